@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace qrk {
+
+// Bytes and codes of the bootloader's frames. A request is [46 B9] 6A LEN(2)
+// CMD params CHECK 16, a reply 68 LEN(2) CODE data CHECK 16; LEN counts from
+// the direction byte through the end byte. CHECK is an 8-bit sum, or two
+// CRC-16/MODBUS bytes while the offline board is served.
+namespace frame {
+inline constexpr std::uint8_t kPreamble0 = 0x46;
+inline constexpr std::uint8_t kPreamble1 = 0xB9;
+inline constexpr std::uint8_t kRequestStart = 0x6A;
+inline constexpr std::uint8_t kReplyStart = 0x68;
+inline constexpr std::uint8_t kEnd = 0x16;
+// Largest frame the receive buffer holds.
+inline constexpr std::size_t kMaxReplyLength = 531;
+// Smallest meaningful frame: start, LEN(2), code, check, end (CRC: one more).
+inline constexpr std::size_t kMinReplyLengthSum = 6;
+inline constexpr std::size_t kMinReplyLengthCrc = 7;
+}  // namespace frame
+
+// Command codes, PC to target.
+namespace cmd {
+inline constexpr std::uint8_t kRead = 0x00;
+inline constexpr std::uint8_t kReadOption = 0x01;
+inline constexpr std::uint8_t kData = 0x03;
+inline constexpr std::uint8_t kDataRestart = 0x04;
+inline constexpr std::uint8_t kWriteOption = 0x05;
+inline constexpr std::uint8_t kErase = 0x08;
+inline constexpr std::uint8_t kBlankCheck = 0x09;
+inline constexpr std::uint8_t kReadId = 0x0A;
+inline constexpr std::uint8_t kVersion = 0x0C;
+inline constexpr std::uint8_t kPageSums = 0x0D;
+inline constexpr std::uint8_t kBoardCapacity = 0x0E;
+inline constexpr std::uint8_t kHandshake = 0x80;
+inline constexpr std::uint8_t kStop = 0x82;
+inline constexpr std::uint8_t kBoardErase = 0x84;
+inline constexpr std::uint8_t kBoardFinish = 0x86;
+inline constexpr std::uint8_t kBoardData = 0x30;
+}  // namespace cmd
+
+// Reply code of a data acknowledgement.
+inline constexpr std::uint8_t kAckCode = 0x80;
+
+// Sum of bytes[first..last] (inclusive) modulo 256; indexes past the end are
+// not summed.
+std::uint8_t frameCheckSum(std::span<const std::uint8_t> bytes, std::size_t first,
+                           std::size_t last);
+
+// A request frame: 6A LEN command params check 16, with the 46 B9 preamble
+// when `preamble` is set, and a CRC instead of the sum when `crc` is set.
+std::vector<std::uint8_t> buildRequest(std::uint8_t command, std::span<const std::uint8_t> params,
+                                       bool crc = false, bool preamble = false);
+
+// The short command frame: 46 B9 6A 00 08|09 command mapKind parameter check 16.
+std::vector<std::uint8_t> buildShortCommand(std::uint8_t command, std::uint8_t mapKind,
+                                            std::uint8_t parameter, bool crc);
+
+// A reply frame: 68 LEN code data check 16 (what a device sends).
+std::vector<std::uint8_t> buildReply(std::uint8_t code, std::span<const std::uint8_t> data,
+                                     bool crc = false);
+
+enum class FrameCheck { Good, BadCheck, BadEnd };
+
+// Judges a complete reply frame of `frameBytes.size()` == LEN bytes: the end
+// byte first, then the sum or the CRC.
+FrameCheck validateReply(std::span<const std::uint8_t> frameBytes, bool crc);
+
+}  // namespace qrk
