@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "link/isp_link.h"
+#include "platform/message_pane.h"
+
+namespace qrk {
+
+// The model family an identification code belongs to ("MCU: ..."), or empty.
+std::string modelMessageForId(const std::string& idText);
+
+// Reads the chip's ID and compares it with `expectedId`: 0 equal, -2 read but
+// different, -1 no ID could be read. An empty expected ID (a model whose chips
+// report none) never matches: success is only reported for a real comparison.
+// With showMessages false the pane is left untouched.
+int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId,
+                 bool showMessages);
+
+}  // namespace qrk
