@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <vector>
 
@@ -57,6 +58,13 @@ std::uint8_t frameCheckSum(std::span<const std::uint8_t> bytes, std::size_t firs
 std::vector<std::uint8_t> buildRequest(std::uint8_t command, std::span<const std::uint8_t> params,
                                        bool crc = false, bool preamble = false);
 
+inline std::vector<std::uint8_t> buildRequest(std::uint8_t command,
+                                              std::initializer_list<std::uint8_t> params,
+                                              bool crc = false, bool preamble = false) {
+  return buildRequest(command, std::span<const std::uint8_t>(params.begin(), params.size()), crc,
+                      preamble);
+}
+
 // The short command frame: 46 B9 6A 00 08|09 command mapKind parameter check 16.
 std::vector<std::uint8_t> buildShortCommand(std::uint8_t command, std::uint8_t mapKind,
                                             std::uint8_t parameter, bool crc);
@@ -64,6 +72,12 @@ std::vector<std::uint8_t> buildShortCommand(std::uint8_t command, std::uint8_t m
 // A reply frame: 68 LEN code data check 16 (what a device sends).
 std::vector<std::uint8_t> buildReply(std::uint8_t code, std::span<const std::uint8_t> data,
                                      bool crc = false);
+
+inline std::vector<std::uint8_t> buildReply(std::uint8_t code,
+                                            std::initializer_list<std::uint8_t> data,
+                                            bool crc = false) {
+  return buildReply(code, std::span<const std::uint8_t>(data.begin(), data.size()), crc);
+}
 
 enum class FrameCheck { Good, BadCheck, BadEnd };
 

@@ -115,7 +115,7 @@ WaitOutcome IspLink::waitReply() {
 
 Reply IspLink::takeReply() const {
   const auto f = assembler_.frameBytes();
-  return Reply{std::vector<std::uint8_t>(f.begin(), f.end())};
+  return Reply(std::vector<std::uint8_t>(f.begin(), f.end()), useCrc_);
 }
 
 void IspLink::onReceive() {

@@ -18,14 +18,21 @@ namespace qrk {
 enum class WaitOutcome { Ready, Failed, TimedOut, Stopped };
 
 // A reply frame as it was received: exactly its LEN bytes, never more. Fields
-// are read with has()/at() so that a short frame can never be read past its
-// end or mixed with bytes of an earlier frame.
+// are read with has()/at(), which only reach the bytes before the check, so a
+// short frame can never be read past its data or mixed with bytes of an
+// earlier frame.
 struct Reply {
   std::vector<std::uint8_t> bytes;
+  std::size_t fieldEnd = 0;  // index of the first check byte
+
+  Reply() = default;
+  Reply(std::vector<std::uint8_t> frameBytes, bool crc)
+      : bytes(std::move(frameBytes)),
+        fieldEnd(bytes.size() >= (crc ? 3U : 2U) ? bytes.size() - (crc ? 3U : 2U) : 0) {}
 
   std::size_t size() const { return bytes.size(); }
-  bool has(std::size_t index) const { return index < bytes.size(); }
-  // The byte at `index`; nullopt when the frame is shorter.
+  bool has(std::size_t index) const { return index < fieldEnd; }
+  // The byte at `index`; nullopt when the frame's data does not reach it.
   std::optional<std::uint8_t> at(std::size_t index) const {
     if (!has(index)) return std::nullopt;
     return bytes[index];

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/crc16.h"
+#include "link/frame.h"
+
+namespace qrk {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(Crc16, ModbusCheckValueGoesLowByteFirst) {
+  const std::string digits = "123456789";
+  const Bytes data(digits.begin(), digits.end());
+  const auto crc = crc16(data, 0, data.size());
+  EXPECT_EQ(crc[0], 0x37);
+  EXPECT_EQ(crc[1], 0x4B);
+  // A range reaching past the end is cut there, never read beyond it.
+  EXPECT_EQ(crc16(data, 0, 100), crc);
+}
+
+TEST(RequestFrames, ShortCommandsInSumAndCrcMode) {
+  EXPECT_EQ(buildShortCommand(0x80, 2, 0xF0, false),
+            (Bytes{0x46, 0xB9, 0x6A, 0x00, 0x08, 0x80, 0x02, 0xF0, 0xE4, 0x16}));
+  EXPECT_EQ(buildShortCommand(cmd::kReadId, 2, 0, false),
+            (Bytes{0x46, 0xB9, 0x6A, 0x00, 0x08, 0x0A, 0x02, 0x00, 0x7E, 0x16}));
+  EXPECT_EQ(buildShortCommand(cmd::kVersion, 0, 0, true),
+            (Bytes{0x46, 0xB9, 0x6A, 0x00, 0x09, 0x0C, 0x00, 0x00, 0xCA, 0x8E, 0x16}));
+}
+
+TEST(RequestFrames, ReadRequestsCarryAddressAndCount) {
+  const std::uint8_t first[] = {0, 0, 0, 0, 0x00, 0x80};
+  EXPECT_EQ(buildRequest(cmd::kRead, first),
+            (Bytes{0x6A, 0x00, 0x0C, 0x00, 0, 0, 0, 0, 0x00, 0x80, 0xF6, 0x16}));
+  const std::uint8_t last[] = {0, 0, 0xFF, 0x80, 0x00, 0x80};
+  EXPECT_EQ(buildRequest(cmd::kRead, last),
+            (Bytes{0x6A, 0x00, 0x0C, 0x00, 0, 0, 0xFF, 0x80, 0x00, 0x80, 0x75, 0x16}));
+}
+
+TEST(ReplyValidation, JudgesEndByteBeforeCheck) {
+  const std::uint8_t data[] = {0x12, 0x34};
+  Bytes good = buildReply(0x0A, data);
+  EXPECT_EQ(validateReply(good, false), FrameCheck::Good);
+
+  Bytes offByOne = good;
+  offByOne[offByOne.size() - 2] += 1;
+  EXPECT_EQ(validateReply(offByOne, false), FrameCheck::BadCheck);
+
+  Bytes badEnd = good;
+  badEnd.back() = 0x17;
+  EXPECT_EQ(validateReply(badEnd, false), FrameCheck::BadEnd);
+
+  Bytes crcReply = buildReply(0x0C, data, true);
+  EXPECT_EQ(crcReply.size(), 9U);
+  EXPECT_EQ(validateReply(crcReply, true), FrameCheck::Good);
+  crcReply[crcReply.size() - 3] ^= 0x01;
+  EXPECT_EQ(validateReply(crcReply, true), FrameCheck::BadCheck);
+
+  EXPECT_EQ(validateReply(Bytes{0x68, 0x00, 0x03}, false), FrameCheck::BadEnd);
+}
+
+}  // namespace
+}  // namespace qrk
