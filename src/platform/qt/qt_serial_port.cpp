@@ -1,0 +1,133 @@
+#include "platform/qt/qt_serial_port.h"
+
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <cctype>
+
+namespace qrk {
+
+std::optional<int> comPortNumber(const std::string& name) {
+  if (name.size() < 4 || name.size() > 7) return std::nullopt;
+  const auto upper = [](char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  };
+  if (upper(name[0]) != 'C' || upper(name[1]) != 'O' || upper(name[2]) != 'M') return std::nullopt;
+  int number = 0;
+  for (std::size_t i = 3; i < name.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return std::nullopt;
+    number = number * 10 + (name[i] - '0');
+  }
+  if (number < 1) return std::nullopt;
+  return number;
+}
+
+bool resolvePortName(const std::string& name, std::string* devicePath, std::string* error) {
+  const std::optional<int> number = comPortNumber(name);
+  if (!number) {
+    *devicePath = name;
+    return true;
+  }
+  QStringList locations;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    locations << info.systemLocation();
+  }
+  std::sort(locations.begin(), locations.end());
+  if (*number > locations.size()) {
+    if (error) {
+      *error = name + ": this machine has " + std::to_string(locations.size()) + " serial port" +
+               (locations.size() == 1 ? "" : "s");
+    }
+    return false;
+  }
+  *devicePath = locations.at(*number - 1).toStdString();
+  return true;
+}
+
+QtSerialPort::QtSerialPort() {
+  QObject::connect(&port_, &QSerialPort::readyRead, [this] {
+    if (onReceive_) onReceive_();
+  });
+  QObject::connect(&port_, &QSerialPort::errorOccurred,
+                   [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+QtSerialPort::~QtSerialPort() {
+  port_.disconnect();
+  if (port_.isOpen()) port_.close();
+}
+
+bool QtSerialPort::open(const std::string& name, int baud, std::string* error) {
+  if (port_.isOpen()) port_.close();
+  std::string devicePath;
+  if (!resolvePortName(name, &devicePath, error)) return false;
+  port_.setPortName(QString::fromStdString(devicePath));
+  port_.setBaudRate(baud);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setParity(QSerialPort::NoParity);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (!port_.open(QIODevice::ReadWrite)) {
+    if (error) *error = port_.errorString().toStdString();
+    port_.clearError();
+    return false;
+  }
+  // Many adapters power the target's level shifter from these lines; a port
+  // without them (a pseudo-terminal) refuses, which is harmless.
+  port_.setDataTerminalReady(true);
+  port_.setRequestToSend(true);
+  port_.clearError();
+  return true;
+}
+
+void QtSerialPort::close() {
+  if (!port_.isOpen()) return;
+  port_.flush();
+  port_.close();
+  port_.clearError();
+}
+
+bool QtSerialPort::isOpen() const { return port_.isOpen(); }
+
+bool QtSerialPort::write(std::span<const std::uint8_t> bytes) {
+  if (!port_.isOpen()) return false;
+  const auto size = static_cast<qint64>(bytes.size());
+  const qint64 queued = port_.write(reinterpret_cast<const char*>(bytes.data()), size);
+  if (queued != size) return false;
+  port_.flush();
+  return true;
+}
+
+std::vector<std::uint8_t> QtSerialPort::readAll() {
+  const QByteArray data = port_.readAll();
+  return std::vector<std::uint8_t>(data.begin(), data.end());
+}
+
+std::size_t QtSerialPort::bytesAvailable() const {
+  return static_cast<std::size_t>(std::max<qint64>(0, port_.bytesAvailable()));
+}
+
+void QtSerialPort::discardInput() {
+  if (!port_.isOpen()) return;
+  port_.clear(QSerialPort::Input);
+  port_.clearError();
+}
+
+void QtSerialPort::discardOutput() {
+  if (!port_.isOpen()) return;
+  port_.clear(QSerialPort::Output);
+  port_.clearError();
+}
+
+void QtSerialPort::setReceiveHandler(std::function<void()> handler) {
+  onReceive_ = std::move(handler);
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+  // The device went away (adapter unplugged, simulator ended): its descriptor
+  // keeps reporting readable, every read fails, and the event loop would spin
+  // on it. Closing turns the rest of the run into ordinary time-outs.
+  const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+  if (gone && port_.isOpen()) port_.close();
+}
+
+}  // namespace qrk

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QSettings>
+#include <memory>
+#include <string>
+
+#include "platform/settings_store.h"
+
+namespace qrk {
+
+// Settings over QSettings: section/key become group/key. Either the per-user
+// native store of the application "QRK Programmer" (the window's own
+// settings) or an INI file a user names; a missing file reads as defaults and
+// is created on the first write.
+class QtSettingsStore : public SettingsStore {
+ public:
+  static constexpr const char* kApplicationName = "QRK Programmer";
+
+  // The per-user store.
+  QtSettingsStore();
+  // The INI file at `iniPath`.
+  explicit QtSettingsStore(const std::string& iniPath);
+
+  std::string value(const std::string& section, const std::string& key,
+                    const std::string& defaultValue) const override;
+  void setValue(const std::string& section, const std::string& key,
+                const std::string& value) override;
+
+  // Writes pending changes out; false, with a reason, when that failed.
+  bool sync(std::string* error = nullptr);
+  std::string location() const;
+
+ private:
+  std::unique_ptr<QSettings> settings_;
+};
+
+}  // namespace qrk
