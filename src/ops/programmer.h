@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "device/mcu_model.h"
 #include "device/option_panel.h"
@@ -41,6 +42,7 @@ class Programmer {
   ImageBuffer& image() { return image_; }
   // Two hex digits of the last version reply, "0" when none came.
   const std::string& bootloaderVersion() const { return bootloaderVersion_; }
+  void setBootloaderVersion(std::string version) { bootloaderVersion_ = std::move(version); }
 
   // Picks a model by its exact name and rebuilds the option panel for its
   // kind. False (and nothing changed but the block size) for an unknown name.
@@ -54,8 +56,6 @@ class Programmer {
   void stop();
 
  private:
-  friend class RunEngine;
-
   SerialPort& port_;
   EventLoop& loop_;
   SettingsStore& settings_;

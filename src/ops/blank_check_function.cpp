@@ -1,0 +1,46 @@
+#include "ops/blank_check_function.h"
+
+#include <optional>
+
+#include "device/option_bytes.h"
+#include "device/option_io.h"
+#include "link/blank_check.h"
+#include "ops/programmer.h"
+#include "platform/beep_alert.h"
+
+namespace qrk {
+
+int blankCheckFunction(Programmer& p) {
+  IspLink& link = p.link();
+  MessagePane& pane = p.pane();
+  const int flash = blankCheck(link, pane);
+  if (link.stopRequested()) return -1;
+
+  std::optional<OptionBytes> options;
+  const int read = readOption(link, pane, p.options(), p.model().mapKind, false, &options);
+  link.setTimingDefaults();
+  if (link.stopRequested()) return -1;
+  if (read != 0 || !options) {
+    pane.append("\r\nRead Option is failure!");
+    beepAlert(p.host(), p.loop());
+    return -1;
+  }
+  const bool optionsBlank = options->byte1 == 0xFF && (options->byte2 & 0x04) != 0;
+  if (!optionsBlank) {
+    pane.append("\r\n" + optionReportText(p.model().mapKind, options->byte1, options->byte2));
+  }
+  if (flash == -1) {
+    // The blank check printed why it has no verdict.
+    beepAlert(p.host(), p.loop());
+    return -1;
+  }
+  if (flash != 0 || !optionsBlank) {
+    beepAlert(p.host(), p.loop());
+    pane.append("\r\nChip is not blank!");
+    return -2;
+  }
+  pane.append("\r\nWhole chip is blank!");
+  return 0;
+}
+
+}  // namespace qrk

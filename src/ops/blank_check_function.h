@@ -1,0 +1,14 @@
+#pragma once
+
+namespace qrk {
+
+class Programmer;
+
+// Blank_Check as a function of a run: the bootloader's blank check, then the
+// option bytes, which count as blank only in their erased state, then the
+// verdict line. 0 when the whole chip is blank. A check that gave no verdict,
+// an option read that failed and a stopped run are failures without a
+// verdict: "Chip is not blank!" is only said of a chip found not blank.
+int blankCheckFunction(Programmer& programmer);
+
+}  // namespace qrk

@@ -1,0 +1,62 @@
+#include "ops/run_engine.h"
+
+#include "link/handshake.h"
+#include "ops/functions.h"
+#include "platform/beep_alert.h"
+
+namespace qrk {
+
+namespace {
+
+// The end of every run: the port closed, the default timing back.
+void endRun(Programmer& p) {
+  p.link().closePort();
+  p.link().setTimingDefaults();
+}
+
+}  // namespace
+
+RunResult runSelectedFunction(Programmer& p, const std::string& function,
+                              const std::string& portName) {
+  RunResult result;
+  IspLink& link = p.link();
+  MessagePane& pane = p.pane();
+  pane.replace("We are connecting ...\r\n");
+  link.clearStop();
+  link.setUseCrc(false);
+  link.setMapKind(p.model().mapKind);
+
+  if (!link.openPort(portName)) {
+    beepAlert(p.host(), p.loop());
+    pane.append(kOpenFailureText);
+    endRun(p);
+    return result;
+  }
+  result.portOpened = true;
+
+  std::string version;
+  if (connectTarget(link, pane, HandshakeTiming::kRunSyncWaitMs,
+                    HandshakeTiming::kRunSyncParameter, version) != 0) {
+    p.setBootloaderVersion(version.empty() ? "0" : version);
+    result.stopped = link.stopRequested();
+    if (!result.stopped) {
+      beepAlert(p.host(), p.loop());
+      pane.append(kConnectFailureText);
+    }
+    endRun(p);
+    return result;
+  }
+  p.setBootloaderVersion(version);
+  result.connected = true;
+
+  p.host().setProgressValue(0);
+  p.host().setKbyteText("");
+  if (const FunctionEntry* entry = findFunction(function)) {
+    result.status = entry->single(p);
+  }
+  result.stopped = link.stopRequested();
+  endRun(p);
+  return result;
+}
+
+}  // namespace qrk

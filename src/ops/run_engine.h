@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "ops/programmer.h"
+
+namespace qrk {
+
+// One run: replace the pane with "We are connecting ...", open the port,
+// connect while the user powers the target on, dispatch `function` as a single
+// function, and end by closing the port and restoring the default timing.
+// A port that cannot be opened and a target that never answers are reported
+// in the pane with three beeps.
+RunResult runSelectedFunction(Programmer& programmer, const std::string& function,
+                              const std::string& portName);
+
+// The texts a run prints when it cannot start.
+inline constexpr const char* kOpenFailureText =
+    "\r\nOpen COM port is failure!\r\nThe COM port opened by another Program or no the COM "
+    "port.\r\n\r\n打开串口失败!\r\n串口已被其它程序打开或不存在。";
+inline constexpr const char* kConnectFailureText =
+    "\r\nCommunication is failure!\r\n\r\nConnect the electric cable and Power On.\r\n\r\n"
+    "请接好电缆, 打开电源。";
+
+}  // namespace qrk
