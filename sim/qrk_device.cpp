@@ -1,0 +1,329 @@
+#include "sim/qrk_device.h"
+
+#include <algorithm>
+#include <charconv>
+#include <stdexcept>
+#include <string>
+
+#include "link/frame.h"
+#include "sim/line_timing.h"
+
+namespace qrk::sim {
+
+namespace {
+
+constexpr std::size_t kShortFrameLength = 8;
+constexpr std::size_t kReadFrameLength = 12;
+constexpr std::size_t kPageSumFrameLength = 14;
+constexpr std::size_t kDataFrameOverhead = 12;
+constexpr std::size_t kPageSize = 256;
+constexpr std::size_t kChunkSize = 128;
+
+constexpr std::uint8_t kGarbage[] = {0x00, 0xFF, 0x55, 0xAA, 0x16};
+constexpr std::uint8_t kBadEnd = 0x15;
+constexpr std::uint16_t kOverlongLength = 0x0300;
+constexpr std::size_t kOverlongSent = 600;
+
+std::uint16_t modelId(const McuModel& model) {
+  unsigned value = 0;
+  const auto text = model.expectedId;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
+    return QrkDevice::kNoIdReport;
+  }
+  return static_cast<std::uint16_t>(value);
+}
+
+std::uint32_t be32(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) << 24 | static_cast<std::uint32_t>(b[at + 1]) << 16 |
+         static_cast<std::uint32_t>(b[at + 2]) << 8 | b[at + 3];
+}
+
+std::uint16_t be16(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
+}
+
+void pushBe16(std::vector<std::uint8_t>& out, unsigned value) {
+  out.push_back(static_cast<std::uint8_t>(value >> 8));
+  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+bool inNaturalScope(const Fault& fault, std::uint8_t command, bool isResult) {
+  switch (fault.kind) {
+    case FaultKind::Burst:
+      return command == cmd::kBlankCheck && isResult;
+    case FaultKind::WrongId:
+      return command == cmd::kReadId;
+    case FaultKind::BadAck:
+      return command == cmd::kData || command == cmd::kDataRestart;
+    case FaultKind::NotBlank:
+      return false;
+    default:
+      if (fault.commands.empty()) return command != cmd::kHandshake;
+      return std::find(fault.commands.begin(), fault.commands.end(), command) !=
+             fault.commands.end();
+  }
+}
+
+// Appends `byte` due at `atUs`, joining the last chunk when it is due then too.
+void emit(std::vector<TimedChunk>& out, std::int64_t atUs, std::uint8_t byte) {
+  if (out.empty() || out.back().atUs != atUs) out.push_back(TimedChunk{atUs, {}});
+  out.back().bytes.push_back(byte);
+}
+
+}  // namespace
+
+QrkDevice::QrkDevice(const McuModel& model, DeviceOptions options)
+    : model_(&model),
+      options_(std::move(options)),
+      flash_(static_cast<std::size_t>(model.topAddress) + 1, 0xFF),
+      id_(options_.id.value_or(modelId(model))),
+      faultCounters_(options_.faults.size(), 0) {
+  pinStuckCells();
+}
+
+QrkDevice QrkDevice::forModel(std::string_view modelName, DeviceOptions options) {
+  const McuModel* model = findModel(modelName);
+  if (model == nullptr) {
+    throw std::invalid_argument("unknown model \"" + std::string(modelName) + "\"");
+  }
+  return QrkDevice(*model, std::move(options));
+}
+
+void QrkDevice::addFault(const Fault& fault) {
+  options_.faults.push_back(fault);
+  faultCounters_.push_back(0);
+  pinStuckCells();
+}
+
+std::uint8_t QrkDevice::flashByte(std::uint64_t address) const {
+  return address < flash_.size() ? flash_[address] : 0xFF;
+}
+
+void QrkDevice::loadFlash(std::uint32_t address, std::span<const std::uint8_t> bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::uint64_t at = std::uint64_t{address} + i;
+    if (at >= flash_.size()) break;
+    flash_[at] = bytes[i];
+  }
+  pinStuckCells();
+}
+
+void QrkDevice::pinStuckCells() {
+  for (const Fault& fault : options_.faults) {
+    if (fault.kind == FaultKind::NotBlank && fault.cellAddress < flash_.size()) {
+      flash_[fault.cellAddress] = 0x00;
+    }
+  }
+}
+
+void QrkDevice::eraseAll() {
+  std::fill(flash_.begin(), flash_.end(), std::uint8_t{0xFF});
+  optionBytes_ = {0xFF, 0xFF};
+  pinStuckCells();
+}
+
+std::vector<TimedChunk> QrkDevice::receive(std::span<const std::uint8_t> bytes,
+                                           std::int64_t nowUs) {
+  std::vector<TimedChunk> out;
+  const std::int64_t lineStart = std::max(nowUs, rxFreeUs_);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::int64_t arrivedUs = options_.baudEmulation ? byteDoneUs(lineStart, i) : nowUs;
+    rxFreeUs_ = std::max(rxFreeUs_, arrivedUs);
+    SeenRequest request;
+    if (reader_.feed(bytes[i], arrivedUs, &request)) handle(request, out);
+  }
+  return out;
+}
+
+void QrkDevice::handle(const SeenRequest& request, std::vector<TimedChunk>& out) {
+  const std::span<const std::uint8_t> f = request.bytes;
+  const std::uint8_t command = f[3];
+  const std::size_t length = f.size();
+  ++commandCounts_[command];
+  if (!poweredOn()) {
+    if (command == cmd::kHandshake && length == kShortFrameLength) ++handshakesIgnored_;
+    return;
+  }
+  const std::int64_t dueUs = request.seenUs + options_.responseDelayUs;
+  const bool isShort = length == kShortFrameLength;
+  switch (command) {
+    case cmd::kHandshake:
+      if (isShort) send({command, false, kAckCode, {}}, dueUs, out);
+      break;
+    case cmd::kVersion:
+      if (isShort) send({command, false, cmd::kVersion, {options_.version}}, dueUs, out);
+      break;
+    case cmd::kReadId:
+      if (isShort) {
+        const auto lo = static_cast<std::uint8_t>(id_ & 0xFF);
+        const auto hi = static_cast<std::uint8_t>(id_ >> 8);
+        send({command, false, command, {lo, hi}}, dueUs, out);
+      }
+      break;
+    case cmd::kErase:
+      if (isShort) {
+        eraseAll();
+        send({command, false, command, {}}, dueUs, out);
+      }
+      break;
+    case cmd::kBlankCheck:
+      if (isShort) {
+        auto result = blankCheckResult();
+        send({command, false, command, {}}, dueUs, out);
+        send({command, true, command, std::move(result)}, dueUs + options_.blankCheckReadUs, out);
+      }
+      break;
+    case cmd::kReadOption:
+      if (isShort) send({command, false, command, {optionBytes_[0], optionBytes_[1]}}, dueUs, out);
+      break;
+    case cmd::kWriteOption:
+      if (isShort) {
+        optionBytes_ = {f[4], f[5]};
+        send({command, false, command, {f[4], f[5]}}, dueUs, out);
+      }
+      break;
+    case cmd::kData:
+    case cmd::kDataRestart:
+      if (auto ack = storeDataFrame(f)) send(std::move(*ack), dueUs, out);
+      break;
+    case cmd::kRead:
+      if (length == kReadFrameLength) send({command, false, command, readReply(f)}, dueUs, out);
+      break;
+    case cmd::kPageSums:
+      if (length == kPageSumFrameLength) {
+        send({command, false, command, pageSums(f)}, dueUs, out);
+      }
+      break;
+    default:  // stop, board commands and unknown codes get no reply
+      break;
+  }
+}
+
+std::vector<std::uint8_t> QrkDevice::blankCheckResult() const {
+  const auto programmed =
+      std::find_if(flash_.begin(), flash_.end(), [](std::uint8_t b) { return b != 0xFF; });
+  if (programmed == flash_.end()) return {0xFF, 0xFF, 0xFF, 0xFF};
+  const auto address = static_cast<std::uint32_t>(programmed - flash_.begin());
+  return {static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 8),
+          static_cast<std::uint8_t>(address), *programmed};
+}
+
+std::optional<QrkDevice::Reply> QrkDevice::storeDataFrame(std::span<const std::uint8_t> f) {
+  if (f.size() < kDataFrameOverhead) return std::nullopt;
+  const std::uint16_t address = be16(f, 6);
+  const std::uint16_t count = be16(f, 8);
+  if (f.size() != count + kDataFrameOverhead) return std::nullopt;
+  const auto data = f.subspan(10, count);
+  unsigned sum = 0;
+  for (std::uint8_t b : data) sum += b;
+  loadFlash(address, data);
+  dataFrames_.push_back({f[3], address, count});
+  std::vector<std::uint8_t> ack;
+  pushBe16(ack, address / kChunkSize);
+  ack.push_back(static_cast<std::uint8_t>(sum & 0xFF));
+  return Reply{f[3], false, kAckCode, std::move(ack)};
+}
+
+std::vector<std::uint8_t> QrkDevice::readReply(std::span<const std::uint8_t> f) const {
+  const std::uint32_t address = be32(f, 4);
+  const std::size_t count = std::min<std::size_t>(be16(f, 8), kMaxReadCount);
+  std::vector<std::uint8_t> data{0x00, 0x00};
+  pushBe16(data, address & 0xFFFF);
+  pushBe16(data, static_cast<unsigned>(count));
+  for (std::size_t i = 0; i < count; ++i) data.push_back(flashByte(std::uint64_t{address} + i));
+  return data;
+}
+
+std::vector<std::uint8_t> QrkDevice::pageSums(std::span<const std::uint8_t> f) const {
+  const std::uint64_t first = be32(f, 4);
+  std::uint64_t last = be32(f, 8);
+  std::vector<std::uint8_t> data;
+  if (last < first) return data;
+  const std::uint64_t firstPage = first / kPageSize;
+  last = std::min(last, (firstPage + kMaxPageSums) * kPageSize - 1);
+  for (std::uint64_t page = firstPage; page <= last / kPageSize; ++page) {
+    const std::uint64_t from = std::max(first, page * kPageSize);
+    const std::uint64_t to = std::min(last, page * kPageSize + kPageSize - 1);
+    unsigned sum = 0;
+    for (std::uint64_t a = from; a <= to; ++a) sum += flashByte(a);
+    pushBe16(data, sum & 0xFFFF);
+  }
+  return data;
+}
+
+std::vector<bool> QrkDevice::faultsHitting(const Reply& reply) {
+  std::vector<bool> hits(options_.faults.size(), false);
+  for (std::size_t i = 0; i < options_.faults.size(); ++i) {
+    const Fault& fault = options_.faults[i];
+    if (!inNaturalScope(fault, reply.command, reply.isResult)) continue;
+    const int seen = ++faultCounters_[i];
+    hits[i] = seen == fault.nth || (fault.andLater && seen > fault.nth);
+  }
+  return hits;
+}
+
+void QrkDevice::send(Reply reply, std::int64_t dueUs, std::vector<TimedChunk>& out) {
+  const std::vector<bool> hits = faultsHitting(reply);
+  auto hit = [&](FaultKind kind) {
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+      if (hits[i] && options_.faults[i].kind == kind) return true;
+    }
+    return false;
+  };
+  if (hit(FaultKind::Drop)) return;
+  if (hit(FaultKind::WrongId) && reply.data.size() >= 2) {
+    reply.data[0] = static_cast<std::uint8_t>(~reply.data[0]);
+    reply.data[1] = static_cast<std::uint8_t>(~reply.data[1]);
+  }
+  if (hit(FaultKind::BadAck) && reply.data.size() >= 3) ++reply.data[2];
+
+  std::vector<std::uint8_t> bytes = buildReply(reply.code, reply.data);
+  const std::size_t frameLength = bytes.size();
+  if (hit(FaultKind::BadCheck)) ++bytes[frameLength - 2];
+  if (hit(FaultKind::BadEnd)) bytes[frameLength - 1] = kBadEnd;
+  if (hit(FaultKind::Overlong)) {
+    bytes[1] = static_cast<std::uint8_t>(kOverlongLength >> 8);
+    bytes[2] = static_cast<std::uint8_t>(kOverlongLength & 0xFF);
+    bytes.resize(std::max(bytes.size(), kOverlongSent), 0x00);
+  }
+  std::size_t prefix = 0;
+  if (hit(FaultKind::Garbage)) {
+    bytes.insert(bytes.begin(), std::begin(kGarbage), std::end(kGarbage));
+    prefix = std::size(kGarbage);
+  }
+
+  // Pauses inside the reply: (position of the first byte after the pause, length).
+  std::vector<std::pair<std::size_t, std::int64_t>> pauses;
+  if (hit(FaultKind::Split)) {
+    for (std::size_t at : {std::size_t{1}, std::size_t{3}, 3 + (frameLength - 3) / 2}) {
+      pauses.emplace_back(prefix + at, options_.splitPauseUs);
+    }
+  }
+  if (hit(FaultKind::Gap)) pauses.emplace_back(prefix + frameLength / 2, options_.gapPauseUs);
+  std::sort(pauses.begin(), pauses.end());
+
+  if (hit(FaultKind::Slow)) dueUs += options_.slowExtraUs;
+  // The result goes out as soon as its acknowledgement has, in the same burst.
+  if (hit(FaultKind::Burst)) dueUs -= options_.blankCheckReadUs;
+
+  std::int64_t start = std::max(dueUs, txFreeUs_);
+  std::size_t pieceStart = 0;
+  std::size_t nextPause = 0;
+  std::int64_t lastUs = start;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::int64_t pause = -1;
+    while (nextPause < pauses.size() && pauses[nextPause].first == i) {
+      pause = std::max(pause, pauses[nextPause++].second);
+    }
+    if (pause >= 0 && i > 0) {
+      start = lastUs + pause;
+      pieceStart = i;
+    }
+    lastUs = options_.baudEmulation ? byteDoneUs(start, i - pieceStart) : start;
+    emit(out, lastUs, bytes[i]);
+  }
+  txFreeUs_ = lastUs;
+}
+
+}  // namespace qrk::sim

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "device/mcu_model.h"
+#include "sim/fault.h"
+#include "sim/request_reader.h"
+
+namespace qrk::sim {
+
+// Bytes the device puts on the line at one instant.
+struct TimedChunk {
+  std::int64_t atUs = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+// One data frame (command 0x03 or 0x04) as the device received it.
+struct DataFrameRecord {
+  std::uint8_t command = 0;
+  std::uint16_t address = 0;
+  std::uint16_t count = 0;
+  bool operator==(const DataFrameRecord&) const = default;
+};
+
+struct DeviceOptions {
+  // Handshakes ignored before the chip counts as switched on; until then it
+  // answers nothing at all.
+  int powerOnAfter = 0;
+  std::uint8_t version = 0x32;
+  // The ID the chip reports; nullopt: the model's expected ID, or
+  // QrkDevice::kNoIdReport for kind-0 models, which carry none.
+  std::optional<std::uint16_t> id;
+  // From the last byte of a request to the first byte of its reply.
+  std::int64_t responseDelayUs = 100;
+  // From the blank-check acknowledgement to its result.
+  std::int64_t blankCheckReadUs = 5'000;
+  // Every byte, both ways, takes its 8N1 time at 115200 baud (86.8 us).
+  bool baudEmulation = false;
+  std::vector<Fault> faults;
+  // How hard the timing faults hit.
+  std::int64_t splitPauseUs = 5'000;
+  std::int64_t gapPauseUs = 30'000;
+  std::int64_t slowExtraUs = 800'000;
+};
+
+// The ISP bootloader of one QRK chip, on a timeline: receive() takes what the
+// programmer wrote and returns the device's bytes with the instant each is
+// due. Frames are answered the moment their last byte has arrived (plus the
+// response delay); the chip's state changes at once.
+//
+// Behaviour where the programmer leaves the device open:
+// - A frame is ignored (no reply) when its sum or end byte is wrong, when its
+//   length does not suit its command (short commands and the option write are
+//   8 bytes, a read 12, a page-sum request 14, a data frame N + 12), and when
+//   its command is unknown, a board command, or 0x82 (stop). The family byte
+//   of short frames is not checked.
+// - Reply codes: 0x80 for the handshake and data acknowledgements, 0x0C for
+//   the version; every other reply echoes its command code.
+// - Replies: handshake 68 00 06 80 EE 16; erase an empty acknowledgement;
+//   blank-check acknowledgement empty, its result four bytes: FF FF FF FF when
+//   blank, else the 24-bit address and the byte; option write echoes the two
+//   bytes; ID low byte then high byte.
+// - Kind-0 chips carry no ID and report kNoIdReport (FFFF).
+// - The flash spans 0 .. topAddress of the model. Reads and page sums see
+//   0xFF beyond it; data bytes beyond it are dropped (still acknowledged).
+//   Data frames do not wrap at 0x10000.
+// - A read returns at most kMaxReadCount bytes (a reply fills the 531-byte
+//   receive buffer) and echoes the count it returns; a page-sum reply covers
+//   at most kMaxPageSums pages from the first one, and none when the last
+//   address is below the first.
+// - Replies never overlap on the line: a reply due while another is being
+//   sent follows it.
+class QrkDevice {
+ public:
+  static constexpr std::uint16_t kNoIdReport = 0xFFFF;
+  static constexpr std::size_t kMaxReadCount = 519;
+  static constexpr std::size_t kMaxPageSums = 262;
+
+  explicit QrkDevice(const McuModel& model, DeviceOptions options = {});
+  // Throws std::invalid_argument when `modelName` names no catalogue row.
+  static QrkDevice forModel(std::string_view modelName, DeviceOptions options = {});
+
+  // The programmer wrote `bytes` at `nowUs`. Returns the device's output in
+  // order of instant, never before nowUs; bytes due at one instant form one
+  // chunk. Later calls never return instants before earlier ones.
+  std::vector<TimedChunk> receive(std::span<const std::uint8_t> bytes, std::int64_t nowUs);
+
+  void addFault(const Fault& fault);
+  void setBaudEmulation(bool on) { options_.baudEmulation = on; }
+  const DeviceOptions& options() const { return options_; }
+  const McuModel& model() const { return *model_; }
+
+  // --- state, for tests and for qrksim's files ------------------------------
+  // Writes here bypass the stuck cell of a not-blank fault; loadFlash does not.
+  std::span<std::uint8_t> flash() { return flash_; }
+  std::span<const std::uint8_t> flash() const { return flash_; }
+  // 0xFF beyond the model's space.
+  std::uint8_t flashByte(std::uint64_t address) const;
+  // Stores `bytes` from `address` on, dropping what lies beyond the space.
+  void loadFlash(std::uint32_t address, std::span<const std::uint8_t> bytes);
+  std::array<std::uint8_t, 2>& optionBytes() { return optionBytes_; }
+  const std::array<std::uint8_t, 2>& optionBytes() const { return optionBytes_; }
+  std::uint16_t id() const { return id_; }
+
+  bool poweredOn() const { return handshakesIgnored_ >= options_.powerOnAfter; }
+  int handshakesIgnored() const { return handshakesIgnored_; }
+  // Good frames seen with this command code, answered or not.
+  int commandCount(std::uint8_t command) const { return commandCounts_[command]; }
+  const std::vector<DataFrameRecord>& dataFrames() const { return dataFrames_; }
+  // Frames dropped for a bad sum, end byte or length, or left incomplete.
+  int rejectedFrames() const { return reader_.rejectedFrames(); }
+
+ private:
+  struct Reply {
+    std::uint8_t command = 0;  // of the request answered
+    bool isResult = false;     // the blank-check result, second frame of 0x09
+    std::uint8_t code = 0;
+    std::vector<std::uint8_t> data;
+  };
+
+  void handle(const SeenRequest& request, std::vector<TimedChunk>& out);
+  void send(Reply reply, std::int64_t dueUs, std::vector<TimedChunk>& out);
+  std::vector<bool> faultsHitting(const Reply& reply);
+  void eraseAll();
+  void pinStuckCells();
+  std::vector<std::uint8_t> readReply(std::span<const std::uint8_t> request) const;
+  std::vector<std::uint8_t> pageSums(std::span<const std::uint8_t> request) const;
+  std::optional<Reply> storeDataFrame(std::span<const std::uint8_t> request);
+  std::vector<std::uint8_t> blankCheckResult() const;
+
+  const McuModel* model_;
+  DeviceOptions options_;
+  std::vector<std::uint8_t> flash_;
+  std::array<std::uint8_t, 2> optionBytes_{0xFF, 0xFF};
+  std::uint16_t id_ = kNoIdReport;
+  RequestReader reader_;
+  int handshakesIgnored_ = 0;
+  std::array<int, 256> commandCounts_{};
+  std::vector<DataFrameRecord> dataFrames_;
+  std::vector<int> faultCounters_;
+  std::int64_t rxFreeUs_ = 0;  // the programmer's line is busy until then
+  std::int64_t txFreeUs_ = 0;  // the device's line is busy until then
+};
+
+}  // namespace qrk::sim
