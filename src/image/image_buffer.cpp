@@ -1,12 +1,21 @@
 #include "image/image_buffer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace qrk {
 
 void ImageBuffer::fill(std::uint8_t value) {
   bytes_.fill(value);
   holdsDemoImage = false;
+}
+
+bool ImageBuffer::store(std::int32_t address, std::span<const std::uint8_t> data) {
+  if (data.empty()) return contains(address);
+  const auto count = static_cast<std::int64_t>(data.size());
+  if (!contains(address) || address + count - 1 > kLastIndex) return false;
+  std::memcpy(bytes_.data() + address, data.data(), data.size());
+  return true;
 }
 
 void ImageBuffer::mergeRange(std::optional<Field> field) {

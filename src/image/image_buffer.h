@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace qrk {
@@ -39,6 +40,9 @@ class ImageBuffer {
     bytes_[static_cast<std::size_t>(address)] = value;
     return true;
   }
+  // Stores a run of bytes from `address` on; false (and nothing written) unless all
+  // of it lies in the image. The loaders' fast path.
+  bool store(std::int32_t address, std::span<const std::uint8_t> data);
   const std::array<std::uint8_t, kSize>& bytes() const { return bytes_; }
 
   // Widens the range of interest to the last file and to the armed field.

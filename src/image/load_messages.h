@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/reader_types.h"
+
+namespace qrk {
+
+// One message box of a load: what the window shows and what a batch run treats
+// as a warning.
+struct LoadMessage {
+  std::string title;
+  std::string text;
+};
+
+inline constexpr std::string_view kRegionWarningTitle = "Open HEX file";
+inline constexpr std::string_view kFileNotFoundText = "Can not find the file./找不到文件";
+inline constexpr std::string_view kFileUnreadableText = "Can not read the file./无法读取文件";
+
+// Every box a finished read raises, in the order shown: one per record whose
+// checksum failed (the first few, then one box counting the rest), one listing
+// the rejected lines, then the region warnings under "Open HEX file".
+std::vector<LoadMessage> loadMessages(const ReadResult& read, FileFormat format,
+                                      const std::string& path);
+
+// The region warning text for the flags, empty when none is set.
+std::string regionWarningText(const RegionFlags& flags, FileFormat format);
+
+}  // namespace qrk
