@@ -3,9 +3,13 @@
 #include <QStringList>
 
 // One function per qrkprog subcommand. Each takes the arguments after the
-// subcommand name and returns the process exit status: 0 success, 1 the
-// operation failed or was stopped, 2 bad usage or bad input.
+// subcommand name (the first element names the command, as argv[0] would)
+// and returns the process exit status.
 namespace qrkcli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailed = 1;  // the operation failed or was stopped
+inline constexpr int kExitUsage = 2;   // bad usage or bad input
 
 int modelsCommand(const QStringList& args);
 int optionsCommand(const QStringList& args);

@@ -16,7 +16,7 @@ int usage() {
          "  store --file PATH --from HEX --to HEX --out FILE.bin\n"
          "                                               write a range of the image as BIN\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
-  return 2;
+  return qrkcli::kExitUsage;
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   if (command == "store") return qrkcli::storeCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
-    return 0;
+    return qrkcli::kExitSuccess;
   }
   QTextStream(stderr) << "qrkprog: unknown command '" << command << "'\n";
   return usage();

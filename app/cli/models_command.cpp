@@ -1,12 +1,49 @@
+#include <QCommandLineParser>
 #include <QTextStream>
+#include <cstdio>
 
+#include "command_line.h"
 #include "commands.h"
+#include "device/mcu_model.h"
 
 namespace qrkcli {
 
-int modelsCommand(const QStringList&) {
-  QTextStream(stderr) << "qrkprog models: not available in this build\n";
-  return 2;
+namespace {
+
+std::string hex(std::int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace
+
+int modelsCommand(const QStringList& args) {
+  QCommandLineParser parser;
+  if (auto status = parseArguments(parser, args,
+                                   "Lists the MCU models: the 17 of the model list, then the "
+                                   "kind-0 names that are recognised when typed.")) {
+    return *status;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    return usageError(args, "unexpected argument '" + parser.positionalArguments().first() + "'");
+  }
+  std::string out = "MODEL     KIND  AP_END  TOP    BLOCK  ID    LIST\n";
+  int position = 0;
+  for (const qrk::McuModel& m : qrk::mcuCatalogue()) {
+    char line[128];
+    const std::string id = m.expectedId.empty() ? "-" : std::string(m.expectedId);
+    const std::string list = m.inList ? std::to_string(position++) : "typed";
+    std::snprintf(line, sizeof line, "%-9s %-5d %-7s %-6s %-6d %-5s %s\n",
+                  std::string(m.name).c_str(), m.mapKind, hex(m.apLast).c_str(),
+                  hex(m.topAddress).c_str(), m.blockSize, id.c_str(), list.c_str());
+    out += line;
+  }
+  out +=
+      "LIST: position in the model list; 'typed': a kind-0 name, accepted when typed.\n"
+      "ID '-': kind-0 chips report no ID, the previously selected model's ID is kept.\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return kExitSuccess;
 }
 
 }  // namespace qrkcli

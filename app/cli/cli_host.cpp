@@ -1,0 +1,123 @@
+#include "cli_host.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace qrkcli {
+
+std::string toLfLineBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+CliHost::CliHost(std::FILE* out, std::FILE* err)
+    : out_(out), err_(err), errIsTerminal_(isatty(fileno(err)) == 1) {}
+
+void CliHost::messageReplaced(const std::string& text) {
+  // Printed text cannot be taken back: a new pane text starts on a new line.
+  if (!paneAtLineStart_ || pendingCarriageReturn_) {
+    pendingCarriageReturn_ = false;
+    writePane("\n");
+  }
+  writePane(text);
+}
+
+void CliHost::messageAppended(const std::string& text) { writePane(text); }
+
+void CliHost::writePane(const std::string& text) {
+  if (text.empty()) return;
+  // A CR LF pair may be split across two appends: hold a trailing CR until
+  // the next text shows whether an LF follows.
+  std::string pending = pendingCarriageReturn_ ? "\r" + text : text;
+  pendingCarriageReturn_ = !pending.empty() && pending.back() == '\r';
+  if (pendingCarriageReturn_) pending.pop_back();
+  const std::string converted = toLfLineBreaks(pending);
+  if (converted.empty()) return;
+  clearProgressLine();
+  std::fwrite(converted.data(), 1, converted.size(), out_);
+  std::fflush(out_);
+  paneAtLineStart_ = converted.back() == '\n';
+  if (progressVisible_) drawProgress();
+}
+
+void CliHost::finish() {
+  if (pendingCarriageReturn_ || !paneAtLineStart_) {
+    pendingCarriageReturn_ = false;
+    std::fputc('\n', out_);
+    paneAtLineStart_ = true;
+  }
+  std::fflush(out_);
+  clearProgressLine();
+  std::fflush(err_);
+}
+
+void CliHost::setProgressVisible(bool visible) {
+  if (!visible) clearProgressLine();
+  progressVisible_ = visible;
+  if (visible) drawProgress();
+}
+
+void CliHost::setProgressRange(int minimum, int maximum) {
+  progressMinimum_ = minimum;
+  progressMaximum_ = maximum;
+  if (progressVisible_) drawProgress();
+}
+
+void CliHost::setProgressValue(int value) {
+  progressValue_ = value;
+  if (progressVisible_) drawProgress();
+}
+
+void CliHost::setKbyteText(const std::string& text) {
+  kbyteText_ = text;
+  if (progressVisible_) drawProgress();
+}
+
+void CliHost::drawProgress() {
+  if (!errIsTerminal_) return;
+  constexpr int kWidth = 40;
+  const int span = std::max(1, progressMaximum_ - progressMinimum_);
+  const int done = std::clamp(progressValue_ - progressMinimum_, 0, span);
+  const int filled = done * kWidth / span;
+  std::fprintf(err_, "\r[%s%s] %3d%% %s\033[K", std::string(filled, '#').c_str(),
+               std::string(kWidth - filled, '.').c_str(), done * 100 / span, kbyteText_.c_str());
+  std::fflush(err_);
+  progressDrawn_ = true;
+}
+
+void CliHost::clearProgressLine() {
+  if (!progressDrawn_) return;
+  std::fputs("\r\033[K", err_);
+  std::fflush(err_);
+  progressDrawn_ = false;
+}
+
+qrk::MessageAnswer CliHost::messageBox(const std::string& text, const std::string& title,
+                                       qrk::MessageButtons buttons) {
+  clearProgressLine();
+  std::string shown = toLfLineBreaks(text);
+  if (shown.empty() || shown.back() != '\n') shown += '\n';
+  if (!title.empty()) std::fprintf(err_, "%s: ", title.c_str());
+  std::fwrite(shown.data(), 1, shown.size(), err_);
+  std::fflush(err_);
+  if (buttons == qrk::MessageButtons::Ok) return qrk::MessageAnswer::Ok;
+  return assumeYes_ ? qrk::MessageAnswer::Yes : qrk::MessageAnswer::No;
+}
+
+void CliHost::beep() {
+  if (!errIsTerminal_) return;
+  std::fputc('\a', err_);
+  std::fflush(err_);
+}
+
+}  // namespace qrkcli

@@ -1,0 +1,44 @@
+#include "command_line.h"
+
+#include <QTextStream>
+
+#include "commands.h"
+
+namespace qrkcli {
+
+std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList& args,
+                                  const QString& description) {
+  parser.setApplicationDescription(description);
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption help({"h", "help"}, "Show this help.");
+  parser.addOption(help);
+  if (!parser.parse(args)) return usageError(args, parser.errorText());
+  if (parser.isSet(help)) {
+    QTextStream(stdout) << parser.helpText();
+    return kExitSuccess;
+  }
+  return std::nullopt;
+}
+
+int usageError(const QStringList& args, const QString& message) {
+  const QString command = args.isEmpty() ? QStringLiteral("qrkprog") : args.first();
+  QTextStream(stderr) << command << ": " << message << " (see '" << command << " --help')\n";
+  return kExitUsage;
+}
+
+const qrk::McuModel* findModelOrExplain(const QString& name, QString* error) {
+  const std::string typed = name.toStdString();
+  if (const qrk::McuModel* model = qrk::findModel(typed)) return model;
+  QString message = QStringLiteral("unknown model '%1'").arg(name);
+  for (const qrk::McuModel& model : qrk::mcuCatalogue()) {
+    const QString known = QString::fromUtf8(model.name.data(), model.name.size());
+    if (known.compare(name, Qt::CaseInsensitive) == 0) {
+      message += QStringLiteral(" (names are exact: did you mean %1?)").arg(known);
+    }
+  }
+  message += "; 'qrkprog models' lists them";
+  if (error) *error = message;
+  return nullptr;
+}
+
+}  // namespace qrkcli

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "device/mcu_model.h"
+
+namespace qrkcli {
+
+// Parses a subcommand's arguments. Returns an exit status when the command
+// must end here: 0 after printing --help to stdout, 2 after one line about a
+// bad argument on stderr; nullopt when the command should go on.
+std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList& args,
+                                  const QString& description);
+
+// Prints "qrkprog <command>: <message>" on stderr and returns the bad-usage
+// status.
+int usageError(const QStringList& args, const QString& message);
+
+// The catalogue row of a model name (exact, as the window matches it).
+// nullptr with a message naming the close match, if any, otherwise.
+const qrk::McuModel* findModelOrExplain(const QString& name, QString* error);
+
+}  // namespace qrkcli
