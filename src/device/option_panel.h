@@ -21,6 +21,8 @@ struct OptionRow {
   bool labOptionCVisible = false;
   std::array<std::string, 2> buttonCaptions{"YES", "NO"};
   int selected = 0;  // index of the selected button, 0 or 1
+
+  friend bool operator==(const OptionRow&, const OptionRow&) = default;
 };
 
 // The option panel as the window holds it: the rows, the ISP Space list
