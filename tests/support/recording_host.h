@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace qrk::test {
+
+// A host that remembers what it was asked to show and answers message boxes
+// from a queue (No / Ok when the queue is empty).
+class RecordingHost : public NullHost {
+ public:
+  MessageAnswer messageBox(const std::string& text, const std::string& title,
+                           MessageButtons buttons) override {
+    boxes.push_back(text);
+    boxTitles.push_back(title);
+    if (!answers.empty()) {
+      const MessageAnswer a = answers.front();
+      answers.erase(answers.begin());
+      return a;
+    }
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
+  }
+  void beep() override { ++beeps; }
+  void setKbyteText(const std::string& text) override { kbyte.push_back(text); }
+
+  std::vector<std::string> boxes;
+  std::vector<std::string> boxTitles;
+  std::vector<MessageAnswer> answers;
+  std::vector<std::string> kbyte;
+  int beeps = 0;
+};
+
+}  // namespace qrk::test
