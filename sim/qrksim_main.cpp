@@ -1,0 +1,57 @@
+// qrksim: a simulated QRK chip on a pseudo-terminal. See `qrksim --help`.
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/flash_files.h"
+#include "sim/pty_server.h"
+#include "sim/qrksim_options.h"
+
+int main(int argc, char** argv) {
+  using namespace qrk::sim;
+  std::signal(SIGPIPE, SIG_IGN);  // a closed stdout must not kill us before --flash-out
+
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  std::string error;
+  const auto options = parseQrksimArgs(args, &error);
+  if (!options) {
+    std::fprintf(stderr, "qrksim: %s\n", error.c_str());
+    return 2;
+  }
+  if (options->help) {
+    std::fputs(qrksimUsage().c_str(), stdout);
+    return 0;
+  }
+
+  QrkDevice device = QrkDevice::forModel(options->model, options->device);
+  if (!options->flashIn.empty() && !loadFlashFiles(device, options->flashIn, &error)) {
+    std::fprintf(stderr, "qrksim: %s\n", error.c_str());
+    return 2;
+  }
+
+  if (!options->linkPath.empty() && !PtyServer::linkPathUsable(options->linkPath, &error)) {
+    std::fprintf(stderr, "qrksim: %s\n", error.c_str());
+    return 2;
+  }
+  PtyServer server;
+  if (!server.open(options->linkPath, &error)) {
+    std::fprintf(stderr, "qrksim: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("PTY %s\n", server.path().c_str());
+  std::fflush(stdout);
+
+  int status = 0;
+  if (!server.serve(device, PtyServer::stdinCanEnd(), &error)) {
+    std::fprintf(stderr, "qrksim: %s\n", error.c_str());
+    status = 1;
+  }
+  if (!options->flashOut.empty() && !saveFlashFiles(device, options->flashOut, &error)) {
+    std::fprintf(stderr, "qrksim: %s\n", error.c_str());
+    status = 1;
+  }
+  return status;
+}
