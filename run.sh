@@ -43,9 +43,9 @@ demo() {
   local q=(build/bin/qrkprog run --port "$port" --model "$model" --settings "$work/demo.ini")
   echo "== qrkprog run Verify_ID (the simulated chip powers on after 30 handshakes)"
   "${q[@]}" Verify_ID
-  if [ -f demo/blink.hex ] && build/bin/qrkprog info demo/blink.hex --model "$model" >/dev/null 2>&1; then
-    echo "== qrkprog run Auto --file demo/blink.hex"
-    "${q[@]}" Auto --file demo/blink.hex
+  if [ -f firmware/examples/blink.hex ] && build/bin/qrkprog info firmware/examples/blink.hex --model "$model" >/dev/null 2>&1; then
+    echo "== qrkprog run Auto --file firmware/examples/blink.hex"
+    "${q[@]}" Auto --file firmware/examples/blink.hex
   else
     for f in Erase_All Blank_Check Write_Option Read_Option; do
       echo "== qrkprog run $f"
