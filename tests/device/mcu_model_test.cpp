@@ -82,18 +82,6 @@ TEST(SelectModel, KindOneAfterKindTwoTakesEveryValueOfItsRow) {
   EXPECT_EQ(model.blockSize, 512);
 }
 
-TEST(SelectModel, KindTwoTwinsShareEveryValue) {
-  SelectedModel five, three;
-  ASSERT_TRUE(selectModel(five, "QRK5-12A"));
-  ASSERT_TRUE(selectModel(three, "QRK3-12A"));
-  EXPECT_EQ(five.mapKind, 2);
-  EXPECT_TRUE(five.apUpToIsp);
-  EXPECT_EQ(five.writableTop, 0x3BFF);
-  EXPECT_EQ(five.expectedId, three.expectedId);
-  EXPECT_EQ(five.apLast, three.apLast);
-  EXPECT_EQ(five.block1Start, three.block1Start);
-}
-
 TEST(SelectModel, KindZeroNameKeepsThePreviousExpectedId) {
   SelectedModel model;
   ASSERT_TRUE(selectModel(model, "QRK5-16B"));

@@ -69,17 +69,6 @@ TEST_F(OptionIoTest, WriteStopsAttemptingWhenStopIsRequested) {
   EXPECT_EQ(f.loop.nowMs(), 1000);
 }
 
-TEST_F(OptionIoTest, WriteOnKindOneUsesItsLayout) {
-  f.link.setMapKind(1);
-  buildOptionPanel(panel, 1);
-  ASSERT_TRUE(setIspSpace(panel, "8.0k"));
-  f.answer[cmd::kWriteOption] = f.replies(cmd::kWriteOption);
-  EXPECT_EQ(write(false, 1), 0);
-  ASSERT_EQ(f.port.written.size(), 1u);
-  EXPECT_EQ(Bytes(f.port.written[0].begin() + 4, f.port.written[0].begin() + 6),
-            (Bytes{0x08, 0xFF}));
-}
-
 TEST_F(OptionIoTest, ReadReportsTheBytesInThePaneAndTheLabels) {
   f.answer[cmd::kReadOption] = f.replies(cmd::kReadOption, {0xF8, 0xEF});
   EXPECT_EQ(read(true), 0);

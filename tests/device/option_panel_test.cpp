@@ -230,12 +230,5 @@ TEST(OptionNames, ListingNamesEveryRowChoiceAndDefault) {
   EXPECT_NE(optionListing(0).find("no option bits"), std::string::npos);
 }
 
-TEST(OptionPanelRows, ProtectionRowsToYesLeaveTheOthers) {
-  OptionPanel panel = builtFor(2);
-  for (OptionRow& row : panel.rows) row.selected = 1;
-  selectProtectionYes(panel);
-  for (int i = 0; i < kOptionRowCount; ++i) EXPECT_EQ(panel.rows[i].selected, i < 3 ? 0 : 1) << i;
-}
-
 }  // namespace
 }  // namespace qrk
