@@ -1,0 +1,60 @@
+#include "image/number_text.h"
+
+#include <limits>
+
+namespace qrk {
+
+namespace {
+
+constexpr std::int64_t kHuge = std::numeric_limits<std::int64_t>::max();
+
+int digitValue(char c, int base) {
+  int value = -1;
+  if (c >= '0' && c <= '9') value = c - '0';
+  if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+  return value < base ? value : -1;
+}
+
+std::optional<std::int64_t> parseUnsigned(std::string_view text, int base) {
+  const std::string_view digits = trimBlanks(text);
+  if (digits.empty()) return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : digits) {
+    const int digit = digitValue(c, base);
+    if (digit < 0) return std::nullopt;
+    // Saturate rather than wrap: a long text must stay "too big", never become small.
+    value = value > (kHuge - digit) / base ? kHuge : value * base + digit;
+  }
+  return value;
+}
+
+}  // namespace
+
+std::string_view trimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+std::optional<std::int64_t> parseHexText(std::string_view text) { return parseUnsigned(text, 16); }
+
+std::optional<std::int64_t> parseDecimalText(std::string_view text) {
+  return parseUnsigned(text, 10);
+}
+
+std::string upperHex(std::uint64_t value, int minDigits) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  do {
+    text.insert(text.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  if (static_cast<int>(text.size()) < minDigits) {
+    text.insert(0, static_cast<std::size_t>(minDigits) - text.size(), '0');
+  }
+  return text;
+}
+
+}  // namespace qrk
