@@ -1,12 +1,141 @@
-#include <QTextStream>
+#include <QCommandLineParser>
+#include <algorithm>
+#include <cstdint>
+#include <string>
 
+#include "cli_host.h"
+#include "command_line.h"
 #include "commands.h"
+#include "device/mcu_model.h"
+#include "device/option_panel.h"
+#include "image/bin_store.h"
+#include "image/image_buffer.h"
+#include "image/image_loader.h"
+#include "image/memory_map.h"
+#include "image/number_text.h"
 
 namespace qrkcli {
 
-int storeCommand(const QStringList&) {
-  QTextStream(stderr) << "qrkprog store: not available in this build\n";
-  return 2;
+namespace {
+
+const char* const kDescription =
+    "Loads a HEX or BIN file as the window does and writes the image bytes FROM .. TO\n"
+    "(inclusive, at most up to FFFF) to a raw BIN file, as \"Store File\" does with the same\n"
+    "start and length. The file is written whole or not at all: an existing file is only\n"
+    "replaced once the new one is complete.\n"
+    "\n"
+    "Left out, the load options take the window's defaults: the first model of the list,\n"
+    "the first ISP Space entry, buffer start 0 and unused bytes 00. The load's message boxes\n"
+    "go to stderr; the store goes on after a region warning, as in the window.\n"
+    "\n"
+    "Exit status: 0 written, 1 the file could not be read or written, 2 bad usage or bad\n"
+    "input (unknown model, refused start address or range, missing file).";
+
+int exitForLoad(qrk::LoadStatus status) {
+  switch (status) {
+    case qrk::LoadStatus::Loaded:
+      return kExitSuccess;
+    case qrk::LoadStatus::FileUnreadable:
+      return kExitFailed;
+    case qrk::LoadStatus::NoFile:
+    case qrk::LoadStatus::StartRefused:
+    case qrk::LoadStatus::FileMissing:
+      return kExitUsage;
+  }
+  return kExitFailed;
+}
+
+}  // namespace
+
+int storeCommand(const QStringList& args) {
+  QCommandLineParser parser;
+  const QCommandLineOption file("file", "The HEX or BIN file to load.", "PATH");
+  const QCommandLineOption model("model", "The model ('qrkprog models' lists them).", "NAME");
+  const QCommandLineOption start("start", "Buffer Start Address, hexadecimal (default 0).", "HEX");
+  const QCommandLineOption fill("fill", "Unused bytes: FF or 00 (default 00).", "FF|00");
+  const QCommandLineOption ispSpace("isp-space", "The ISP Space size, e.g. 1.0k.", "TEXT");
+  const QCommandLineOption from("from", "First address to store, hexadecimal.", "HEX");
+  const QCommandLineOption to("to", "Last address to store (inclusive), hexadecimal.", "HEX");
+  const QCommandLineOption out("out", "The BIN file to write.", "FILE.bin");
+  parser.addOptions({file, model, start, fill, ispSpace, from, to, out});
+  if (auto status = parseArguments(parser, args, kDescription)) return *status;
+
+  if (!parser.positionalArguments().isEmpty()) {
+    return usageError(args, "unexpected argument '" + parser.positionalArguments().first() + "'");
+  }
+  for (const QCommandLineOption* required : {&file, &from, &to, &out}) {
+    if (parser.value(*required).trimmed().isEmpty()) {
+      return usageError(args, "--" + required->names().first() + " is required");
+    }
+  }
+
+  qrk::SelectedModel selected;
+  if (parser.isSet(model)) {
+    QString error;
+    const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
+    if (row == nullptr) return usageError(args, error);
+    qrk::selectModel(selected, row->name);
+  } else {
+    qrk::selectModel(selected, qrk::listedModels().front().name);
+  }
+
+  qrk::OptionPanel panel;
+  qrk::buildOptionPanel(panel, selected.mapKind);
+  qrk::selectIspSpaceIndex(panel, 0);
+  if (parser.isSet(ispSpace)) {
+    std::string error;
+    if (!qrk::setIspSpace(panel, parser.value(ispSpace).toStdString(), &error)) {
+      return usageError(args, QString::fromStdString(error));
+    }
+  }
+
+  qrk::LoadOptions load;
+  load.model = selected;
+  load.memoryMap = qrk::memoryMapTexts(selected, panel.ispSpaceText);
+  load.startAddressText = parser.isSet(start) ? parser.value(start).toStdString() : "0";
+  load.fillByte = 0x00;
+  if (parser.isSet(fill)) {
+    const QString value = parser.value(fill).trimmed().toUpper();
+    if (value != "FF" && value != "00") {
+      return usageError(args, "--fill takes FF or 00, not '" + parser.value(fill) + "'");
+    }
+    load.fillByte = value == "FF" ? 0xFF : 0x00;
+  }
+
+  CliHost host(stdout, stderr);
+  // The range is checked first, with the window's messages, so that a wrong
+  // range costs no load.
+  const std::string fromText = parser.value(from).toStdString();
+  const auto first = qrk::parseHexText(fromText);
+  const auto last = qrk::parseHexText(parser.value(to).toStdString());
+  const qrk::StoreRangeCheck range =
+      first ? qrk::checkStoreRange(
+                  *first, last ? std::min<std::int64_t>(*last, 0xFFFFFFFF) - *first + 1 : 0)
+            : qrk::checkStoreRange(fromText, "");
+  if (!range.range) {
+    host.messageBox(range.refusal, "", qrk::MessageButtons::Ok);
+    host.finish();
+    return kExitUsage;
+  }
+
+  qrk::ImageBuffer image;
+  image.filePath = parser.value(file).toStdString();
+  const qrk::LoadResult loaded = qrk::loadImage(image, load, host);
+  if (!loaded.loaded()) {
+    host.finish();
+    return exitForLoad(loaded.status);
+  }
+
+  const std::string target = parser.value(out).toStdString();
+  const qrk::FileWriteResult written = qrk::writeBinFile(image, *range.range, target);
+  if (!written.ok) {
+    host.messageBox(qrk::storeWriteFailedMessage(target, written.reason), "",
+                    qrk::MessageButtons::Ok);
+    host.finish();
+    return kExitFailed;
+  }
+  host.finish();
+  return kExitSuccess;
 }
 
 }  // namespace qrkcli
