@@ -1,0 +1,31 @@
+#include "ops/data_frame.h"
+
+#include "link/frame.h"
+
+namespace qrk {
+
+std::uint8_t dataSum(const ImageBuffer& image, std::int32_t address, int count) {
+  unsigned sum = 0;
+  for (int i = 0; i < count; ++i) sum += image.at(address + i);
+  return static_cast<std::uint8_t>(sum);
+}
+
+std::vector<std::uint8_t> buildDataFrame(const ImageBuffer& image, std::uint16_t address,
+                                         std::uint16_t count, bool restart) {
+  std::vector<std::uint8_t> params;
+  params.reserve(6U + count);
+  params.insert(
+      params.end(),
+      {0x00, 0x00, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
+       static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)});
+  for (unsigned i = 0; i < count; ++i) params.push_back(image.at(address + static_cast<int>(i)));
+  return buildRequest(restart ? cmd::kDataRestart : cmd::kData, params);
+}
+
+bool dataAckAccepted(const Reply& reply, unsigned chunkNumber, std::uint8_t sum) {
+  if (reply.at(3) != kAckCode) return false;
+  if (reply.word(1) == frame::kMinReplyLengthSum) return true;
+  return reply.word(4) == chunkNumber && reply.at(6) == sum;
+}
+
+}  // namespace qrk

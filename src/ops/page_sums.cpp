@@ -1,0 +1,70 @@
+#include "ops/page_sums.h"
+
+#include <algorithm>
+
+#include "link/frame.h"
+#include "ops/address_range.h"
+#include "ops/hex_text.h"
+
+namespace qrk {
+
+namespace {
+
+constexpr std::size_t kFirstSumAt = 4;
+
+}  // namespace
+
+std::vector<std::uint8_t> buildPageSumRequest(std::uint32_t first, std::uint32_t last) {
+  return buildRequest(
+      cmd::kPageSums,
+      {static_cast<std::uint8_t>(first >> 24), static_cast<std::uint8_t>(first >> 16),
+       static_cast<std::uint8_t>(first >> 8), static_cast<std::uint8_t>(first),
+       static_cast<std::uint8_t>(last >> 24), static_cast<std::uint8_t>(last >> 16),
+       static_cast<std::uint8_t>(last >> 8), static_cast<std::uint8_t>(last)});
+}
+
+std::vector<std::uint16_t> imagePageSums(const ImageBuffer& image, std::int32_t first,
+                                         std::int32_t last) {
+  std::vector<std::uint16_t> sums;
+  if (first < 0 || last < first) return sums;
+  for (std::int32_t page = first / kSumPageSize; page <= last / kSumPageSize; ++page) {
+    const std::int32_t from = std::max(first, page * kSumPageSize);
+    const std::int32_t to = std::min(last, page * kSumPageSize + kSumPageSize - 1);
+    unsigned sum = 0;
+    for (std::int32_t a = from; a <= to; ++a) sum += image.at(a);
+    sums.push_back(static_cast<std::uint16_t>(sum));
+  }
+  return sums;
+}
+
+int pageSumCheck(const OpContext& ctx, std::int32_t first, std::int32_t last) {
+  IspLink& link = ctx.link;
+  if (link.stopRequested()) return kOpFailed;
+  if (first < 0 || last < first || last > kLinkAddressLimit) return kOpFailed;
+  link.sendFrame(
+      buildPageSumRequest(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last)),
+      kPageSumWaitMs);
+  if (link.waitReply() != WaitOutcome::Ready) return kOpFailed;
+  const Reply reply = link.takeReply();
+
+  const std::vector<std::uint16_t> expected = imagePageSums(ctx.image, first, last);
+  std::vector<unsigned> flash;
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    const auto sum = reply.word(kFirstSumAt + 2 * k);
+    if (!sum) return kOpFailed;  // a reply short of a page is no answer
+    flash.push_back(*sum);
+  }
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    if (flash[k] == expected[k]) continue;
+    const std::int32_t page = first / kSumPageSize + static_cast<std::int32_t>(k);
+    const std::int32_t from = std::max(first, page * kSumPageSize);
+    const std::int32_t to = std::min(last, page * kSumPageSize + kSumPageSize - 1);
+    ctx.pane.append("\r\nAddress: " + hexText(from, 6) + " - " + hexText(to, 6) +
+                    "\r\nBuffer:  sum " + hexText(expected[k], 4) + "\r\nFlash:   sum " +
+                    hexText(flash[k], 4) + "\r\n\r\nVerify is error!");
+    return kOpMismatch;
+  }
+  return kOpOk;
+}
+
+}  // namespace qrk

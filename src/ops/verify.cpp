@@ -1,0 +1,104 @@
+#include "ops/verify.h"
+
+#include <algorithm>
+
+#include "link/identify.h"
+#include "ops/address_range.h"
+#include "ops/data_frame.h"
+#include "ops/hex_text.h"
+#include "ops/page_sums.h"
+#include "ops/progress.h"
+#include "ops/read_flash.h"
+
+namespace qrk {
+
+namespace {
+
+constexpr std::size_t kReadDataAt = 10;
+constexpr std::int32_t kTopKilobyte = 1024;
+
+}  // namespace
+
+int verifyChunk(const OpContext& ctx, std::int32_t address, int count) {
+  (void)readTargetId(ctx.link, ctx.pane, ctx.model.expectedId, false);
+  Reply reply;
+  bool answered = false;
+  for (int attempt = 0; attempt < kReadAttempts && !answered; ++attempt) {
+    if (ctx.link.stopRequested()) return kOpFailed;
+    answered = readChunk(ctx, address, count, false, &reply) == kOpOk;
+  }
+  if (!answered) return kOpFailed;
+
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t flash = *reply.at(kReadDataAt + static_cast<std::size_t>(i));
+    const std::uint8_t buffer = ctx.image.at(address + i);
+    if (flash == buffer) continue;
+    ctx.pane.append("\r\nAddress: " + hexText(address + i, 6) +
+                    "\r\nBuffer:  " + hexText(buffer, 2) + "\r\nFlash:   " + hexText(flash, 2) +
+                    "\r\n\r\nVerify is error!");
+    return kOpMismatch;
+  }
+  return kOpOk;
+}
+
+int verifyRange(const OpContext& ctx, std::int32_t first, std::int32_t last, bool showMessages) {
+  if (!checkLinkRange(ctx.pane, first, last)) return kOpFailed;
+  showProgress(ctx.host, first, last);
+  for (std::int32_t a = first; a <= last;) {
+    const std::int32_t chunkEnd = std::min(a / kChunkSize * kChunkSize + kChunkSize - 1, last);
+    int result = kOpFailed;
+    for (int attempt = 0; attempt < kVerifyChunkAttempts; ++attempt) {
+      if (ctx.link.stopRequested()) break;
+      result = verifyChunk(ctx, a, chunkEnd - a + 1);
+      if (result != kOpFailed) break;
+    }
+    if (ctx.link.stopRequested()) return kOpFailed;
+    if (result == kOpMismatch) return kOpFailed;
+    if (result != kOpOk) {
+      if (showMessages) ctx.pane.append(kVerifyCommFailureText);
+      return kOpFailed;
+    }
+    ctx.host.setProgressValue(chunkEnd);
+    showKbytes(ctx.host, chunkEnd / 1024.0);
+    a = chunkEnd + 1;
+  }
+  return kOpOk;
+}
+
+int verifyImage(const OpContext& ctx, bool showMessages) {
+  if (showMessages) ctx.pane.append("We are Verifying...");
+  const int status = verifyRange(ctx, ctx.image.rangeLow, ctx.image.rangeHigh, showMessages);
+  if (status == kOpOk && showMessages) ctx.pane.append("\r\nVerify OK!");
+  hideProgress(ctx.host);
+  return status;
+}
+
+int verifyByChecksum(const OpContext& ctx, bool showMessages) {
+  if (showMessages) ctx.pane.append("We are Verifying...");
+  const ImageBuffer& image = ctx.image;
+  const bool wholeImage = image.fileLoaded || !ctx.flags.demoWriteMode;
+  const std::int32_t topLast = ctx.model.topAddress;
+  const std::int32_t topFirst = topLast - (kTopKilobyte - 1);
+  if ((wholeImage && !checkLinkRange(ctx.pane, image.rangeLow, image.rangeHigh)) ||
+      !checkLinkRange(ctx.pane, topFirst, topLast)) {
+    return kOpFailed;
+  }
+
+  int status = kOpFailed;
+  for (int attempt = 0; attempt < kVerifyByChecksumAttempts; ++attempt) {
+    if (ctx.link.stopRequested()) break;
+    status = wholeImage ? pageSumCheck(ctx, image.rangeLow, image.rangeHigh) : kOpOk;
+    if (status == kOpOk) status = pageSumCheck(ctx, topFirst, topLast);
+    if (status != kOpFailed) break;  // a difference is an answer: asking again changes nothing
+  }
+  hideProgress(ctx.host);
+  if (ctx.link.stopRequested()) return kOpFailed;
+  if (status == kOpOk) {
+    if (showMessages) ctx.pane.append("\r\nVerify OK!");
+    return kOpOk;
+  }
+  if (status == kOpFailed && showMessages) ctx.pane.append(kVerifyCommFailureText);
+  return kOpFailed;
+}
+
+}  // namespace qrk
