@@ -73,6 +73,14 @@ void emit(std::vector<TimedChunk>& out, std::int64_t atUs, std::uint8_t byte) {
 
 }  // namespace
 
+DeviceOptions& DeviceOptions::withFault(std::string_view text) {
+  std::string error;
+  const auto fault = parseFault(text, &error);
+  if (!fault) throw std::invalid_argument(error);
+  faults.push_back(*fault);
+  return *this;
+}
+
 QrkDevice::QrkDevice(const McuModel& model, DeviceOptions options)
     : model_(&model),
       options_(std::move(options)),

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -47,6 +48,40 @@ struct DeviceOptions {
   std::int64_t splitPauseUs = 5'000;
   std::int64_t gapPauseUs = 30'000;
   std::int64_t slowExtraUs = 800'000;
+
+  // Chainable, for a one-line set-up:
+  //   DeviceOptions().withPowerOnAfter(30).withFault("bad-ack:1")
+  DeviceOptions& withPowerOnAfter(int handshakes) {
+    powerOnAfter = handshakes;
+    return *this;
+  }
+  DeviceOptions& withVersion(std::uint8_t v) {
+    version = v;
+    return *this;
+  }
+  DeviceOptions& withId(std::uint16_t v) {
+    id = v;
+    return *this;
+  }
+  DeviceOptions& withResponseDelayUs(std::int64_t us) {
+    responseDelayUs = us;
+    return *this;
+  }
+  DeviceOptions& withBlankCheckReadUs(std::int64_t us) {
+    blankCheckReadUs = us;
+    return *this;
+  }
+  DeviceOptions& withBaudEmulation(bool on = true) {
+    baudEmulation = on;
+    return *this;
+  }
+  DeviceOptions& withFault(const Fault& fault) {
+    faults.push_back(fault);
+    return *this;
+  }
+  // The fault in qrksim's --fault notation; throws std::invalid_argument when
+  // it does not parse.
+  DeviceOptions& withFault(std::string_view text);
 };
 
 // The ISP bootloader of one QRK chip, on a timeline: receive() takes what the
@@ -104,6 +139,9 @@ class QrkDevice {
   std::uint8_t flashByte(std::uint64_t address) const;
   // Stores `bytes` from `address` on, dropping what lies beyond the space.
   void loadFlash(std::uint32_t address, std::span<const std::uint8_t> bytes);
+  void loadFlash(std::uint32_t address, std::initializer_list<std::uint8_t> bytes) {
+    loadFlash(address, std::span<const std::uint8_t>(bytes.begin(), bytes.size()));
+  }
   std::array<std::uint8_t, 2>& optionBytes() { return optionBytes_; }
   const std::array<std::uint8_t, 2>& optionBytes() const { return optionBytes_; }
   std::uint16_t id() const { return id_; }
