@@ -1,17 +1,23 @@
 #include "ops/functions.h"
 
 #include <array>
+#include <string>
 
 #include "device/option_io.h"
 #include "link/erase.h"
 #include "link/identify.h"
 #include "ops/blank_check_function.h"
+#include "ops/function_list_runner.h"
+#include "ops/program.h"
 #include "ops/programmer.h"
+#include "ops/read_flash.h"
+#include "ops/verify.h"
 
 namespace qrk {
 
 namespace {
 
+// The ID is read twice, quietly first; only the second read reports.
 int verifyId(Programmer& p) {
   (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false);
   return readTargetId(p.link(), p.pane(), p.model().expectedId, true);
@@ -19,20 +25,81 @@ int verifyId(Programmer& p) {
 
 int eraseAll(Programmer& p) { return eraseChip(p.link(), p.pane()); }
 
-int writeOptionFunction(Programmer& p) {
-  return writeOption(p.link(), p.pane(), p.options(), p.model().mapKind, true);
+PrepareImage prepareImage(Programmer& p) {
+  return [&p] { return p.prepareImageForProgram(); };
 }
 
-int readOptionFunction(Programmer& p) {
+int programSingle(Programmer& p) {
+  (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false);
+  const int status = programImage(p.context(), true, prepareImage(p));
+  p.host().beep();
+  return status;
+}
+
+int verifySingle(Programmer& p) {
+  const int status = verifyImage(p.context(), true);
+  p.host().beep();
+  return status;
+}
+
+int writeOptionSingle(Programmer& p) { return p.writeOptionAndAdvance(true); }
+
+int readOptionSingle(Programmer& p) {
   return readOption(p.link(), p.pane(), p.options(), p.model().mapKind, true);
 }
 
+int readFlashSingle(Programmer& p) { return readFlash(p.context()); }
+
+// While the ISP DEMO firmware is written, its protection goes on first: a
+// chip that refuses the option bytes gets no firmware.
+int programStep(Programmer& p) {
+  if (!p.flags().demoWriteMode) return programImage(p.context(), true, prepareImage(p));
+  selectProtectionYes(p.options());
+  const int written = p.writeOptionAndAdvance(true);
+  if (written < 0) return written;
+  return programTopKilobyteAndImage(p.context(), true, prepareImage(p));
+}
+
+// Leading decimal digits of the two hex digits of the version, as the list
+// has always compared them.
+int versionNumber(const std::string& version) {
+  int n = 0;
+  for (char c : version) {
+    if (c < '0' || c > '9') break;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+// Kinds 0 and 1 verify inside Program already; kind 2 compares page sums
+// when the bootloader is recent enough to compute them.
+int verifyStep(Programmer& p) {
+  if (p.model().mapKind != 2) return 0;
+  if (versionNumber(p.bootloaderVersion()) >= 13) return verifyByChecksum(p.context(), true);
+  return verifyImage(p.context(), true);
+}
+
+// Writing the ISP DEMO firmware writes its own option bytes in the Program
+// step; the list's Write_Option then has nothing left to do.
+int writeOptionStep(Programmer& p) {
+  return p.flags().demoWriteMode ? 0 : p.writeOptionAndAdvance(true);
+}
+
+// In the list the option read only feeds the read-back labels.
+int readOptionStep(Programmer& p) {
+  return readOption(p.link(), p.pane(), p.options(), p.model().mapKind, false);
+}
+
 constexpr std::array kFunctions = {
-    FunctionEntry{"Verify_ID", verifyId, true},
-    FunctionEntry{"Erase_All", eraseAll, true},
-    FunctionEntry{"Blank_Check", blankCheckFunction, true},
-    FunctionEntry{"Write_Option", writeOptionFunction, true},
-    FunctionEntry{"Read_Option", readOptionFunction, true},
+    FunctionEntry{"Auto", runFunctionList, nullptr},
+    FunctionEntry{"Verify_ID", verifyId, verifyId},
+    FunctionEntry{"Erase_All", eraseAll, eraseAll},
+    FunctionEntry{"Blank_Check", blankCheckFunction, blankCheckFunction},
+    FunctionEntry{"Program", programSingle, programStep},
+    FunctionEntry{"Verify", verifySingle, verifyStep},
+    FunctionEntry{"Write_Option", writeOptionSingle, writeOptionStep},
+    FunctionEntry{"Read_Option", readOptionSingle, readOptionStep},
+    FunctionEntry{"Read_AP_ISP", readFlashSingle, nullptr},
 };
 
 }  // namespace

@@ -7,16 +7,17 @@ namespace qrk {
 
 class Programmer;
 
-// One function a run can execute, as named in the function column and the
-// function list. `single` runs it on its own after connecting; `inList` says
-// whether the function list may hold it. Both return 0 on success.
+// One function a run can execute, as named in the function column. `single`
+// runs it on its own after connecting; `listStep` runs it as a slot of the
+// function list, where several differ in what they say and check (nullptr:
+// the list cannot hold it). Both return 0 on success.
 struct FunctionEntry {
   std::string_view name;
   int (*single)(Programmer&);
-  bool inList;
+  int (*listStep)(Programmer&);
 };
 
-// The functions of the function column, in its order.
+// The functions of the function column `txtFuction`, in its order.
 std::span<const FunctionEntry> runFunctions();
 // nullptr when `name` is no function.
 const FunctionEntry* findFunction(std::string_view name);

@@ -1,17 +1,73 @@
 #include "ops/programmer.h"
 
+#include "device/option_io.h"
+#include "image/memory_map.h"
 #include "link/frame.h"
 #include "ops/run_engine.h"
 
 namespace qrk {
 
 Programmer::Programmer(SerialPort& port, EventLoop& loop, SettingsStore& settings, Host& host)
-    : port_(port), loop_(loop), settings_(settings), host_(host), link_(port, loop), pane_(host) {}
+    : port_(port),
+      loop_(loop),
+      settings_(settings),
+      host_(host),
+      link_(port, loop),
+      pane_(host),
+      autoIncrement_(image_, model_, settings, host),
+      functionList_(settings),
+      successCounter_(settings) {}
+
+void Programmer::loadSettings() {
+  functionList_.loadOrDefault();
+  successCounter_.load();
+  production_.load(settings_);
+  autoIncrement_.load();
+}
 
 bool Programmer::selectModel(const std::string& name) {
   if (!qrk::selectModel(model_, name)) return false;
   buildOptionPanel(options_, model_.mapKind);
   return true;
+}
+
+LoadOptions Programmer::loadOptions() const {
+  LoadOptions o;
+  o.model = model_;
+  o.memoryMap = memoryMapTexts(model_, options_.ispSpaceText);
+  o.startAddressText = loadChoices_.startAddressText;
+  o.fillByte = loadChoices_.fillByte;
+  o.clearBuffer = loadChoices_.clearBuffer;
+  return o;
+}
+
+LoadResult Programmer::loadFile(const std::string& path) {
+  autoIncrement_.disarm();
+  image_.filePath = path;
+  LoadResult result = loadImage(image_, loadOptions(), host_);
+  autoIncrement_.onToggle(false);
+  return result;
+}
+
+bool Programmer::prepareImageForProgram() {
+  if (loadChoices_.reloadBeforeRun && flags_.singleRun && image_.fileLoaded) {
+    const bool numbered = autoIncrement_.ticked();
+    autoIncrement_.disarm();
+    const LoadResult reloaded = reloadFile(image_, image_.filePath, loadOptions(), host_);
+    autoIncrement_.onToggle(false);
+    // The old image is not what the user wants on the chip.
+    if (!reloaded.loaded()) return false;
+    if (numbered && !autoIncrement_.rearm()) return false;
+    return true;
+  }
+  if (autoIncrement_.ticked() && !autoIncrement_.armed()) return autoIncrement_.rearm();
+  return true;
+}
+
+int Programmer::writeOptionAndAdvance(bool showMessages) {
+  const int status = writeOption(link_, pane_, options_, model_.mapKind, showMessages);
+  if (status != 0) return status;
+  return autoIncrement_.advance() ? 0 : -1;
 }
 
 RunResult Programmer::runFunction(const std::string& function, const std::string& portName) {

@@ -5,8 +5,15 @@
 
 #include "device/mcu_model.h"
 #include "device/option_panel.h"
+#include "image/auto_increment.h"
 #include "image/image_buffer.h"
+#include "image/image_loader.h"
 #include "link/isp_link.h"
+#include "ops/function_list.h"
+#include "ops/op_context.h"
+#include "ops/production_settings.h"
+#include "ops/run_controls.h"
+#include "ops/success_counter.h"
 #include "platform/event_loop.h"
 #include "platform/host.h"
 #include "platform/message_pane.h"
@@ -24,9 +31,18 @@ struct RunResult {
   bool ok() const { return portOpened && connected && !stopped && status == 0; }
 };
 
+// The inputs of a file load that the window keeps beside the image.
+struct LoadChoices {
+  std::string startAddressText = "0";  // `Text4`
+  std::uint8_t fillByte = 0x00;        // `optFillbyte`: "00" is the stored default
+  bool clearBuffer = false;            // `Check6`
+  bool reloadBeforeRun = false;        // `cekReloadFile`
+};
+
 // The window's state as one explicit object: the link, the pane, the selected
-// model, the option panel and the image, with the platform it runs on. The GUI
-// binds its widgets to these fields; the CLI drives the same object.
+// model, the option panel, the image with its serial number, the function list
+// and the counters, with the platform it runs on. The GUI binds its widgets to
+// these fields; the CLI drives the same object.
 class Programmer {
  public:
   Programmer(SerialPort& port, EventLoop& loop, SettingsStore& settings, Host& host);
@@ -40,22 +56,60 @@ class Programmer {
   const SelectedModel& model() const { return model_; }
   OptionPanel& options() { return options_; }
   ImageBuffer& image() { return image_; }
+  AutoIncrement& autoIncrement() { return autoIncrement_; }
+  FunctionList& functionList() { return functionList_; }
+  SuccessCounter& successCounter() { return successCounter_; }
+  ProductionSettings& production() { return production_; }
+  OperationFlags& flags() { return flags_; }
+  LoadChoices& loadChoices() { return loadChoices_; }
+  RunControls& controls() { return controls_; }
+  const RunControls& controls() const { return controls_; }
+  // What program, verify and read-back work with.
+  OpContext context() { return OpContext{link_, pane_, host_, image_, model_, flags_}; }
+
   // Two hex digits of the last version reply, "0" when none came.
   const std::string& bootloaderVersion() const { return bootloaderVersion_; }
   void setBootloaderVersion(std::string version) { bootloaderVersion_ = std::move(version); }
+  // The port runs open (`combCommPort`).
+  const std::string& portName() const { return portName_; }
+  void setPortName(std::string name) { portName_ = std::move(name); }
+
+  // Start-up: the function list (an empty one receives the default list), the
+  // counter, the production choices and the serial-number inputs.
+  void loadSettings();
 
   // Picks a model by its exact name and rebuilds the option panel for its
   // kind. False (and nothing changed but the block size) for an unknown name.
   bool selectModel(const std::string& name);
 
+  // Loads `path` into the image with the window's load choices. The serial
+  // number belongs to the old image: the feature is switched off, and the user
+  // switches it on again to stamp the new one.
+  LoadResult loadFile(const std::string& path);
+
+  // Before the image is programmed: reloads the file when the user asked for
+  // it on a single run, and stamps the serial number again where the feature
+  // is on. False when programming must not go ahead: the reload failed (the
+  // old image is not what the user wants on the chip) or a serial number that
+  // is switched on could not be stamped.
+  bool prepareImageForProgram();
+
+  // Writes the option bytes and, once the chip has them, advances the serial
+  // number: the option write ends a chip's cycle. A number that no longer fits
+  // its field fails the write's result, so the run is not counted a success.
+  int writeOptionAndAdvance(bool showMessages);
+
   // One run: open the port, connect while the target is powered on, run the
   // named function, close the port. Messages go to the pane.
   RunResult runFunction(const std::string& function, const std::string& portName);
 
-  // The Stop button: every wait ends, the stop command is sent, the port closed.
+  // The link side of Stop: every wait ends, the stop command is sent and the
+  // port closed. The buttons and the Re-Run loop are the production loop's.
   void stop();
 
  private:
+  LoadOptions loadOptions() const;
+
   SerialPort& port_;
   EventLoop& loop_;
   SettingsStore& settings_;
@@ -65,7 +119,15 @@ class Programmer {
   SelectedModel model_;
   OptionPanel options_;
   ImageBuffer image_;
+  AutoIncrement autoIncrement_;
+  FunctionList functionList_;
+  SuccessCounter successCounter_;
+  ProductionSettings production_;
+  OperationFlags flags_;
+  LoadChoices loadChoices_;
+  RunControls controls_;
   std::string bootloaderVersion_ = "0";
+  std::string portName_;
 };
 
 }  // namespace qrk

@@ -12,6 +12,7 @@ namespace {
 void endRun(Programmer& p) {
   p.link().closePort();
   p.link().setTimingDefaults();
+  p.controls().stopEnabled = false;
 }
 
 }  // namespace
@@ -22,7 +23,9 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
   pane.replace("We are connecting ...\r\n");
+  p.setPortName(portName);
   link.clearStop();
+  p.controls().stopEnabled = true;
   link.setUseCrc(false);
   link.setMapKind(p.model().mapKind);
 
@@ -35,8 +38,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   result.portOpened = true;
 
   std::string version;
-  if (connectTarget(link, pane, HandshakeTiming::kRunSyncWaitMs,
-                    HandshakeTiming::kRunSyncParameter, version) != 0) {
+  if (connectTarget(link, pane, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter,
+                    version) != 0) {
     p.setBootloaderVersion(version.empty() ? "0" : version);
     result.stopped = link.stopRequested();
     if (!result.stopped) {
@@ -51,9 +54,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
 
   p.host().setProgressValue(0);
   p.host().setKbyteText("");
-  if (const FunctionEntry* entry = findFunction(function)) {
-    result.status = entry->single(p);
-  }
+  const FunctionEntry* entry = findFunction(function);
+  if (entry != nullptr && !link.stopRequested()) result.status = entry->single(p);
   result.stopped = link.stopRequested();
   endRun(p);
   return result;

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qrk {
+
+class Programmer;
+
+// "Auto": runs the slots of the function list in order and stops at the first
+// failure. Every function but Verify_ID that succeeds gets its own OK line; a
+// whole list that succeeds gets the closing line, the optional beep and one
+// more on the success counter. A failure gets three beeps and the two
+// "is failure!" lines. A list ended by Stop says neither: nothing after a Stop
+// is reported as OK, and no later slot runs. 0 on success.
+int runFunctionList(Programmer& programmer);
+
+// One slot of the list. Never runs after Stop, and so never reopens the port
+// that Stop closed. 0 on success.
+int runListFunction(Programmer& programmer, const std::string& name);
+
+// `name` padded with spaces to `width` characters, or cut to them.
+std::string padded(std::string_view name, std::size_t width);
+
+}  // namespace qrk

@@ -1,0 +1,97 @@
+#include "ops/production_loop.h"
+
+#include "ops/run_engine.h"
+
+namespace qrk {
+
+namespace {
+constexpr int kTickMs = 1000;
+}
+
+ProductionLoop::ProductionLoop(Programmer& programmer)
+    : p_(programmer), tick_(programmer.loop().createTimer()) {}
+
+ProductionLoop::~ProductionLoop() = default;
+
+void ProductionLoop::lock() {
+  active_ = true;
+  p_.controls().locked = true;
+}
+
+void ProductionLoop::unlock() {
+  active_ = false;
+  p_.controls().locked = false;
+  p_.controls().stopEnabled = false;
+}
+
+RunResult ProductionLoop::run(const std::string& function) {
+  if (active_) return RunResult{};
+  lock();
+  p_.flags().singleRun = true;
+  p_.flags().demoWriteMode = false;
+  const RunResult result = runSelectedFunction(p_, function, p_.portName());
+  unlock();
+  return result;
+}
+
+int ProductionLoop::delayAfter(const std::string& function) const {
+  if (function == "Auto" && p_.pane().contains("failure!")) {
+    return ProductionSettings::kDelayAfterFailure;
+  }
+  return p_.production().delaySeconds();
+}
+
+bool ProductionLoop::countdown(int seconds) {
+  MessagePane& pane = p_.pane();
+  const std::string base = pane.text();
+  for (int n = seconds; n >= 1; --n) {
+    if (reRunStopped_) return false;
+    pane.replace(base + "\r\nwill Re-Run... " + std::to_string(n));
+    tick_->start(kTickMs);
+    // Stop ends the second at once rather than at its end.
+    p_.loop().waitUntil([this] { return !tick_->isActive() || reRunStopped_; });
+  }
+  tick_->stop();
+  return !reRunStopped_;
+}
+
+ProductionLoop::Summary ProductionLoop::reRun(
+    const std::string& function, int maxRuns,
+    const std::function<void(const RunResult&)>& onRunEnded) {
+  Summary summary;
+  if (active_) return summary;
+  reRunStopped_ = false;
+  p_.flags().demoWriteMode = false;
+  lock();
+  while (true) {
+    p_.flags().singleRun = false;
+    const RunResult result = runSelectedFunction(p_, function, p_.portName());
+    ++summary.runs;
+    if (result.ok()) ++summary.succeeded;
+    if (onRunEnded) onRunEnded(result);
+    if (reRunStopped_ || (maxRuns > 0 && summary.runs >= maxRuns)) break;
+    p_.controls().stopEnabled = true;
+    if (!countdown(delayAfter(function))) break;
+    // A Stop in the very last instant of the countdown still counts.
+    if (reRunStopped_) break;
+    p_.pane().replace("");
+  }
+  summary.stopped = reRunStopped_;
+  unlock();
+  return summary;
+}
+
+void ProductionLoop::stopClicked() {
+  p_.pane().append("\r\nStop by user!");
+  stopRun();
+}
+
+void ProductionLoop::stopRun() {
+  p_.controls().stopEnabled = false;
+  p_.stop();
+  reRunStopped_ = true;
+  tick_->stop();
+  if (!active_) unlock();
+}
+
+}  // namespace qrk

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ops/programmer.h"
+#include "platform/event_loop.h"
+
+namespace qrk {
+
+// The three buttons that drive runs: Run (`comDownload`), Re-Run
+// (`comReDownload`) with its countdown between runs, and Stop
+// (`comStop_Download`). They hold the controls of RunControls while a run or
+// the Re-Run loop lasts.
+class ProductionLoop {
+ public:
+  // What a Re-Run loop did.
+  struct Summary {
+    int runs = 0;
+    int succeeded = 0;
+    bool stopped = false;
+    bool allSucceeded() const { return runs > 0 && succeeded == runs && !stopped; }
+  };
+
+  explicit ProductionLoop(Programmer& programmer);
+  ~ProductionLoop();
+  ProductionLoop(const ProductionLoop&) = delete;
+  ProductionLoop& operator=(const ProductionLoop&) = delete;
+
+  // Run: one run of `function` on the programmer's port, with the controls
+  // locked until it has returned. Ignored (a failed result) while a run or a
+  // Re-Run loop is active.
+  RunResult run(const std::string& function);
+
+  // Re-Run: runs `function` again and again with a countdown of the chosen
+  // delay between runs (2 s after an Auto run that failed), until Stop; with
+  // `maxRuns` above 0, also after that many runs (no countdown after the
+  // last). `onRunEnded` sees every run's result.
+  Summary reRun(const std::string& function, int maxRuns = 0,
+                const std::function<void(const RunResult&)>& onRunEnded = {});
+
+  // The Stop button: "Stop by user!", then stopRun().
+  void stopClicked();
+  // Ends the run (its waits end at once, the stop command goes out, the port
+  // closes) and the Re-Run loop. The controls are released here only when
+  // nothing is running; otherwise by the run or loop as it returns.
+  void stopRun();
+
+  bool active() const { return active_; }
+  bool reRunStopped() const { return reRunStopped_; }
+
+ private:
+  int delayAfter(const std::string& function) const;
+  // The countdown between two runs; false when Stop ended it.
+  bool countdown(int seconds);
+  void lock();
+  void unlock();
+
+  Programmer& p_;
+  std::unique_ptr<Timer> tick_;  // Timer5
+  bool active_ = false;
+  bool reRunStopped_ = false;
+};
+
+}  // namespace qrk

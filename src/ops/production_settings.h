@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "platform/settings_store.h"
+
+namespace qrk {
+
+// The production choices of a run: the success beep (`optBeepYes` /
+// `optBeepNo`, key "BeepYesNo") and the Re-Run delay (`comDalay_ReDownLoad`,
+// key "Dalay_ReDownLoad", stored as the list position of its entry).
+struct ProductionSettings {
+  static constexpr const char* kSection = "Settings";
+  static constexpr std::array<std::string_view, 8> kDelayEntries = {"9", "8", "7", "6",
+                                                                    "5", "4", "3", "2"};
+  static constexpr int kDefaultDelayIndex = 4;  // "5" seconds
+  // After an Auto run that failed, so that a rejected chip is swapped quickly.
+  static constexpr int kDelayAfterFailure = 2;
+
+  bool beepOnSuccess = true;
+  int delayIndex = kDefaultDelayIndex;
+
+  // A position outside the list reads as the default: a delay below one
+  // second would skip the countdown and with it every chance to stop.
+  int delaySeconds() const;
+  // Chooses the entry for `seconds`; false, choice unchanged, for other values.
+  bool setDelaySeconds(int seconds);
+
+  void load(const SettingsStore& settings);
+  void save(SettingsStore& settings) const;
+};
+
+}  // namespace qrk
