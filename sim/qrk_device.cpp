@@ -87,6 +87,11 @@ QrkDevice::QrkDevice(const McuModel& model, DeviceOptions options)
       flash_(static_cast<std::size_t>(model.topAddress) + 1, 0xFF),
       id_(options_.id.value_or(modelId(model))),
       faultCounters_(options_.faults.size(), 0) {
+  // Time only runs forwards: a negative delay would put a reply before its request.
+  for (std::int64_t* us : {&options_.responseDelayUs, &options_.blankCheckReadUs,
+                           &options_.splitPauseUs, &options_.gapPauseUs, &options_.slowExtraUs}) {
+    *us = std::max<std::int64_t>(0, *us);
+  }
   pinStuckCells();
 }
 

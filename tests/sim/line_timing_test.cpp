@@ -23,6 +23,10 @@ TEST(DeviceTiming, WithoutEmulationTheReplyComesAfterTheResponseDelay) {
   const auto chunks = device.receive(shortCommand(cmd::kVersion), 1'000);
   ASSERT_EQ(chunks.size(), 1u);
   EXPECT_EQ(chunks[0].atUs, 1'250);
+
+  // A negative delay cannot put the reply before its request.
+  QrkDevice eager = QrkDevice::forModel("QRK5-16B", DeviceOptions().withResponseDelayUs(-500));
+  EXPECT_EQ(eager.receive(shortCommand(cmd::kVersion), 1'000).at(0).atUs, 1'000);
 }
 
 TEST(DeviceTiming, WithEmulationRequestsAreSeenOnlyOnceTransmitted) {
