@@ -49,6 +49,7 @@ class Programmer {
 
   IspLink& link() { return link_; }
   MessagePane& pane() { return pane_; }
+  const MessagePane& pane() const { return pane_; }
   Host& host() { return host_; }
   EventLoop& loop() { return loop_; }
   SettingsStore& settings() { return settings_; }

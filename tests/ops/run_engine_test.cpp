@@ -65,9 +65,10 @@ TEST_F(RunEngineTest, APortThatCannotBeOpenedIsReportedWithBeeps) {
   const RunResult r = programmer.runFunction("Verify_ID", "/dev/none");
   EXPECT_FALSE(r.portOpened);
   EXPECT_FALSE(r.ok());
-  EXPECT_EQ(programmer.pane().text(),
-            "We are connecting ...\r\n\r\nOpen COM port is failure!\r\nThe COM port opened by "
-            "another Program or no the COM port.\r\n\r\n打开串口失败!\r\n串口已被其它程序打开或不存在。");
+  EXPECT_EQ(
+      programmer.pane().text(),
+      "We are connecting ...\r\n\r\nOpen COM port is failure!\r\nThe COM port opened by "
+      "another Program or no the COM port.\r\n\r\n打开串口失败!\r\n串口已被其它程序打开或不存在。");
   EXPECT_EQ(host.beeps, 3);
 }
 
