@@ -1,0 +1,200 @@
+#include "image/image_loader.h"
+
+#include <gtest/gtest.h>
+
+#include "image_fixtures.h"
+
+namespace qrk {
+namespace {
+
+using namespace imagetest;
+
+class ImageLoader : public ::testing::Test {
+ protected:
+  LoadResult load(const std::string& path, const LoadOptions& load) {
+    image.filePath = path;
+    return loadImage(image, load, host);
+  }
+
+  TempDir dir;
+  ImageBuffer image;
+  BoxHost host;
+};
+
+TEST_F(ImageLoader, ChoosesTheReaderByNameOrByTheFirstThreeLines) {
+  const std::string hexText = dataRecord(0, {0x31}) + dataRecord(1, {0x32}) + dataRecord(2, {0x33});
+  struct Case {
+    std::string name;
+    std::string content;
+    FileFormat format;
+  };
+  const Case cases[] = {
+      {"plain.hex", "not a record\r\n", FileFormat::Hex},
+      {"upper.HEX", hexText, FileFormat::Hex},
+      {"a.hexfile.bin", "\x01\x02", FileFormat::Hex},  // ".HEX" anywhere in the path
+      {"records.bin", hexText, FileFormat::Hex},
+      {"short.bin", dataRecord(0, {1}), FileFormat::Hex},
+      {"empty.bin", "", FileFormat::Hex},
+      {"second.txt", dataRecord(0, {1}) + "x\r\n" + dataRecord(1, {2}), FileFormat::Bin},
+      {"blank.txt", dataRecord(0, {1}) + "\r\n" + dataRecord(1, {2}), FileFormat::Bin},
+      {"binary.bin", "\x02\x00\xFF", FileFormat::Bin},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(load(dir.file(c.name, c.content), options("QRK5-16B")).format, c.format) << c.name;
+  }
+  std::filesystem::create_directory(dir.path("folder.HEX"));
+  const LoadResult inFolder =
+      load(dir.file("folder.HEX/data.bin", "\x05\x06"), options("QRK5-16B"));
+  EXPECT_EQ(inFolder.format, FileFormat::Hex);
+}
+
+TEST_F(ImageLoader, ShowsTheChecksumOfTheFilesContent) {
+  const LoadResult hex =
+      load(dir.file("a.hex", dataRecord(0, {0xFF, 0xFF, 0x10})), options("QRK5-16B"));
+  EXPECT_EQ(hex.checksumText, "000020EH       ");
+  const LoadResult one = load(dir.file("one.dat", "\x80"), options("QRK5-16B"));
+  EXPECT_EQ(one.format, FileFormat::Bin);
+  EXPECT_EQ(one.checksumText, "0000080H       ");
+  std::ofstream(dir.path("zero.bin"));
+  image.filePath = dir.path("zero.bin");
+  EXPECT_EQ(loadImage(image, options("QRK5-16B"), host).checksumText, "0000000H       ");
+}
+
+TEST_F(ImageLoader, RaisesOneBoxWithEveryRegionWarning) {
+  // Kind 2 with a 4 K ISP area: data in Data Memory and in the ISP area.
+  const LoadResult result =
+      load(dir.file("regions.bin", std::string(0x2C10, '\x11')), options("QRK5-04A", "4.0k"));
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_EQ(result.warnings[0].title, "Open HEX file");
+  EXPECT_EQ(result.warnings[0].text,
+            " Data Memory contain procedure or datas.\r\n      Data Memory 空间有数据。\r\n\r\n"
+            "ISP or Block1 contain procedure or datas.\r\n    ISP 或 Block1 空间有程序或数据。"
+            "\r\n\r\n             按确定继续。");
+  EXPECT_EQ(host.texts, std::vector<std::string>{result.warnings[0].text});
+  EXPECT_FALSE(host.busy);
+
+  host.texts.clear();
+  LoadOptions cleared = options("QRK5-04A", "4.0k");
+  cleared.clearBuffer = true;
+  const LoadResult hex =
+      load(dir.file("over.hex", dataRecord(0x3BFF, {1, 2}) + dataRecord(0x3000, {3})), cleared);
+  ASSERT_EQ(hex.warnings.size(), 1u);
+  EXPECT_EQ(hex.warnings[0].text,
+            "    File over the valid scope.\r\n文件超出有效空间, 超出的部分已丢失。\r\n\r\n"
+            "ISP or Block1 contain procedure or datas.\r\n    ISP or Block1 空间有程序或数据。"
+            "\r\n\r\n             按确定继续。");
+}
+
+TEST_F(ImageLoader, ShowsChecksumFailuresAndRejectedLinesUnderTheFilesPath) {
+  std::string bad = record(0x00, 0x10, {0x12});
+  bad.back() = bad.back() == '0' ? '1' : '0';
+  const std::string path = dir.file("bad.hex", dataRecord(0, {1}) + bad + "\r\n:0400\r\n");
+  const LoadResult result = load(path, options("QRK5-16B"));
+  ASSERT_EQ(result.warnings.size(), 2u);
+  EXPECT_EQ(result.warnings[0].title, path);
+  EXPECT_EQ(result.warnings[0].text, "Checksum\r\n\r\n" + bad);
+  EXPECT_EQ(result.warnings[1].title, path);
+  EXPECT_NE(result.warnings[1].text.find("line 3: record shorter than five bytes"),
+            std::string::npos);
+  EXPECT_TRUE(result.loaded());
+  EXPECT_FALSE(result.clean());
+}
+
+TEST_F(ImageLoader, CountsTheChecksumFailuresBeyondTheFirstFewInOneBox) {
+  std::string text;
+  for (int i = 0; i < 50; ++i) {
+    std::string bad = record(0x00, static_cast<std::uint16_t>(i), {0x12});
+    bad.back() = bad.back() == '0' ? '1' : '0';
+    text += bad + "\r\n";
+  }
+  const LoadResult result = load(dir.file("many.hex", text), options("QRK5-16B"));
+  ASSERT_EQ(result.warnings.size(), 11u);
+  EXPECT_NE(result.warnings.back().text.find("40 more records"), std::string::npos);
+}
+
+TEST_F(ImageLoader, ARefusedStartAddressChangesNothing) {
+  load(dir.file("first.bin", "\x01\x02"), options("QRK5-16B"));
+  const auto before = image.bytes();
+  const std::int32_t low = image.rangeLow, high = image.rangeHigh, end = image.fileEnd;
+  host.texts.clear();
+  for (const char* start : {"FC00", "123456", "xyz"}) {
+    const LoadResult result =
+        load(dir.file("second.bin", "\x03"), options("QRK5-16B", "0.0k", start));
+    EXPECT_EQ(result.status, LoadStatus::StartRefused) << start;
+  }
+  EXPECT_EQ(host.texts.size(), 3u);
+  EXPECT_EQ(image.bytes(), before);
+  EXPECT_EQ(image.rangeLow, low);
+  EXPECT_EQ(image.rangeHigh, high);
+  EXPECT_EQ(image.fileEnd, end);
+}
+
+TEST_F(ImageLoader, AMissingFileChangesNothingAndSaysSo) {
+  load(dir.file("first.bin", "\x01\x02"), options("QRK5-16B"));
+  const auto before = image.bytes();
+  host.texts.clear();
+  EXPECT_EQ(load(dir.path("absent.bin"), options("QRK5-16B")).status, LoadStatus::FileMissing);
+  EXPECT_EQ(load(dir.path(""), options("QRK5-16B")).status, LoadStatus::FileUnreadable);
+  EXPECT_EQ(host.texts, (std::vector<std::string>{"Can not find the file./找不到文件",
+                                                  "Can not read the file./无法读取文件"}));
+  EXPECT_EQ(image.bytes(), before);
+  EXPECT_TRUE(image.fileLoaded);
+  EXPECT_EQ(load("", options("QRK5-16B")).status, LoadStatus::NoFile);
+}
+
+TEST_F(ImageLoader, LaysFilesOverEachOtherUnlessTheBufferIsCleared) {
+  LoadOptions merged = options("QRK5-16B");
+  const std::vector<std::uint8_t> half(0x80, 0xA1);
+  load(dir.file("a.hex", dataRecord(0x0000, half) + dataRecord(0x0080, half)), merged);
+  EXPECT_EQ(image.rangeLow, 0);
+  EXPECT_EQ(image.rangeHigh, 0xFF);
+  load(dir.file("b.hex", dataRecord(0x1000, std::vector<std::uint8_t>(0xFF, 0xB2)) +
+                             dataRecord(0x10FF, {0xB2})),
+       merged);
+  EXPECT_EQ(image.at(0x0000), 0xA1);
+  EXPECT_EQ(image.at(0x10FF), 0xB2);
+  EXPECT_EQ(image.rangeLow, 0);
+  EXPECT_EQ(image.rangeHigh, 0x10FF);
+
+  LoadOptions cleared = merged;
+  cleared.clearBuffer = true;
+  load(dir.file("c.bin", std::string(4, '\x42')), cleared);
+  EXPECT_EQ(image.at(0x0004), 0xFF);
+  EXPECT_EQ(image.at(0x1000), 0xFF);
+  EXPECT_EQ(image.rangeLow, 0);
+  EXPECT_EQ(image.rangeHigh, 3);
+}
+
+TEST_F(ImageLoader, StartsTheFirstLoadFromTheFillByte) {
+  // A fresh image holds 0x00 until the first load fills it.
+  load(dir.file("one.bin", "\x01"), options("QRK5-16B", "0.0k", "10", 0xFF));
+  EXPECT_EQ(image.at(0x0000), 0xFF);
+  EXPECT_EQ(image.at(0x0010), 0x01);
+  EXPECT_EQ(image.at(ImageBuffer::kLastIndex), 0xFF);
+  EXPECT_EQ(image.rangeLow, 0x10);
+  EXPECT_EQ(image.rangeHigh, 0x10);
+}
+
+TEST_F(ImageLoader, ReloadGivesExactlyTheFileAndFailsWhenItIsGone) {
+  const LoadOptions merged = options("QRK5-16B");
+  load(dir.file("old.hex", dataRecord(0x2000, {0xDE, 0xAD})), merged);
+  const std::string path = dir.file("build.hex", dataRecord(0x0000, {1, 2, 3}));
+  const LoadResult reloaded = reloadFile(image, path, merged, host);
+  EXPECT_TRUE(reloaded.clean());
+  EXPECT_EQ(image.filePath, path);
+  EXPECT_EQ(image.at(0x2000), 0xFF) << "the older build must not survive a reload";
+  EXPECT_EQ(image.rangeLow, 0);
+  EXPECT_EQ(image.rangeHigh, 2);
+
+  std::filesystem::remove(path);
+  const auto before = image.bytes();
+  host.texts.clear();
+  const LoadResult missing = reloadFile(image, path, merged, host);
+  EXPECT_EQ(missing.status, LoadStatus::FileMissing);
+  EXPECT_FALSE(missing.loaded());
+  EXPECT_EQ(host.texts, std::vector<std::string>{"Can not find the file./找不到文件"});
+  EXPECT_EQ(image.bytes(), before);
+}
+
+}  // namespace
+}  // namespace qrk
