@@ -28,7 +28,7 @@ constexpr std::array kFaultRows = {
              "declared length 0x0300; 600 bytes sent (the frame, then 00 padding)"},
     FaultRow{FaultKind::Garbage, "garbage", true, "bytes 00 FF 55 AA 16 before the 0x68"},
     FaultRow{FaultKind::Drop, "drop", true, "no reply"},
-    FaultRow{FaultKind::Slow, "slow", true, "reply 800 ms late"},
+    FaultRow{FaultKind::Slow, "slow", true, "reply 800 ms late; later replies queue behind it"},
     FaultRow{FaultKind::WrongId, "wrong-id", false,
              "ID reply carries the complement of the chip's ID"},
     FaultRow{FaultKind::BadAck, "bad-ack", false,

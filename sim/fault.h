@@ -19,7 +19,7 @@ enum class FaultKind {
   Overlong,  // "overlong": declared length 0x0300, 600 bytes sent (frame, then 0x00 padding)
   Garbage,   // "garbage": 00 FF 55 AA 16 in front of the 0x68, in the same chunk
   Drop,      // "drop": no reply at all
-  Slow,      // "slow": the reply comes 800 ms late
+  Slow,      // "slow": the reply comes 800 ms late (later replies queue behind it)
   WrongId,   // "wrong-id": the ID reply carries the complement of the chip's ID
   BadAck,    // "bad-ack": a data acknowledgement with a wrong data sum (sum + 1)
   NotBlank,  // "not-blank": a flash cell stuck at 0x00 that erasing cannot clear

@@ -37,7 +37,7 @@ struct DeviceOptions {
   // The ID the chip reports; nullopt: the model's expected ID, or
   // QrkDevice::kNoIdReport for kind-0 models, which carry none.
   std::optional<std::uint16_t> id;
-  // From the last byte of a request to the first byte of its reply.
+  // From the last byte of a request to the start of its reply.
   std::int64_t responseDelayUs = 100;
   // From the blank-check acknowledgement to its result.
   std::int64_t blankCheckReadUs = 5'000;
