@@ -8,6 +8,7 @@
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
 #include "ops/functions.h"
+#include "ops/production_loop.h"
 #include "ops/programmer.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_serial_port.h"
@@ -93,6 +94,7 @@ int runCommand(const QStringList& args) {
   qrk::QtEventLoop loop;
   CliHost host(stdout, stderr);
   qrk::Programmer programmer(serialPort, loop, settings, host);
+  programmer.loadSettings();
 
   if (parser.isSet(model)) {
     QString error;
@@ -121,10 +123,12 @@ int runCommand(const QStringList& args) {
   }
   if (parser.isSet(trace)) programmer.link().setTraceSink(traceTo(stderr));
 
-  InterruptNotifier interrupt([&programmer] { programmer.stop(); });
+  // The window's Run and Stop buttons: the same run, the same stop.
+  qrk::ProductionLoop buttons(programmer);
+  programmer.setPortName(portName.toStdString());
+  InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
   runSettings.setPersisting(true);
-  const qrk::RunResult result =
-      programmer.runFunction(std::string(function->name), portName.toStdString());
+  const qrk::RunResult result = buttons.run(std::string(function->name));
   host.finish();
 
   std::string settingsError;
