@@ -180,20 +180,44 @@ TEST_F(QrkprogRun, PortHeldByAnotherRunGivesTheOpenFailure) {
   EXPECT_EQ(holder.wait(5s).exitCode, 1);
 }
 
-TEST_F(QrkprogRun, CommandLineChoicesDoNotChangeTheWindowsSettings) {
+std::string fileText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(QrkprogRun, WindowsSettingsGetOnlyWhatTheRunChanged) {
   Simulator sim({"--model", "QRK5-04A"});
   ASSERT_TRUE(sim.ready()) << sim.log();
-  const std::string ini = home_ + "/run.ini";
+  const std::string conf = home_ + "/config/QRK Programmer.conf";
+  std::filesystem::create_directories(home_ + "/config");
+  const std::string saved =
+      "[Settings]\nAuto_8=Verify_ID\nAuto_9=Read_Option\nCombo2=2\nDeviceProducts=12\n"
+      "Write_OK_Count=41\n";
+  std::ofstream(conf) << saved;
 
-  const ProcessResult r = run(
-      {"run", "Read_Option", "--port", sim.portPath(), "--model", "QRK5-04A", "--settings", ini});
+  const ProcessResult r = run({"run", "Auto", "--port", sim.portPath(), "--model", "QRK5-04A",
+                               "--isp-space", "4.0k", "--option", "LOCK=NO"});
+
   EXPECT_EQ(r.exitCode, 0) << describe(r);
+  EXPECT_NE(r.out.find("Auto       OK!\n"), std::string::npos) << r.out;
+  std::string expected = saved;
+  expected.replace(expected.find("=41"), 3, "=42");
+  EXPECT_EQ(fileText(conf), expected) << "the counter advanced; model and options stayed";
+}
 
-  const ProcessResult plain =
-      run({"run", "Read_Option", "--port", sim.portPath(), "--model", "QRK5-04A"});
-  EXPECT_EQ(plain.exitCode, 0) << describe(plain);
-  EXPECT_FALSE(std::filesystem::exists(home_ + "/config/QRK Programmer.conf"))
-      << "a run that changes no counter leaves the window's settings alone";
+TEST_F(QrkprogRun, SettingsFileIsReadAndWrittenInstead) {
+  Simulator sim({"--model", "QRK5-04A"});
+  ASSERT_TRUE(sim.ready()) << sim.log();
+  const std::string ini = home_ + "/line3.ini";
+  std::ofstream(ini) << "[Settings]\nAuto_8=Read_Option\nWrite_OK_Count=7\n";
+
+  const ProcessResult r =
+      run({"run", "Auto", "--port", sim.portPath(), "--model", "QRK5-04A", "--settings", ini});
+
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  EXPECT_NE(r.out.find("Read_Option"), std::string::npos) << "the file's list ran\n" << r.out;
+  EXPECT_NE(fileText(ini).find("Write_OK_Count=8"), std::string::npos) << fileText(ini);
+  EXPECT_FALSE(std::filesystem::exists(home_ + "/config/QRK Programmer.conf"));
 }
 
 }  // namespace
