@@ -30,7 +30,7 @@ bool SuccessCounter::clear(Host& host) {
   bool cleared = false;
   if (value() > 0 &&
       host.messageBox(kClearQuestion, "", MessageButtons::YesNo) == MessageAnswer::Yes) {
-    text_ = "0";
+    text_.assign(1, '0');  // not = "0": GCC 12 misreads that as an overlapping copy
     cleared = true;
   }
   store();
