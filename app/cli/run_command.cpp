@@ -130,6 +130,10 @@ int runCommand(const QStringList& args) {
   runSettings.setPersisting(true);
   const qrk::RunResult result = buttons.run(std::string(function->name));
   host.finish();
+  if (!result.portOpened && !serialPort.lastOpenError().empty()) {
+    QTextStream(stderr) << args.first() << ": cannot open " << portName << ": "
+                        << QString::fromStdString(serialPort.lastOpenError()) << "\n";
+  }
 
   std::string settingsError;
   if (!savedSettings->sync(&settingsError)) {

@@ -131,14 +131,20 @@ TEST_F(QrkprogRun, SilentLineFailsAfterOneHandshakePass) {
   EXPECT_GE(r.wallSeconds, 4.0);
 }
 
-TEST_F(QrkprogRun, PortThatCannotBeOpenedGivesTheOpenFailure) {
+TEST_F(QrkprogRun, PortThatCannotBeOpenedGivesTheOpenFailureAndTheReason) {
   const std::string notATerminal = home_ + "/plain-file";
   std::ofstream(notATerminal) << "x";
-  for (const std::string& port : {home_ + "/no-such-port", notATerminal, std::string("COM999")}) {
+  const std::vector<std::pair<std::string, std::string>> ports = {
+      {home_ + "/no-such-port", "No such file or directory"},
+      {notATerminal, "cannot open " + notATerminal + ": "},
+      {"COM999", "serial port"},
+  };
+  for (const auto& [port, reason] : ports) {
     SCOPED_TRACE(port);
     const ProcessResult r = run({"run", "Erase_All", "--port", port, "--model", "QRK5-16B"});
     EXPECT_EQ(r.exitCode, 1) << describe(r);
     EXPECT_EQ(r.out, kOpenFailure);
+    EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
   }
 }
 

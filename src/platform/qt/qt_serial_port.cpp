@@ -58,8 +58,12 @@ QtSerialPort::~QtSerialPort() {
 
 bool QtSerialPort::open(const std::string& name, int baud, std::string* error) {
   if (port_.isOpen()) port_.close();
+  lastOpenError_.clear();
   std::string devicePath;
-  if (!resolvePortName(name, &devicePath, error)) return false;
+  if (!resolvePortName(name, &devicePath, &lastOpenError_)) {
+    if (error) *error = lastOpenError_;
+    return false;
+  }
   port_.setPortName(QString::fromStdString(devicePath));
   port_.setBaudRate(baud);
   port_.setDataBits(QSerialPort::Data8);
@@ -67,7 +71,8 @@ bool QtSerialPort::open(const std::string& name, int baud, std::string* error) {
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
   if (!port_.open(QIODevice::ReadWrite)) {
-    if (error) *error = port_.errorString().toStdString();
+    lastOpenError_ = port_.errorString().toStdString();
+    if (error) *error = lastOpenError_;
     port_.clearError();
     return false;
   }

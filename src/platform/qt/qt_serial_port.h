@@ -41,11 +41,15 @@ class QtSerialPort : public SerialPort {
   void discardOutput() override;
   void setReceiveHandler(std::function<void()> handler) override;
 
+  // The reason the last open() failed; empty after a successful one.
+  const std::string& lastOpenError() const { return lastOpenError_; }
+
  private:
   void onError(QSerialPort::SerialPortError error);
 
   QSerialPort port_;
   std::function<void()> onReceive_;
+  std::string lastOpenError_;
 };
 
 }  // namespace qrk
