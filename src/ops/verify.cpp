@@ -77,10 +77,14 @@ int verifyByChecksum(const OpContext& ctx, bool showMessages) {
   if (showMessages) ctx.pane.append("We are Verifying...");
   const ImageBuffer& image = ctx.image;
   const bool wholeImage = image.fileLoaded || !ctx.flags.demoWriteMode;
+  // The top kilobyte is only programmed when the ISP DEMO is written; anywhere
+  // else it holds what the user never sent, and comparing it would fail an
+  // erased chip (or pass a stale one) on data that was not programmed.
+  const bool topKilobyte = ctx.flags.demoWriteMode;
   const std::int32_t topLast = ctx.model.topAddress;
   const std::int32_t topFirst = topLast - (kTopKilobyte - 1);
   if ((wholeImage && !checkLinkRange(ctx.pane, image.rangeLow, image.rangeHigh)) ||
-      !checkLinkRange(ctx.pane, topFirst, topLast)) {
+      (topKilobyte && !checkLinkRange(ctx.pane, topFirst, topLast))) {
     return kOpFailed;
   }
 
@@ -88,7 +92,7 @@ int verifyByChecksum(const OpContext& ctx, bool showMessages) {
   for (int attempt = 0; attempt < kVerifyByChecksumAttempts; ++attempt) {
     if (ctx.link.stopRequested()) break;
     status = wholeImage ? pageSumCheck(ctx, image.rangeLow, image.rangeHigh) : kOpOk;
-    if (status == kOpOk) status = pageSumCheck(ctx, topFirst, topLast);
+    if (status == kOpOk && topKilobyte) status = pageSumCheck(ctx, topFirst, topLast);
     if (status != kOpFailed) break;  // a difference is an answer: asking again changes nothing
   }
   hideProgress(ctx.host);
