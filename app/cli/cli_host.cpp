@@ -24,15 +24,30 @@ CliHost::CliHost(std::FILE* out, std::FILE* err)
     : out_(out), err_(err), errIsTerminal_(isatty(fileno(err)) == 1) {}
 
 void CliHost::messageReplaced(const std::string& text) {
-  // Printed text cannot be taken back: a new pane text starts on a new line.
-  if (!paneAtLineStart_ || pendingCarriageReturn_) {
+  // Printed text cannot be taken back. A new text that keeps the shown one
+  // (or all of it but its last line, as the Re-Run countdown does) prints
+  // only what is new; any other starts on a new line.
+  std::size_t kept = 0;
+  if (!shown_.empty() && text.starts_with(shown_)) {
+    kept = shown_.size();
+  } else if (const auto lastBreak = shown_.rfind('\n');
+             lastBreak != std::string::npos &&
+             text.compare(0, lastBreak + 1, shown_, 0, lastBreak + 1) == 0) {
+    kept = lastBreak + 1;
+  }
+  const bool continues = kept != 0 && kept == shown_.size();
+  shown_ = text;
+  if (!continues && (!paneAtLineStart_ || pendingCarriageReturn_)) {
     pendingCarriageReturn_ = false;
     writePane("\n");
   }
-  writePane(text);
+  writePane(text.substr(kept));
 }
 
-void CliHost::messageAppended(const std::string& text) { writePane(text); }
+void CliHost::messageAppended(const std::string& text) {
+  shown_ += text;
+  writePane(text);
+}
 
 void CliHost::writePane(const std::string& text) {
   if (text.empty()) return;

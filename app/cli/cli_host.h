@@ -47,6 +47,7 @@ class CliHost : public qrk::Host {
   int progressMaximum_ = 100;
   int progressValue_ = 0;
   std::string kbyteText_;
+  std::string shown_;  // the pane's text as the core holds it
 };
 
 // Text with CR LF (and lone CR) line breaks turned into LF.
