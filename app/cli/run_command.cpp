@@ -228,6 +228,14 @@ int runCommand(const QStringList& args) {
     everyRunOk = everyRunOk && summary.allSucceeded() && summary.runs == runs;
   }
   host.finish();
+  if (parser.isSet(trace) && result.portOpened) {
+    QTextStream(stderr) << "low latency: "
+                        << (serialPort.lowLatency()
+                                ? QString("on")
+                                : "refused by the driver (" +
+                                      QString::fromStdString(serialPort.lowLatencyRefusal()) + ")")
+                        << "\n";
+  }
   int status = everyRunOk ? kExitSuccess : kExitFailed;
   if (everyRunOk && parser.isSet(out)) {
     QString error;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/qt/low_latency.h"
+
 namespace qrk {
 
 std::optional<int> comPortNumber(const std::string& name) {
@@ -81,6 +83,14 @@ bool QtSerialPort::open(const std::string& name, int baud, std::string* error) {
   port_.setDataTerminalReady(true);
   port_.setRequestToSend(true);
   port_.clearError();
+  lowLatencyRefusal_.clear();
+#if defined(Q_OS_UNIX)
+  // Every frame waits for its reply, so a driver that batches received bytes
+  // costs its batching time once per frame. Drivers that cannot, refuse.
+  lowLatency_ = requestLowLatency(static_cast<int>(port_.handle()), &lowLatencyRefusal_);
+#else
+  lowLatency_ = false;
+#endif
   return true;
 }
 

@@ -43,6 +43,10 @@ class QtSerialPort : public SerialPort {
 
   // The reason the last open() failed; empty after a successful one.
   const std::string& lastOpenError() const { return lastOpenError_; }
+  // Whether the driver of the open port hands bytes over without batching
+  // them; when not, the reason the driver gave.
+  bool lowLatency() const { return lowLatency_; }
+  const std::string& lowLatencyRefusal() const { return lowLatencyRefusal_; }
 
  private:
   void onError(QSerialPort::SerialPortError error);
@@ -50,6 +54,8 @@ class QtSerialPort : public SerialPort {
   QSerialPort port_;
   std::function<void()> onReceive_;
   std::string lastOpenError_;
+  bool lowLatency_ = false;
+  std::string lowLatencyRefusal_;
 };
 
 }  // namespace qrk
