@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "ops/progress.h"
+
 namespace qrkcli {
 
 std::string toLfLineBreaks(const std::string& text) {
@@ -104,8 +106,11 @@ void CliHost::drawProgress() {
   const int span = std::max(1, progressMaximum_ - progressMinimum_);
   const int done = std::clamp(progressValue_ - progressMinimum_, 0, span);
   const int filled = done * kWidth / span;
-  std::fprintf(err_, "\r[%s%s] %3d%% %s\033[K", std::string(filled, '#').c_str(),
-               std::string(kWidth - filled, '.').c_str(), done * 100 / span, kbyteText_.c_str());
+  // The label's kilobytes, then the whole span's in the same form.
+  const std::string total = qrk::kbyteText((span + 1) / 1024.0);
+  std::fprintf(err_, "\r[%s%s] %3d%% %s of %s\033[K", std::string(filled, '#').c_str(),
+               std::string(kWidth - filled, '.').c_str(), done * 100 / span,
+               kbyteText_.empty() ? qrk::kbyteText(0).c_str() : kbyteText_.c_str(), total.c_str());
   std::fflush(err_);
   progressDrawn_ = true;
 }
