@@ -30,27 +30,45 @@ build() {  # build DIR [cmake args...]
   cmake --build "$dir" -j "$JOBS"
 }
 
+SIM_PID=
+DEMO_DIR=
+demo_cleanup() {
+  [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null && wait "$SIM_PID" 2>/dev/null
+  [ -n "$DEMO_DIR" ] && rm -rf "$DEMO_DIR"
+  return 0
+}
+
 demo() {
   build build
-  local work sim_pid port model=QRK5-16B
-  work=$(mktemp -d)
-  trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-  port="$work/ttyQRK"
+  local model=QRK5-16B firmware=firmware/examples/blink.hex
+  DEMO_DIR=$(mktemp -d)
+  trap demo_cleanup EXIT
+  local port="$DEMO_DIR/ttyQRK"
   build/bin/qrksim --model "$model" --link "$port" --power-on-after 30 \
-    --flash-out "$work/flash.bin" > "$work/sim.log" &
-  sim_pid=$!
-  for _ in $(seq 100); do grep -q '^PTY ' "$work/sim.log" 2>/dev/null && break; sleep 0.05; done
-  local q=(build/bin/qrkprog run --port "$port" --model "$model" --settings "$work/demo.ini")
-  echo "== qrkprog run Verify_ID (the simulated chip powers on after 30 handshakes)"
+    --flash-out "$DEMO_DIR/flash.bin" > "$DEMO_DIR/sim.log" &
+  SIM_PID=$!
+  for _ in $(seq 100); do grep -q '^PTY ' "$DEMO_DIR/sim.log" 2>/dev/null && break; sleep 0.05; done
+  local q=(build/bin/qrkprog run --port "$port" --model "$model" --settings "$DEMO_DIR/demo.ini")
+  echo "== qrkprog info $firmware --model $model"
+  build/bin/qrkprog info "$firmware" --model "$model"
+  echo "== qrkprog run Verify_ID   (the simulated chip powers on after 30 handshakes)"
   "${q[@]}" Verify_ID
-  if [ -f firmware/examples/blink.hex ] && build/bin/qrkprog info firmware/examples/blink.hex --model "$model" >/dev/null 2>&1; then
-    echo "== qrkprog run Auto --file firmware/examples/blink.hex"
-    "${q[@]}" Auto --file firmware/examples/blink.hex
+  echo "== qrkprog run Auto --file $firmware"
+  "${q[@]}" Auto --file "$firmware"
+  echo "== qrkprog run Read_Option"
+  "${q[@]}" Read_Option
+
+  # What the chip holds now must be the file, byte for byte.
+  kill "$SIM_PID"; wait "$SIM_PID" 2>/dev/null || true; SIM_PID=
+  local end
+  end=$(build/bin/qrkprog info "$firmware" --model "$model" | sed -n 's/^File range: *[0-9A-F]*-\([0-9A-F]*\)$/\1/p')
+  build/bin/qrkprog store --file "$firmware" --model "$model" --from 0 --to "$end" \
+    --out "$DEMO_DIR/image.bin" 2>/dev/null
+  if cmp -s -n "$(stat -c %s "$DEMO_DIR/image.bin")" "$DEMO_DIR/image.bin" "$DEMO_DIR/flash.bin"; then
+    echo "== the simulated chip's flash 0000-$end equals $firmware"
   else
-    for f in Erase_All Blank_Check Write_Option Read_Option; do
-      echo "== qrkprog run $f"
-      "${q[@]}" "$f"
-    done
+    echo "== the simulated chip's flash differs from $firmware" >&2
+    return 1
   fi
 }
 
