@@ -1,5 +1,7 @@
 #include "ops/programmer.h"
 
+#include <cstdlib>
+
 #include "device/option_io.h"
 #include "image/memory_map.h"
 #include "link/frame.h"
@@ -19,6 +21,20 @@ Programmer::Programmer(SerialPort& port, EventLoop& loop, SettingsStore& setting
       successCounter_(settings) {}
 
 void Programmer::loadSettings() {
+  // The model is stored as its position in the model list; a position the
+  // list does not have leaves the model unselected rather than guessing.
+  const std::string position = settings_.value("Settings", "DeviceProducts", "0");
+  const auto models = listedModels();
+  char* end = nullptr;
+  const long index = std::strtol(position.c_str(), &end, 10);
+  if (end != position.c_str() && *end == '\0' && index >= 0 &&
+      index < static_cast<long>(models.size())) {
+    selectModel(std::string(models[static_cast<std::size_t>(index)].name));
+    const std::string isp = settings_.value("Settings", "ISP_Space", "0");
+    const long ispIndex = std::strtol(isp.c_str(), &end, 10);
+    if (!selectIspSpaceIndex(options_, static_cast<int>(ispIndex))) selectIspSpaceIndex(options_, 0);
+  }
+  loadChoices_.fillByte = settings_.value("Settings", "fillbyte", "00") == "00" ? 0x00 : 0xFF;
   functionList_.loadOrDefault();
   successCounter_.load();
   production_.load(settings_);

@@ -33,7 +33,6 @@ TEST(QrkprogUsage, BadUsageExitsTwoWithOneLine) {
       {"run", "Verify_ID", "--port", "/dev/null", "--model", "QRK5-16B", "--isp-space", "1.5k"},
       {"run", "Verify_ID", "--port", "/dev/null", "--model", "QRK5-32D", "--option", "LOCK=YES"},
       {"run", "Verify_ID", "--port", "/dev/null", "--model", "QRK5-16B", "--no-such-flag"},
-      {"run", "Verify_ID", "--port", "/dev/null"},  // no model chosen anywhere
       {"options"},
       {"options", "--model", "nope"},
       {"models", "extra"},

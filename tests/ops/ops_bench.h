@@ -35,9 +35,9 @@ class PaneHost : public RecordingHost {
 struct OpsBench {
   explicit OpsBench(std::string_view model = "QRK5-16B", sim::DeviceOptions options = {})
       : sim(model, std::move(options)) {
+    programmer.loadSettings();
     programmer.selectModel(std::string(model));
     programmer.setPortName("sim");
-    programmer.loadSettings();
     loadSmallImage();
   }
 

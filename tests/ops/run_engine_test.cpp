@@ -148,3 +148,41 @@ TEST_F(RunEngineTest, WriteAndReadOptionReportWhatTheChipHolds) {
 
 }  // namespace
 }  // namespace qrk
+
+namespace qrk {
+namespace {
+
+TEST(SavedSettings, TheSavedModelIsSelectedAndAPositionOutsideTheListIsNot) {
+  VirtualEventLoop loop;
+  test::ScriptedPort port{loop};
+  test::RecordingHost host;
+  {
+    MemorySettingsStore settings;
+    Programmer p{port, loop, settings, host};
+    p.loadSettings();
+    EXPECT_EQ(p.model().name, "QRK5-04A");  // a first start
+    EXPECT_EQ(p.options().ispSpaceText, "0.0k");
+    EXPECT_EQ(p.loadChoices().fillByte, 0x00);
+  }
+  {
+    MemorySettingsStore settings;
+    settings.setValue("Settings", "DeviceProducts", "5");
+    settings.setValue("Settings", "ISP_Space", "2");
+    settings.setValue("Settings", "fillbyte", "FF");
+    Programmer p{port, loop, settings, host};
+    p.loadSettings();
+    EXPECT_EQ(p.model().name, "QRK5-64B");
+    EXPECT_EQ(p.options().ispSpaceText, "2.0k");
+    EXPECT_EQ(p.loadChoices().fillByte, 0xFF);
+  }
+  for (const char* position : {"17", "-1", "x"}) {
+    MemorySettingsStore settings;
+    settings.setValue("Settings", "DeviceProducts", position);
+    Programmer p{port, loop, settings, host};
+    p.loadSettings();
+    EXPECT_FALSE(p.model().selected) << position;
+  }
+}
+
+}  // namespace
+}  // namespace qrk
