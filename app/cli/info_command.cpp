@@ -11,6 +11,7 @@
 #include "image/image_buffer.h"
 #include "image/image_loader.h"
 #include "image/memory_map.h"
+#include "load_options.h"
 
 namespace qrkcli {
 
@@ -71,14 +72,10 @@ void printDescription(const qrk::ImageBuffer& image, const qrk::LoadOptions& loa
 
 int infoCommand(const QStringList& args) {
   QCommandLineParser parser;
-  const QCommandLineOption model("model", "The model (default QRK5-04A; 'qrkprog models').",
-                                 "NAME");
-  const QCommandLineOption start("start", "Buffer Start Address, hexadecimal (default 0).", "HEX");
-  const QCommandLineOption fill("fill", "Unused bytes: FF or 00 (default 00).", "FF|00");
-  const QCommandLineOption ispSpace("isp-space", "The ISP Space size, e.g. 1.0k (default: first).",
-                                    "TEXT");
+  const LoadOptionFlags loadFlags;
   const QCommandLineOption strict("strict", "Exit 1 when the load raised any message box.");
-  parser.addOptions({model, start, fill, ispSpace, strict});
+  loadFlags.addTo(parser);
+  parser.addOption(strict);
   parser.addPositionalArgument("PATH", "The HEX or BIN file to load.");
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
 
@@ -89,38 +86,13 @@ int infoCommand(const QStringList& args) {
                                 : "unexpected argument '" + positional.at(1) + "'");
   }
 
-  qrk::SelectedModel selected;
-  if (parser.isSet(model)) {
-    QString error;
-    const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
-    if (row == nullptr) return usageError(args, error);
-    qrk::selectModel(selected, row->name);
-  } else {
-    qrk::selectModel(selected, qrk::listedModels().front().name);
-  }
-
-  qrk::OptionPanel panel;
-  qrk::buildOptionPanel(panel, selected.mapKind);
-  qrk::selectIspSpaceIndex(panel, 0);
-  if (parser.isSet(ispSpace)) {
-    std::string error;
-    if (!qrk::setIspSpace(panel, parser.value(ispSpace).toStdString(), &error)) {
-      return usageError(args, QString::fromStdString(error));
-    }
-  }
-
-  qrk::LoadOptions load;
-  load.model = selected;
-  load.memoryMap = qrk::memoryMapTexts(selected, panel.ispSpaceText);
-  load.startAddressText = parser.isSet(start) ? parser.value(start).toStdString() : "0";
-  load.fillByte = 0x00;
-  if (parser.isSet(fill)) {
-    const QString value = parser.value(fill).trimmed().toUpper();
-    if (value != "FF" && value != "00") {
-      return usageError(args, "--fill takes FF or 00, not '" + parser.value(fill) + "'");
-    }
-    load.fillByte = value == "FF" ? 0xFF : 0x00;
-  }
+  QString loadError;
+  std::string ispSpaceText;
+  const std::optional<qrk::LoadOptions> loadOptions =
+      loadFlags.read(parser, &loadError, &ispSpaceText);
+  if (!loadOptions) return usageError(args, loadError);
+  const qrk::LoadOptions& load = *loadOptions;
+  const qrk::SelectedModel& selected = load.model;
 
   // Bad input gets one line and status 2 before anything is loaded; the window's
   // boxes for the same cases are what loadImage would show.
@@ -149,7 +121,7 @@ int infoCommand(const QStringList& args) {
   }
   if (!result.loaded()) return kExitFailed;
 
-  printDescription(image, load, panel.ispSpaceText, result);
+  printDescription(image, load, ispSpaceText, result);
   std::fflush(stdout);
   return parser.isSet(strict) && !result.warnings.empty() ? kExitFailed : kExitSuccess;
 }

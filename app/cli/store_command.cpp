@@ -13,6 +13,7 @@
 #include "image/image_loader.h"
 #include "image/memory_map.h"
 #include "image/number_text.h"
+#include "load_options.h"
 
 namespace qrkcli {
 
@@ -50,14 +51,13 @@ int exitForLoad(qrk::LoadStatus status) {
 int storeCommand(const QStringList& args) {
   QCommandLineParser parser;
   const QCommandLineOption file("file", "The HEX or BIN file to load.", "PATH");
-  const QCommandLineOption model("model", "The model ('qrkprog models' lists them).", "NAME");
-  const QCommandLineOption start("start", "Buffer Start Address, hexadecimal (default 0).", "HEX");
-  const QCommandLineOption fill("fill", "Unused bytes: FF or 00 (default 00).", "FF|00");
-  const QCommandLineOption ispSpace("isp-space", "The ISP Space size, e.g. 1.0k.", "TEXT");
+  const LoadOptionFlags loadFlags;
   const QCommandLineOption from("from", "First address to store, hexadecimal.", "HEX");
   const QCommandLineOption to("to", "Last address to store (inclusive), hexadecimal.", "HEX");
   const QCommandLineOption out("out", "The BIN file to write.", "FILE.bin");
-  parser.addOptions({file, model, start, fill, ispSpace, from, to, out});
+  parser.addOption(file);
+  loadFlags.addTo(parser);
+  parser.addOptions({from, to, out});
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -69,38 +69,10 @@ int storeCommand(const QStringList& args) {
     }
   }
 
-  qrk::SelectedModel selected;
-  if (parser.isSet(model)) {
-    QString error;
-    const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
-    if (row == nullptr) return usageError(args, error);
-    qrk::selectModel(selected, row->name);
-  } else {
-    qrk::selectModel(selected, qrk::listedModels().front().name);
-  }
-
-  qrk::OptionPanel panel;
-  qrk::buildOptionPanel(panel, selected.mapKind);
-  qrk::selectIspSpaceIndex(panel, 0);
-  if (parser.isSet(ispSpace)) {
-    std::string error;
-    if (!qrk::setIspSpace(panel, parser.value(ispSpace).toStdString(), &error)) {
-      return usageError(args, QString::fromStdString(error));
-    }
-  }
-
-  qrk::LoadOptions load;
-  load.model = selected;
-  load.memoryMap = qrk::memoryMapTexts(selected, panel.ispSpaceText);
-  load.startAddressText = parser.isSet(start) ? parser.value(start).toStdString() : "0";
-  load.fillByte = 0x00;
-  if (parser.isSet(fill)) {
-    const QString value = parser.value(fill).trimmed().toUpper();
-    if (value != "FF" && value != "00") {
-      return usageError(args, "--fill takes FF or 00, not '" + parser.value(fill) + "'");
-    }
-    load.fillByte = value == "FF" ? 0xFF : 0x00;
-  }
+  QString loadError;
+  const std::optional<qrk::LoadOptions> loadOptions = loadFlags.read(parser, &loadError);
+  if (!loadOptions) return usageError(args, loadError);
+  const qrk::LoadOptions& load = *loadOptions;
 
   CliHost host(stdout, stderr);
   // The range is checked first, with the window's messages, so that a wrong
