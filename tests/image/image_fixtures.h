@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -39,24 +40,32 @@ class TempDir {
     return file(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   }
   std::string path(std::string_view name) const { return (path_ / name).string(); }
+  const std::filesystem::path& root() const { return path_; }
 
  private:
   std::filesystem::path path_;
 };
 
-// Remembers every message box, and whether the busy pointer was left on.
+// Remembers every message box and answers from a queue (then No, or Ok for an
+// OK-only box), as a user who never agrees would; remembers the busy pointer.
 class BoxHost : public NullHost {
  public:
   MessageAnswer messageBox(const std::string& text, const std::string& title,
-                           MessageButtons) override {
+                           MessageButtons buttons) override {
     texts.push_back(text);
     titles.push_back(title);
-    return MessageAnswer::Ok;
+    if (!answers.empty()) {
+      const MessageAnswer answer = answers.front();
+      answers.pop_front();
+      return answer;
+    }
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
   }
   void setBusy(bool on) override { busy = on; }
 
   std::vector<std::string> texts;
   std::vector<std::string> titles;
+  std::deque<MessageAnswer> answers;
   bool busy = false;
 };
 
@@ -102,15 +111,10 @@ inline std::string record(std::uint8_t type, std::uint16_t address,
 inline std::string dataRecord(std::uint16_t address, const std::vector<std::uint8_t>& data) {
   return record(0x00, address, data) + "\r\n";
 }
-inline std::string linearBase(std::uint16_t upper) {
-  return record(0x04, 0,
-                {static_cast<std::uint8_t>(upper >> 8), static_cast<std::uint8_t>(upper & 0xFF)}) +
-         "\r\n";
-}
-inline std::string segmentBase(std::uint16_t segment) {
-  return record(
-             0x02, 0,
-             {static_cast<std::uint8_t>(segment >> 8), static_cast<std::uint8_t>(segment & 0xFF)}) +
+// An extended address record: type 0x04 (linear, upper 16 bits) or 0x02 (segment).
+inline std::string baseRecord(std::uint8_t type, std::uint16_t value) {
+  return record(type, 0,
+                {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)}) +
          "\r\n";
 }
 inline const std::string kEndRecord = ":00000001FF\r\n";
@@ -119,6 +123,10 @@ inline const std::string kEndRecord = ":00000001FF\r\n";
 inline void clearImage(ImageBuffer& image, std::uint8_t fill) {
   image.fileLoaded = false;
   prepareForLoad(image, fill, true);
+}
+
+inline std::vector<std::uint8_t> bytesAt(const ImageBuffer& image, std::int32_t first, int count) {
+  return {image.bytes().begin() + first, image.bytes().begin() + first + count};
 }
 
 }  // namespace qrk::imagetest
