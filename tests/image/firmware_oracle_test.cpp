@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <numeric>
 
-#include "image/image_loader.h"
 #include "image_fixtures.h"
 
 namespace qrk {
@@ -14,75 +13,64 @@ namespace {
 using namespace imagetest;
 
 // The image srec_cat makes of `arguments`, addresses 0 .. ImageBuffer::kLastIndex.
-std::vector<std::uint8_t> srecImage(const std::string& arguments, const char* fill) {
+Bytes srecImage(const std::string& arguments, const char* fill = "0xFF") {
+  TempDir dir;
+  const std::string out = dir.path("image.bin");
   const std::string command = "srec_cat " + arguments + " -fill " + fill + " 0 " +
-                              std::to_string(ImageBuffer::kSize) + " -o - -binary 2>/dev/null";
-  std::vector<std::uint8_t> bytes;
-  if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-    char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-      bytes.insert(bytes.end(), chunk, chunk + got);
-    ::pclose(pipe);
-  }
-  return bytes;
+                              std::to_string(ImageBuffer::kSize) + " -o " + out + " -binary";
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0 ? readAll(out) : Bytes();
 }
 
 class FirmwareOracle : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
     if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) GTEST_SKIP() << "no srec_cat";
-    path = std::string(QRK_SOURCE_DIR) + "/firmware/examples/" + GetParam();
   }
   // QRK5-64E has no gap below its upper block and the widest space, so every
   // byte of the file stays where the file puts it.
-  LoadResult load(const std::string& file, const char* start, std::uint8_t fill) {
+  LoadResult load(const std::string& file, const char* start = "0", std::uint8_t fill = 0xFF) {
     image.filePath = file;
     LoadOptions load = options("QRK5-64E", "0.0k", start, fill);
     load.clearBuffer = true;
     return loadImage(image, load, host);
   }
-  std::vector<std::uint8_t> bytes() const { return {image.bytes().begin(), image.bytes().end()}; }
+  Bytes bytes() const { return {image.bytes().begin(), image.bytes().end()}; }
 
-  std::string path;
+  const std::string path = std::string(QRK_SOURCE_DIR) + "/firmware/examples/" + GetParam();
   ImageBuffer image;
   BoxHost host;
   TempDir dir;
 };
 
-TEST_P(FirmwareOracle, LoadsExactlyWhatSrecCatReadsWithItsChecksum) {
-  std::vector<std::string> checksums;
-  char zeroFilledSum[32] = "";
-  for (std::uint8_t fill : {std::uint8_t{0xFF}, std::uint8_t{0x00}}) {
-    const LoadResult result = load(path, "0", fill);
-    ASSERT_TRUE(result.clean());
-    checksums.push_back(result.checksumText);
-    const std::vector<std::uint8_t> expected =
-        srecImage(path + " -intel", fill == 0xFF ? "0xFF" : "0x00");
-    ASSERT_EQ(expected.size(), static_cast<std::size_t>(ImageBuffer::kSize));
-    EXPECT_EQ(bytes(), expected);
-    std::snprintf(zeroFilledSum, sizeof zeroFilledSum, "%07llXH       ",
-                  std::accumulate(expected.begin(), expected.end(), 0ULL));
-  }
-  // The sum of the file's own bytes, whatever fills the rest.
-  EXPECT_EQ(checksums, (std::vector<std::string>{zeroFilledSum, zeroFilledSum}));
-  load(path, "100", 0xFF);
-  EXPECT_EQ(bytes(), srecImage(path + " -intel -offset 0x100", "0xFF"));
+TEST_P(FirmwareOracle, LoadsExactlyWhatSrecCatReadsWithTheSumOfItsBytes) {
+  const Bytes zeroFilled = srecImage(path + " -intel", "0x00");
+  ASSERT_EQ(zeroFilled.size(), static_cast<std::size_t>(ImageBuffer::kSize));
+  char sum[32];
+  std::snprintf(sum, sizeof sum, "%07llXH       ",
+                std::accumulate(zeroFilled.begin(), zeroFilled.end(), 0ULL));
+  const LoadResult filled = load(path);
+  EXPECT_TRUE(filled.clean());
+  EXPECT_EQ(filled.checksumText, sum) << "the file's own bytes, whatever fills the rest";
+  EXPECT_EQ(bytes(), srecImage(path + " -intel"));
+  EXPECT_TRUE(load(path, "0", 0x00).clean());
+  EXPECT_EQ(bytes(), zeroFilled);
+  load(path, "100");
+  EXPECT_EQ(bytes(), srecImage(path + " -intel -offset 0x100"));
 }
 
 TEST_P(FirmwareOracle, ReadsExtendedAddressesAndItsBinaryImageAsSrecCatWritesThem) {
   for (const char* form : {"", "-address-length=3"}) {  // linear, then segment records
     const std::string moved = dir.path(std::string("moved") + (*form ? "3" : "4") + ".hex");
-    const std::string command = "srec_cat " + path + " -intel -offset 0x10000 -o " + moved +
-                                " -intel " + form + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const LoadResult result = load(moved, "0", 0xFF);
-    EXPECT_EQ(bytes(), srecImage(moved + " -intel", "0xFF")) << form;
-    EXPECT_TRUE(result.read.flags.ispBlock) << form;
-    EXPECT_FALSE(result.read.flags.over) << form;
+    ASSERT_EQ(std::system(("srec_cat " + path + " -intel -offset 0x10000 -o " + moved + " -intel " +
+                           form + " >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    const LoadResult result = load(moved);
+    EXPECT_EQ(bytes(), srecImage(moved + " -intel")) << form;
+    EXPECT_TRUE(result.read.flags.ispBlock && !result.read.flags.over) << form;
   }
-  const std::vector<std::uint8_t> binary = srecImage(path + " -intel", "0xFF");
-  load(dir.file("image.bin", std::vector<std::uint8_t>(binary.begin(), binary.begin() + 0x10000)),
-       "0", 0xFF);
+  const Bytes binary = srecImage(path + " -intel");
+  load(dir.file("image.bin", Bytes(binary.begin(), binary.begin() + 0x10000)));
   EXPECT_EQ(bytes(), binary);
 }
 

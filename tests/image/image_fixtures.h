@@ -6,8 +6,8 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "device/mcu_model.h"
@@ -16,69 +16,58 @@
 
 namespace qrk::imagetest {
 
+using Bytes = std::vector<std::uint8_t>;
+
 // A fresh folder for the files one test writes, removed afterwards.
-class TempDir {
- public:
+struct TempDir {
   TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "qrkimageXXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    if (::mkdtemp(pattern.data()) != nullptr) root = pattern;
   }
   ~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(root, ignored);
   }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string file(std::string_view name, std::string_view content) const {
-    const std::string path = (path_ / name).string();
-    std::ofstream(path, std::ios::binary)
-        .write(content.data(), static_cast<std::streamsize>(content.size()));
-    return path;
+  std::string path(const std::string& name) const { return (root / name).string(); }
+  template <typename Content>
+  std::string file(const std::string& name, const Content& content) const {
+    std::ofstream(path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(content.data()),
+               static_cast<std::streamsize>(content.size()));
+    return path(name);
   }
-  std::string file(std::string_view name, const std::vector<std::uint8_t>& bytes) const {
-    return file(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-  }
-  std::string path(std::string_view name) const { return (path_ / name).string(); }
-  const std::filesystem::path& root() const { return path_; }
-
- private:
-  std::filesystem::path path_;
+  std::filesystem::path root;
 };
+
+inline Bytes readAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // Remembers every message box and answers from a queue (then No, or Ok for an
 // OK-only box), as a user who never agrees would; remembers the busy pointer.
-class BoxHost : public NullHost {
- public:
+struct BoxHost : NullHost {
   MessageAnswer messageBox(const std::string& text, const std::string& title,
                            MessageButtons buttons) override {
     texts.push_back(text);
     titles.push_back(title);
-    if (!answers.empty()) {
-      const MessageAnswer answer = answers.front();
-      answers.pop_front();
-      return answer;
-    }
-    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
+    if (answers.empty())
+      return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
   void setBusy(bool on) override { busy = on; }
 
-  std::vector<std::string> texts;
-  std::vector<std::string> titles;
+  std::vector<std::string> texts, titles;
   std::deque<MessageAnswer> answers;
   bool busy = false;
 };
 
-inline SelectedModel model(std::string_view name) {
-  SelectedModel selected;
-  selectModel(selected, name);
-  return selected;
-}
-
 inline LoadOptions options(std::string_view modelName, std::string_view ispSpace = "0.0k",
                            std::string start = "0", std::uint8_t fill = 0xFF) {
   LoadOptions result;
-  result.model = model(modelName);
+  selectModel(result.model, modelName);
   result.memoryMap = memoryMapTexts(result.model, ispSpace);
   result.startAddressText = std::move(start);
   result.fillByte = fill;
@@ -90,25 +79,18 @@ inline ReadContext context(const LoadOptions& load, std::int32_t start = 0) {
 }
 
 // One Intel HEX record line, checksum included, without a line end.
-inline std::string record(std::uint8_t type, std::uint16_t address,
-                          const std::vector<std::uint8_t>& data) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::vector<std::uint8_t> bytes = {static_cast<std::uint8_t>(data.size()),
-                                     static_cast<std::uint8_t>(address >> 8),
-                                     static_cast<std::uint8_t>(address & 0xFF), type};
+inline std::string record(std::uint8_t type, std::uint16_t address, const Bytes& data) {
+  Bytes bytes = {static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
+                 static_cast<std::uint8_t>(address), type};
   bytes.insert(bytes.end(), data.begin(), data.end());
   unsigned sum = 0;
   for (std::uint8_t b : bytes) sum += b;
   bytes.push_back(static_cast<std::uint8_t>(0x100 - (sum & 0xFF)));
   std::string line = ":";
-  for (std::uint8_t b : bytes) {
-    line += kDigits[b >> 4];
-    line += kDigits[b & 0xF];
-  }
+  for (std::uint8_t b : bytes) line += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 0xF]};
   return line;
 }
-
-inline std::string dataRecord(std::uint16_t address, const std::vector<std::uint8_t>& data) {
+inline std::string dataRecord(std::uint16_t address, const Bytes& data) {
   return record(0x00, address, data) + "\r\n";
 }
 // An extended address record: type 0x04 (linear, upper 16 bits) or 0x02 (segment).
@@ -125,7 +107,7 @@ inline void clearImage(ImageBuffer& image, std::uint8_t fill) {
   prepareForLoad(image, fill, true);
 }
 
-inline std::vector<std::uint8_t> bytesAt(const ImageBuffer& image, std::int32_t first, int count) {
+inline Bytes bytesAt(const ImageBuffer& image, std::int32_t first, std::int32_t count) {
   return {image.bytes().begin() + first, image.bytes().begin() + first + count};
 }
 
