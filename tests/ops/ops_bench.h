@@ -1,21 +1,33 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "link/frame.h"
+#include "ops/op_context.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
 #include "platform/settings_store.h"
 #include "sim/simulated_port.h"
+#include "support/link_fixture.h"
 #include "support/recording_host.h"
 
 namespace qrk::test {
 
-// A host that also keeps every replacement of the pane with its virtual time,
-// so that a countdown can be read back.
+using Bytes = std::vector<std::uint8_t>;
+
+// Bytes that differ from the erased state and from their neighbours.
+inline Bytes patternBytes(std::size_t count) {
+  Bytes bytes(count);
+  for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(0x11 + i * 7);
+  return bytes;
+}
+
+// Keeps every replacement of the pane with its virtual time: the countdown.
 class PaneHost : public RecordingHost {
  public:
   explicit PaneHost(const VirtualEventLoop& loop) : loop_(loop) {}
@@ -30,35 +42,69 @@ class PaneHost : public RecordingHost {
   const VirtualEventLoop& loop_;
 };
 
-// A programmer wired to an in-process simulated chip, on virtual time, with a
-// small image loaded: the bench every scenario runs on.
+// A programmer on the simulated chip, on virtual time, with a file of `bytes`
+// at `first` loaded (1 KB of pattern at 0 unless a test loads another).
 struct OpsBench {
   explicit OpsBench(std::string_view model = "QRK5-16B", sim::DeviceOptions options = {})
       : sim(model, std::move(options)) {
     programmer.loadSettings();
     programmer.selectModel(std::string(model));
     programmer.setPortName("sim");
-    loadSmallImage();
+    load(0, patternBytes(0x400));
   }
-
-  // 1 KB of counting bytes at 0, as if a file had been loaded.
-  void loadSmallImage() {
+  void load(std::int32_t first, const Bytes& bytes, bool alsoOnChip = false) {
     ImageBuffer& image = programmer.image();
     image.fill(0xFF);
-    for (std::int32_t a = 0; a < 0x400; ++a) image.set(a, static_cast<std::uint8_t>(a * 7 + 1));
-    image.rangeLow = image.fileStart = 0;
-    image.rangeHigh = image.fileEnd = 0x3FF;
+    image.store(first, bytes);
     image.fileLoaded = true;
+    image.fileStart = image.rangeLow = first;
+    image.fileEnd = image.rangeHigh = first + static_cast<std::int32_t>(bytes.size()) - 1;
+    if (alsoOnChip) sim.device.loadFlash(static_cast<std::uint32_t>(first), bytes);
   }
-
+  // For calling one operation directly, on an open link.
+  OpContext ctx() {
+    if (!programmer.link().isOpen()) {
+      programmer.link().setMapKind(programmer.model().mapKind);
+      programmer.link().openPort("sim");
+    }
+    return programmer.context();
+  }
+  ImageBuffer& image() { return programmer.image(); }
+  const std::string& pane() const { return programmer.pane().text(); }
+  bool paneHas(const std::string& text) const { return pane().find(text) != std::string::npos; }
+  bool flashHolds(std::int32_t first, const Bytes& bytes) const {
+    return std::equal(bytes.begin(), bytes.end(), sim.device.flash().begin() + first);
+  }
+  // "04@0000x128 03@0080x128 ...": command, address and count of each data
+  // frame the chip received, from the `from`th on.
+  std::string frames(std::size_t from = 0) const {
+    std::string out;
+    char item[24];
+    const auto& all = sim.device.dataFrames();
+    for (std::size_t i = from; i < all.size(); ++i) {
+      std::snprintf(item, sizeof item, "%s%02X@%04Xx%u", out.empty() ? "" : " ", all[i].command,
+                    all[i].address, static_cast<unsigned>(all[i].count));
+      out += item;
+    }
+    return out;
+  }
+  std::size_t sent() const { return sim.port.written().size(); }
   void setList(const std::vector<std::string>& names) {
     programmer.functionList().setForRun(names);
   }
-  const std::string& pane() const { return programmer.pane().text(); }
-  bool paneHas(const std::string& needle) const { return pane().find(needle) != std::string::npos; }
-  // Stop pressed `ms` of virtual time from now.
   void stopAfterMs(std::int64_t ms) {
     sim.loop.scheduleInMs(ms, [this] { production.stopClicked(); });
+  }
+  // `action` runs just after the first request with command `code` went out.
+  void onFirstSent(std::uint8_t code, std::function<void()> action) {
+    programmer.link().setTraceSink([this, code, action, done = false](
+                                       TraceDirection d, std::int64_t,
+                                       std::span<const std::uint8_t> f) mutable {
+      if (done || d != TraceDirection::Sent || f.size() < 6) return;
+      if (f[f[0] == frame::kPreamble0 ? 5 : 3] != code) return;
+      done = true;
+      sim.loop.scheduleInUs(1, action);
+    });
   }
 
   sim::SimulatedTarget sim;
@@ -66,6 +112,19 @@ struct OpsBench {
   PaneHost host{sim.loop};
   Programmer programmer{sim.port, sim.loop, settings, host};
   ProductionLoop production{programmer};
+};
+
+// An operation on a scripted line, for replies no sound chip would send.
+struct ScriptedOps : LinkFixture {
+  ScriptedOps() {
+    selectModel(model, "QRK5-16B");
+    link.setMapKind(model.mapKind);
+    image.fill(0xFF);
+  }
+  OpContext ctx() { return OpContext{link, pane, host, image, model, flags}; }
+  ImageBuffer image;
+  SelectedModel model;
+  OperationFlags flags;
 };
 
 }  // namespace qrk::test

@@ -1,0 +1,367 @@
+// Program, verify and read-back, called directly on the simulated chip, and on
+// a scripted line where a reply must be one that no sound chip sends.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "ops/data_frame.h"
+#include "ops/ops_bench.h"
+#include "ops/page_sums.h"
+#include "ops/program.h"
+#include "ops/progress.h"
+#include "ops/read_flash.h"
+#include "ops/verify.h"
+
+namespace qrk {
+namespace {
+
+using sim::Fault;
+using sim::FaultKind;
+using test::Bytes;
+using test::OpsBench;
+using test::patternBytes;
+
+TEST(RequestFrames, DataReadAndPageSumRequestsByteForByte) {
+  ImageBuffer image;
+  image.store(0x1280, Bytes{0x01, 0x02, 0x03});
+  EXPECT_EQ(buildDataFrame(image, 0x1280, 3, false),
+            (Bytes{0x6A, 0x00, 0x0F, 0x03, 0x00, 0x00, 0x12, 0x80, 0x00, 0x03, 0x01, 0x02, 0x03,
+                   0x17, 0x16}));
+  EXPECT_EQ(buildDataFrame(image, 0x1280, 3, true)[3], 0x04);
+  EXPECT_EQ(buildReadRequest(0xFF80, 128),
+            (Bytes{0x6A, 0x00, 0x0C, 0x00, 0x00, 0x00, 0xFF, 0x80, 0x00, 0x80, 0x75, 0x16}));
+  EXPECT_EQ(buildPageSumRequest(0x0105, 0xFBFF), (Bytes{0x6A, 0x00, 0x0E, 0x0D, 0x00, 0x00, 0x01,
+                                                        0x05, 0x00, 0x00, 0xFB, 0xFF, 0x85, 0x16}));
+  EXPECT_EQ(kbyteText(0), ".000K");
+  EXPECT_EQ(kbyteText(12345.5), "12345.500K");
+}
+
+TEST(ProgramLayout, WholeBlocksFromTheRoundedDownStartThenTheFinalPartForEachKind) {
+  struct Case {
+    const char* model;
+    std::int32_t first;
+    std::size_t count;
+    const char* frames;
+  };
+  const Case cases[] = {
+      {"QRK5-32E", 0x0105, 0x200,  // kind 0: blocks of 128
+       "03@0100x128 03@0180x128 03@0200x128 03@0280x128 03@0300x5"},
+      {"QRK5-32E", 0x0105, 12, "03@0100x128"},
+      {"QRK5-16B", 0x0105, 0x200,  // kind 2: each block of 512 starts with the restart command
+       "04@0000x128 03@0080x128 03@0100x128 03@0180x128 03@0200x128 03@0280x128 03@0300x5"},
+      {"QRK5-16B", 0x0210, 0x11, "04@0200x128 03@0280x128 03@0300x128 03@0380x128"},
+      {"QRK3-16F", 0x0000, 0x200,  // kind 1: blocks of 512 too, but only a retry restarts one
+       "03@0000x128 03@0080x128 03@0100x128 03@0180x128"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " from " + std::to_string(c.first));
+    OpsBench b(c.model);
+    const Bytes data = patternBytes(c.count);
+    b.load(c.first, data);
+    ASSERT_EQ(programBlocks(b.ctx()), 0);
+    EXPECT_EQ(b.frames(), c.frames);
+    EXPECT_TRUE(b.flashHolds(c.first, data));
+    // The rounded-down block carries the image's own bytes below the range.
+    const std::int32_t blockStart = b.sim.device.dataFrames().front().address;
+    EXPECT_EQ(b.sim.device.flashByte(blockStart), b.image().at(blockStart));
+    if (&c == &cases[0]) {  // progress counts from the rounded-down start
+      EXPECT_EQ(b.host.kbyte,
+                (std::vector<std::string>{".125K", ".250K", ".375K", ".500K", ".505K"}));
+    }
+  }
+}
+
+TEST(ProgramLayout, ARetriedFinalPartAndTheTopKilobyteStartWithTheRestartCommand) {
+  OpsBench b;  // top 0xFBFF
+  b.sim.device.addFault(Fault{FaultKind::Drop, 5, false, {0x03, 0x04}, 0});
+  b.load(0x0105, patternBytes(0x200));
+  ASSERT_EQ(programBlocks(b.ctx()), 0);
+  EXPECT_EQ(b.frames(4), "03@0200x128 04@0200x128 03@0280x128 03@0300x5");
+
+  const std::size_t before = b.sim.device.dataFrames().size();
+  for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, static_cast<std::uint8_t>(a));
+  ASSERT_EQ(programTopKilobyte(b.ctx()), 0);
+  EXPECT_EQ(b.frames(before),
+            "04@F800x128 03@F880x128 03@F900x128 03@F980x128 "
+            "04@FA00x128 03@FA80x128 03@FB00x128 03@FB80x128");
+  EXPECT_EQ(b.sim.device.flashByte(0xF9AB), 0xAB);
+  EXPECT_EQ(b.host.kbyte.back(), "1.000K");
+}
+
+TEST(DataAcknowledgement, ABareAckOrAnEchoOfTheChunkAndItsSumNeverReadPastTheReply) {
+  const auto ack = [](std::uint8_t code, const Bytes& data) {
+    return Reply(buildReply(code, data), false);
+  };
+  EXPECT_TRUE(dataAckAccepted(ack(0x80, {}), 7, 0x55));
+  EXPECT_TRUE(dataAckAccepted(ack(0x80, {0x01, 0x02, 0x55}), 0x0102, 0x55));
+  EXPECT_FALSE(dataAckAccepted(ack(0x80, {0x01, 0x03, 0x55}), 0x0102, 0x55));
+  EXPECT_FALSE(dataAckAccepted(ack(0x80, {0x01, 0x02, 0x56}), 0x0102, 0x55));
+  EXPECT_FALSE(dataAckAccepted(ack(0x03, {0x01, 0x02, 0x55}), 0x0102, 0x55));
+  EXPECT_FALSE(dataAckAccepted(ack(0x03, {}), 0, 0));
+  // Seven and eight bytes: the check and end bytes are not the chunk or sum.
+  EXPECT_FALSE(dataAckAccepted(ack(0x80, {0x00}), 0, 0x00));
+  EXPECT_FALSE(dataAckAccepted(ack(0x80, {0x00, 0x00}), 0, 0x80));
+  EXPECT_FALSE(dataAckAccepted(Reply{}, 0, 0));
+}
+
+TEST(ProgramRetries, SixTriesPerBlockAndThreePerFinalPart) {
+  OpsBench b("QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::BadAck)));
+  EXPECT_EQ(programImage(b.ctx(), true), -1);
+  EXPECT_EQ(b.frames(), "04@0000x128 04@0000x128 04@0000x128 04@0000x128 04@0000x128 04@0000x128");
+  EXPECT_EQ(b.pane(), "We are programing ...\r\nProgram is failure!");
+
+  OpsBench k0("QRK5-32E", sim::DeviceOptions().withFault(Fault{FaultKind::BadAck, 3, true, {}, 0}));
+  k0.load(0x0000, patternBytes(0x105));
+  EXPECT_EQ(programBlocks(k0.ctx()), -1);
+  EXPECT_EQ(k0.frames(), "03@0000x128 03@0080x128 03@0100x5 04@0100x5 04@0100x5");
+}
+
+TEST(FlashOpRefusals, TruncatedAddressesAndEmptyRangesAreRefusedBeforeSending) {
+  OpsBench b("QRK5-64E");  // kind 0 with an upper block 0x10000 .. 0x11FFF
+  b.load(0xFF00, patternBytes(0x200));
+  EXPECT_EQ(programImage(b.ctx(), true), -1);
+  EXPECT_EQ(b.pane(),
+            "We are programing ...\r\nAddress 0100FFH is beyond 00FFFFH, the last address the ISP "
+            "link can reach!\r\n地址超出 ISP 通讯可寻址的范围 (00FFFFH)！\r\nProgram is failure!");
+  EXPECT_EQ(programTopKilobyte(b.ctx()), -1);
+  EXPECT_EQ(sendDataFrame(b.ctx(), 0xFFF0, 32, false), -1);
+  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  b.programmer.pane().replace("");
+  b.image().rangeLow = ImageBuffer::kClearedLow;  // a clear with no file laid in yet
+  b.image().rangeHigh = 0;
+  EXPECT_EQ(programImage(b.ctx(), true), -1);
+  EXPECT_TRUE(b.paneHas("The address range 10FFFFH - 000000H is empty!\r\n地址范围为空！"));
+  b.image().rangeLow = 0x0200;
+  b.image().rangeHigh = 0x01FF;
+  EXPECT_EQ(programBlocks(b.ctx()), -1);
+  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_EQ(b.sent(), 0U);
+  EXPECT_FALSE(b.paneHas("OK!"));
+}
+
+TEST(ProgramReadBack, Kind0And1SayVerifyOkOnlyAfterComparingTheFlashKind2LeavesItToVerify) {
+  const std::pair<const char*, int> cases[] = {{"QRK5-32E", 3}, {"QRK3-32F", 3}, {"QRK5-16B", 0}};
+  for (const auto& [model, reads] : cases) {
+    OpsBench b(model);
+    b.load(0x0100, patternBytes(0x180));
+    EXPECT_EQ(programImage(b.ctx(), true), 0) << model;
+    EXPECT_EQ(b.pane(), std::string("We are programing ...\r\nProgram OK!") +
+                            (reads ? "\r\nVerify  OK!" : ""))
+        << model;
+    EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), reads) << model;
+  }
+  OpsBench b("QRK3-32F", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)));
+  Bytes data = patternBytes(0x80);
+  data[0x23] = 0x5A;
+  b.load(0x0100, data);
+  EXPECT_EQ(programImage(b.ctx(), true), -1);
+  EXPECT_EQ(b.pane(),
+            "We are programing ...\r\nProgram OK!\r\nAddress: 000123\r\nBuffer:  5A\r\nFlash:   "
+            "00\r\n\r\nVerify is error!");
+}
+
+TEST(FlashOpStop, NoVerdictAfterStopAndNoOperationSendsOnceStopped) {
+  struct Case {
+    const char* pane;
+    int (*run)(OpsBench&);
+    bool imageKept;
+  };
+  const Case cases[] = {
+      {"We are programing ...", [](OpsBench& b) { return programImage(b.ctx(), true); }, true},
+      {"We are Verifying...", [](OpsBench& b) { return verifyImage(b.ctx(), true); }, true},
+      {"", [](OpsBench& b) { return readFlash(b.ctx()); }, false}};  // no half-read image
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pane);
+    OpsBench b;
+    b.load(0x0000, patternBytes(0x2000), true);
+    b.sim.loop.scheduleInUs(2'000, [&] { b.programmer.link().requestStop(); });
+    EXPECT_EQ(c.run(b), -1);
+    EXPECT_EQ(b.pane(), c.pane);
+    EXPECT_EQ(b.image().fileLoaded, c.imageKept);
+    const std::size_t sent = b.sent();
+    EXPECT_GT(sent, 0U);
+    EXPECT_LT(sent, 0x2000U / 128);
+    EXPECT_EQ(sendDataFrame(b.ctx(), 0, 128, false), -1);
+    EXPECT_EQ(programTopKilobyte(b.ctx()), -1);
+    EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+    EXPECT_EQ(verifyByChecksum(b.ctx(), true), -1);
+    EXPECT_EQ(readChunk(b.ctx(), 0, 128, true), -1);
+    EXPECT_EQ(b.sent(), sent);
+  }
+}
+
+TEST(ProgramDemo, AFailedTopKilobyteFailsTheStepAndTheImageIsNotSent) {
+  OpsBench b("QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::BadAck)));
+  b.programmer.flags().demoWriteMode = true;
+  EXPECT_EQ(programTopKilobyteAndImage(b.ctx(), true), -1);
+  EXPECT_EQ(b.pane(), "\r\nProgram is failure!");
+  for (const auto& f : b.sim.device.dataFrames()) EXPECT_EQ(f.address, 0xF800);
+}
+
+TEST(VerifyImage, ChunkByChunkOverTheWholeRangeOfInterestAndAMismatchIsReportedOnce) {
+  OpsBench b;
+  b.load(0x0105, patternBytes(0x0200), true);
+  EXPECT_EQ(verifyImage(b.ctx(), true), 0);
+  EXPECT_EQ(b.pane(), "We are Verifying...\r\nVerify OK!");
+  // 0x0105 .. 0x017F, then whole chunks up to 0x0304, each after an ID request.
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), 5);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kReadId), 5);
+  EXPECT_EQ(b.host.kbyte.back(), ".754K");
+
+  b.programmer.pane().replace("");
+  b.image().set(0x01A3, 0xFF);
+  b.sim.device.flash()[0x01A3] = 0x00;
+  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_EQ(b.pane(),
+            "We are Verifying...\r\nAddress: 0001A3\r\nBuffer:  FF\r\nFlash:   00\r\n\r\nVerify "
+            "is error!");
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), 5 + 2);  // a mismatch is not asked again
+
+  // A serial number above the last file's end was programmed too.
+  b.image().set(0x01A3, 0x00);
+  b.image().set(0x03F0, 0x12);
+  b.image().rangeHigh = 0x03F0;
+  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_TRUE(b.paneHas("Address: 0003F0\r\nBuffer:  12\r\nFlash:   FF"));
+}
+
+TEST(VerifyImage, ASilentTargetIsACommunicationFailureAfterSixAttempts) {
+  for (const std::uint8_t command : {cmd::kRead, cmd::kPageSums}) {
+    OpsBench b("QRK5-16B",
+               sim::DeviceOptions().withFault(Fault{FaultKind::Drop, 1, true, {command}, 0}));
+    b.load(0x0000, patternBytes(0x80), true);
+    EXPECT_EQ(command == cmd::kRead ? verifyImage(b.ctx(), true) : verifyByChecksum(b.ctx(), true),
+              -1);
+    EXPECT_EQ(b.pane(), "We are Verifying...\r\nCommunication is failure! / 通讯失败");
+    // Six verify attempts of six reads each, or six page-sum requests.
+    EXPECT_EQ(b.sim.device.commandCount(command), command == cmd::kRead ? 36 : 6);
+  }
+}
+
+TEST(VerifyByChecksum, ComparesWhatWasProgrammedAndTheTopKilobyteOnlyWhenTheDemoIsWritten) {
+  OpsBench b;
+  b.load(0x01F0, patternBytes(0x0120), true);
+  // Image fill 00 at the top: an erased chip must not fail on bytes never sent.
+  for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, 0x00);
+  EXPECT_EQ(verifyByChecksum(b.ctx(), true), 0);
+  EXPECT_EQ(b.pane(), "We are Verifying...\r\nVerify OK!");
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kPageSums), 1);
+
+  for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, 0xFF);
+  b.programmer.flags().demoWriteMode = true;
+  EXPECT_EQ(verifyByChecksum(b.ctx(), true), 0);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kPageSums), 3);
+  const auto lastRequest = [&]() -> const Bytes& { return b.sim.port.written().back(); };
+  EXPECT_EQ(Bytes(lastRequest().begin() + 4, lastRequest().begin() + 12),
+            (Bytes{0x00, 0x00, 0xF8, 0x00, 0x00, 0x00, 0xFB, 0xFF}));
+
+  // Without a file the kilobyte is still checked, never taken as OK.
+  b.image().fileLoaded = false;
+  for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, 0xA5);
+  EXPECT_EQ(verifyByChecksum(b.ctx(), true), -1);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kPageSums), 4);
+  EXPECT_EQ(Bytes(lastRequest().begin() + 4, lastRequest().begin() + 8),
+            (Bytes{0x00, 0x00, 0xF8, 0x00}));
+  EXPECT_TRUE(b.pane().ends_with("Verify is error!"));
+
+  // A difference is a verify failure, not a communication failure.
+  b.programmer.pane().replace("");
+  b.programmer.flags().demoWriteMode = false;
+  b.image().fileLoaded = true;
+  b.sim.device.flash()[0x0234] ^= 0x01;
+  EXPECT_EQ(verifyByChecksum(b.ctx(), true), -1);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kPageSums), 5);
+  EXPECT_TRUE(b.paneHas("\r\nAddress: 000200 - 0002FF\r\nBuffer:  sum "));
+  EXPECT_TRUE(b.paneHas("\r\n\r\nVerify is error!"));
+  EXPECT_FALSE(b.paneHas("Communication"));
+}
+
+TEST(ReadFlash, TheWholeSpaceBecomesTheImageAndAFailedReadLeavesNoImageToProgram) {
+  OpsBench b("QRK3-64F");  // flash up to 0xFFFF
+  const Bytes bytes = patternBytes(0x10000);
+  b.sim.device.loadFlash(0, bytes);
+  b.load(0x0100, Bytes(0x100, 0x00));
+  EXPECT_EQ(readFlash(b.ctx()), 0);
+  for (std::int32_t a = 0; a <= 0xFFFF; ++a) ASSERT_EQ(b.image().at(a), bytes[a]) << a;
+  EXPECT_EQ(b.image().at(0x10000), 0xFF);
+  const ImageBuffer& image = b.image();
+  EXPECT_EQ((std::array{image.rangeLow, image.rangeHigh, image.fileStart, image.fileEnd}),
+            (std::array{0, 0xFFFF, 0, 0xFFFF}));
+  EXPECT_EQ(b.pane(), "\r\nRead AP_ISP OK!");
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), 512);
+  EXPECT_EQ(b.host.kbyte.front(), ".125K");
+  EXPECT_EQ(b.host.kbyte.back(), "64.000K");
+
+  // The target stops answering at 0x4000: what was read stays, the rest is
+  // blank, and the image no longer counts as a file that Program would send.
+  b.programmer.pane().replace("");
+  b.load(0x0100, Bytes(0x100, 0x00));
+  b.sim.device.addFault(Fault{FaultKind::Drop, 0x4000 / 128 + 1, true, {cmd::kRead}, 0});
+  EXPECT_EQ(readFlash(b.ctx()), -1);
+  EXPECT_EQ(b.pane(), "\r\nRead flash is failure!");
+  EXPECT_EQ(image.at(0x3FFF), bytes[0x3FFF]);
+  for (std::int32_t a = 0x4000; a <= 0xFFFF; ++a) ASSERT_EQ(image.at(a), 0xFF) << a;
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), 512 + 128 + 6);
+  EXPECT_FALSE(image.fileLoaded);
+  EXPECT_EQ(image.rangeLow, 0x0100);
+  EXPECT_EQ(image.rangeHigh, 0x01FF);
+}
+
+// Read replies for another address or count, or short of their bytes.
+TEST(ReadReplies, OnlyAReplyThatAnswersTheRequestCountsAndOnlyBytesThatArrivedAreCopied) {
+  test::ScriptedOps t;
+  const auto readReply = [](Bytes header, std::size_t count, std::uint8_t value) {
+    header.insert(header.end(), count, value);
+    return buildReply(cmd::kRead, header);
+  };
+  const Bytes otherAddress = readReply({0, 0, 0x00, 0x00, 0x00, 0x80}, 0x80, 0x5A);
+  std::vector<Bytes> queue = {otherAddress, readReply({0, 0, 0x00, 0x80, 0x00, 0x40}, 0x40, 0x5A),
+                              readReply({0, 0, 0x00, 0x80, 0x00, 0x80}, 0x7F, 0x5A),
+                              buildReply(cmd::kRead, {0x00, 0x00})};
+  t.answer[cmd::kReadId] = t.replies(cmd::kReadId, {0x04, 0xF1});
+  t.answer[cmd::kRead] = [&](const Bytes&) {
+    const Bytes good = readReply({0, 0, 0x00, 0x80, 0x00, 0x80}, 0x80, 0x5A);
+    t.port.deliverInUs(500, queue.empty() ? good : queue.front());
+    if (!queue.empty()) queue.erase(queue.begin());
+  };
+  t.image.store(0x0080, Bytes(0x80, 0x5A));
+  EXPECT_EQ(verifyChunk(t.ctx(), 0x0080, 0x80), 0);  // after four bad replies
+  EXPECT_EQ(t.sent[cmd::kRead], 5);
+  queue.assign(6, otherAddress);
+  EXPECT_EQ(verifyChunk(t.ctx(), 0x0080, 0x80), -1);
+  EXPECT_EQ(t.pane.text(), "");
+
+  queue = {buildReply(cmd::kRead, {0, 0, 0x02, 0x00, 0, 4, 1, 2, 3, 4}),
+           buildReply(cmd::kRead, {0, 0, 0x01, 0x00, 0, 4, 5, 6, 7, 8})};
+  EXPECT_EQ(readChunk(t.ctx(), 0x0100, 4, true), -1);
+  EXPECT_EQ(t.image.at(0x0200), 0xFF);
+  Reply reply;
+  EXPECT_EQ(readChunk(t.ctx(), 0x0100, 4, true, &reply), 0);
+  EXPECT_EQ(t.image.at(0x0100), 5);
+  EXPECT_EQ(t.image.at(0x0103), 8);
+  EXPECT_EQ(t.image.at(0x0104), 0xFF);
+  EXPECT_EQ(reply.at(10), 5);
+  // A count beyond the bytes the frame holds: the check and end bytes are not data.
+  copyReplyToImage(Reply(buildReply(cmd::kRead, {0, 0, 0x02, 0x00, 0, 0x10, 0x01}), false),
+                   t.image);
+  EXPECT_EQ(t.image.at(0x0200), 0x01);
+  EXPECT_EQ(t.image.at(0x0201), 0xFF);
+}
+
+TEST(PageSums, PartialPagesAreSummedOverTheirPartAndAShortReplyIsNoAnswer) {
+  ImageBuffer image;
+  image.fill(0x01);
+  image.set(0x0200, 0x10);
+  EXPECT_EQ(imagePageSums(image, 0x01F0, 0x030F),
+            (std::vector<std::uint16_t>{0x0010, 0x010F, 0x0010}));
+  EXPECT_TRUE(imagePageSums(image, 0x0200, 0x01FF).empty());
+
+  test::ScriptedOps t;
+  t.answer[cmd::kPageSums] = t.replies(cmd::kPageSums, {0xFF, 0x00});
+  EXPECT_EQ(pageSumCheck(t.ctx(), 0x0000, 0x00FF), 0);   // a full erased page
+  EXPECT_EQ(pageSumCheck(t.ctx(), 0x0000, 0x01FF), -1);  // one sum for two pages
+  EXPECT_EQ(t.pane.text(), "");
+}
+
+}  // namespace
+}  // namespace qrk

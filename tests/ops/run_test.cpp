@@ -1,0 +1,291 @@
+// The programmer's functions, the function list and the production loop,
+// against the simulated chip on virtual time.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ops/ops_bench.h"
+
+namespace qrk {
+namespace {
+
+using sim::Fault;
+using sim::FaultKind;
+using test::OpsBench;
+
+TEST(BlankCheckFunction, VerdictsAndAFailureWhenTheCheckOrTheOptionReadGivesNone) {
+  OpsBench b;
+  EXPECT_TRUE(b.programmer.runFunction("Blank_Check", "sim").ok());
+  EXPECT_TRUE(b.pane().ends_with("Blank checking...\r\nWhole chip is blank!"));
+  b.sim.device.flash()[0x12A0] = 0x5A;
+  EXPECT_FALSE(b.programmer.runFunction("Blank_Check", "sim").ok());
+  EXPECT_TRUE(b.pane().ends_with("\r\n\r\n0012A0H = 5A\r\nChip is not blank!"));
+  b.sim.device.flash()[0x12A0] = 0xFF;
+  b.sim.device.optionBytes() = {0xF8, 0xEF};  // option bytes out of the erased state
+  EXPECT_FALSE(b.programmer.runFunction("Blank_Check", "sim").ok());
+  EXPECT_TRUE(b.paneHas("\r\nISP space = 0.0 K"));
+  EXPECT_TRUE(b.paneHas("LOCK   is Yes"));
+  EXPECT_TRUE(b.pane().ends_with("\r\nChip is not blank!"));
+
+  for (const std::uint8_t silent : {cmd::kBlankCheck, cmd::kReadOption}) {
+    OpsBench none("QRK5-16B",
+                  sim::DeviceOptions().withFault(Fault{FaultKind::Drop, 1, true, {silent}, 0}));
+    EXPECT_FALSE(none.programmer.runFunction("Blank_Check", "sim").ok());
+    EXPECT_FALSE(none.paneHas("blank!")) << none.pane();
+    EXPECT_TRUE(none.paneHas(silent == cmd::kBlankCheck ? "Blank_Check is failure!"
+                                                        : "Read Option is failure!"));
+  }
+}
+
+TEST(SavedSettings, TheSavedModelIspSpaceAndFillByteAreLoadedAndABadPositionSelectsNothing) {
+  sim::SimulatedTarget sim("QRK5-16B");
+  test::RecordingHost host;
+  MemorySettingsStore settings;
+  settings.setValue("Settings", "DeviceProducts", "5");
+  settings.setValue("Settings", "ISP_Space", "2");
+  settings.setValue("Settings", "fillbyte", "FF");
+  {
+    Programmer p{sim.port, sim.loop, settings, host};
+    p.loadSettings();
+    EXPECT_EQ(p.model().name, "QRK5-64B");
+    EXPECT_EQ(p.options().ispSpaceText, "2.0k");
+    EXPECT_EQ(p.loadChoices().fillByte, 0xFF);
+  }
+  for (const char* position : {"17", "-1", "x"}) {
+    settings.setValue("Settings", "DeviceProducts", position);
+    Programmer p{sim.port, sim.loop, settings, host};
+    p.loadSettings();
+    EXPECT_FALSE(p.model().selected) << position;
+  }
+}
+
+TEST(FunctionListRun, TheDefaultListProgramsTheChipCountsItAndBeepsWhenAsked) {
+  OpsBench b;
+  EXPECT_TRUE(b.production.run("Auto").ok()) << b.pane();
+  for (const char* line :
+       {"Erase_All       OK!\r\n", "Blank_Check     OK!\r\n", "Program         OK!\r\n",
+        "Verify          OK!\r\n", "Write_Option    OK!\r\n", "Read_Option     OK!\r\n",
+        "\r\nAuto       OK!\r\n"}) {
+    EXPECT_TRUE(b.paneHas(line)) << line;
+  }
+  // Verify_ID names the chip but has no OK line of its own.
+  EXPECT_TRUE(b.paneHas("MCU: QRK5/3-16B"));
+  EXPECT_FALSE(b.paneHas("Verify_ID"));
+  EXPECT_EQ(b.settings.value("Settings", "Write_OK_Count", ""), "1");
+  EXPECT_EQ(b.host.beeps, 1);
+  for (std::int32_t a = 0; a < 0x400; ++a) {
+    ASSERT_EQ(b.sim.device.flashByte(a), b.programmer.image().at(a)) << a;
+  }
+  EXPECT_FALSE(b.sim.port.isOpen());
+
+  b.programmer.production().beepOnSuccess = false;
+  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_EQ(b.host.beeps, 1);
+  EXPECT_EQ(b.programmer.successCounter().text(), "2");
+}
+
+TEST(FunctionListRun, TheFirstFailureEndsTheListWithItsFailureLines) {
+  OpsBench b("QRK5-16B", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)));
+  b.setList({"Erase_All", "Blank_Check", "Program", "Write_Option"});
+  EXPECT_FALSE(b.production.run("Auto").ok());
+  EXPECT_TRUE(b.paneHas(
+      "\r\nChip is not blank!\r\nBlank_Check    is failure!\r\nAuto           is failure!\r\n"))
+      << b.pane();
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kWriteOption), 0);
+  EXPECT_TRUE(b.sim.device.dataFrames().empty());
+  EXPECT_EQ(b.programmer.successCounter().text(), "0");
+  EXPECT_EQ(b.host.beeps, 6);  // the verdict's alert and the list's
+}
+
+TEST(FunctionListRun, StopEndsTheListWithoutReopeningThePortOrWritingOptions) {
+  OpsBench b;
+  b.onFirstSent(cmd::kDataRestart, [&] { b.production.stopClicked(); });
+  const RunResult r = b.production.run("Auto");
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(b.sim.port.openCount(), 1);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kWriteOption), 0);
+  EXPECT_FALSE(b.paneHas("Program         OK!"));
+  EXPECT_FALSE(b.paneHas("is failure!"));
+  EXPECT_FALSE(b.paneHas("Auto       OK!"));
+  EXPECT_TRUE(b.paneHas("\r\nStop by user!"));
+  EXPECT_EQ(b.programmer.successCounter().text(), "0");
+}
+
+// "3@0 2@1000 1@2000": each countdown number shown, at its ms from the first.
+std::string countdown(const test::PaneHost& host) {
+  std::string out;
+  std::int64_t first = -1;
+  for (const auto& [ms, text] : host.replaced) {
+    const auto at = text.rfind("will Re-Run... ");
+    if (at == std::string::npos || at + 15 >= text.size()) continue;
+    if (first < 0) first = ms;
+    out += (out.empty() ? "" : " ") + text.substr(at + 15) + "@" + std::to_string(ms - first);
+  }
+  return out;
+}
+
+TEST(ReRun, CountsDownOneSecondAtATimeThenClearsThePaneAndRunsAgain) {
+  OpsBench b;
+  ASSERT_TRUE(b.programmer.production().setDelaySeconds(3));
+  EXPECT_TRUE(b.production.reRun("Verify_ID", 2).allSucceeded());
+  EXPECT_EQ(countdown(b.host), "3@0 2@1000 1@2000");
+  // The countdown follows the first run's text; a second later the pane is
+  // cleared for the next run.
+  const auto& replaced = b.host.replaced;
+  auto it = std::find_if(replaced.begin(), replaced.end(),
+                         [](const auto& r) { return r.second.ends_with("will Re-Run... 1"); });
+  ASSERT_GE(std::distance(it, replaced.end()), 3);
+  EXPECT_EQ(it[1].first - it[0].first, 1000);
+  EXPECT_EQ(it[1].second, "");
+  EXPECT_EQ(it[2].second, "We are connecting ...\r\n");
+  EXPECT_FALSE(b.programmer.controls().locked);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kReadId), 4);
+}
+
+TEST(ReRun, AFailedAutoRunIsFollowedAfterTwoSecondsAFailedFunctionAfterTheDelay) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Auto", "2@0 1@1000"}, {"Verify_ID", "7@0 6@1000 5@2000 4@3000 3@4000 2@5000 1@6000"}};
+  for (const auto& [function, steps] : cases) {
+    OpsBench b("QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::WrongId)));
+    ASSERT_TRUE(b.programmer.production().setDelaySeconds(7));
+    b.setList({"Verify_ID"});
+    EXPECT_EQ(b.production.reRun(function, 2).succeeded, 0);
+    EXPECT_EQ(countdown(b.host), steps);
+  }
+}
+
+TEST(ReRun, StopDuringTheCountdownLeavesThePaneAndStartsNoRun) {
+  OpsBench b;
+  b.host.onReplaced = [&](const std::string& text) {
+    if (text.ends_with("will Re-Run... 4")) b.stopAfterMs(300);
+  };
+  const auto summary = b.production.reRun("Verify_ID");
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.runs, 1);
+  EXPECT_TRUE(b.pane().ends_with("will Re-Run... 4\r\nStop by user!")) << b.pane();
+  EXPECT_EQ(b.sim.port.openCount(), 1);
+  EXPECT_TRUE(b.programmer.controls().runEnabled());
+  EXPECT_TRUE(b.programmer.controls().reRunEnabled());
+  EXPECT_FALSE(b.programmer.controls().stopEnabled);
+}
+
+TEST(ReRun, StopDuringTheHandshakeEndsItAtOnceAndNoFurtherRunStarts) {
+  OpsBench b("QRK5-16B", sim::DeviceOptions().withPowerOnAfter(1'000'000));
+  b.stopAfterMs(1500);
+  const auto summary = b.production.reRun("Auto");
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.runs, 1);
+  EXPECT_EQ(summary.succeeded, 0);
+  EXPECT_LT(b.sim.loop.nowMs(), 1600);
+  EXPECT_EQ(b.pane(), "We are connecting ...\r\n\r\nStop by user!");
+  EXPECT_EQ(b.host.beeps, 0);
+  EXPECT_EQ(b.sim.port.openCount(), 1);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kStop), 1);
+}
+
+TEST(RunLock, ARunHoldsTheControlsUntilItHasReturnedEvenAfterStop) {
+  OpsBench b;
+  RunControls during;
+  RunControls afterStop;
+  RunResult nested;
+  nested.status = 0;
+  // While the erase waits for its answer: a second Run click, then Stop.
+  b.onFirstSent(cmd::kErase, [&] {
+    during = b.programmer.controls();
+    nested = b.production.run("Verify_ID");
+    b.production.stopClicked();
+    afterStop = b.programmer.controls();
+  });
+  const RunResult r = b.production.run("Erase_All");
+  EXPECT_TRUE(during.locked);
+  EXPECT_TRUE(during.stopEnabled);
+  EXPECT_FALSE(during.runEnabled());
+  EXPECT_FALSE(nested.ok());
+  EXPECT_FALSE(nested.portOpened);
+  // Stop ends the run, but Run stays disabled until the run has unwound.
+  EXPECT_FALSE(afterStop.runEnabled());
+  EXPECT_FALSE(afterStop.stopEnabled);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_TRUE(b.programmer.controls().runEnabled());
+  EXPECT_FALSE(b.programmer.controls().stopEnabled);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kStop), 1);
+  // Stop while idle performs the whole sequence; the next Run starts normally.
+  b.production.stopClicked();
+  EXPECT_TRUE(b.production.run("Erase_All").ok());
+}
+
+// A firmware file that a test rewrites between runs, as a rebuild would.
+struct FirmwareFile {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("qrk-ops-" + std::to_string(::getpid()) + ".bin"))
+          .string();
+  ~FirmwareFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+  void write(std::size_t count, std::uint8_t value) const {
+    std::ofstream(path, std::ios::binary) << std::string(count, static_cast<char>(value));
+  }
+};
+
+// Serial number: decimal, `length` bytes ending at 0x0101, step 1.
+void armSerial(OpsBench& b, const std::string& next, const std::string& length) {
+  AutoIncrement& serial = b.programmer.autoIncrement();
+  serial.setAddressText("0101");
+  serial.setLengthText(length);
+  serial.setNextValueText(next);
+  serial.setIncrementText("1");
+  serial.setFormat(SerialFormat::Decimal);
+  ASSERT_TRUE(serial.onToggle(true));
+}
+
+TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefore) {
+  OpsBench b;
+  FirmwareFile file;
+  b.programmer.loadChoices().fillByte = 0xFF;
+  file.write(0x20, 0x11);
+  ASSERT_TRUE(b.programmer.loadFile(file.path).loaded());
+  armSerial(b, "98", "1");
+  b.programmer.loadChoices().reloadBeforeRun = true;
+
+  file.write(0x10, 0x22);  // rebuilt shorter: nothing of the old build may remain
+  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  const std::pair<std::int32_t, int> cells[] = {
+      {0x00, 0x22}, {0x0F, 0x22}, {0x10, 0xFF}, {0x1F, 0xFF}, {0x101, 0x98}};
+  for (const auto& [a, value] : cells) EXPECT_EQ(b.sim.device.flashByte(a), value) << a;
+  EXPECT_TRUE(b.programmer.autoIncrement().armed());
+  file.write(0x10, 0x33);  // Re-Run does not reload: that is for a single run
+  b.production.reRun("Program", 1);
+  EXPECT_EQ(b.sim.device.flashByte(0x00), 0x22);
+
+  b.setList({"Erase_All", "Program", "Write_Option", "Read_Option"});
+  ASSERT_TRUE(b.production.run("Auto").ok()) << b.pane();  // the option write advances it
+  EXPECT_EQ(b.sim.device.flashByte(0x00), 0x33);
+  EXPECT_EQ(b.settings.value("Auto_Increase", "next_value", ""), "99");
+  EXPECT_EQ(b.programmer.image().at(0x101), 0x99);
+
+  EXPECT_FALSE(b.production.run("Auto").ok());  // 99 goes out, but 100 does not fit one byte
+  EXPECT_TRUE(b.paneHas("Write Option OK!\r\nWrite_Option   is failure!"));
+  EXPECT_EQ(b.sim.device.flashByte(0x101), 0x99);
+  EXPECT_EQ(b.programmer.successCounter().text(), "1");
+  EXPECT_FALSE(b.programmer.autoIncrement().armed());
+  const std::size_t frames = b.sim.device.dataFrames().size();
+  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
+
+  std::filesystem::remove(file.path);  // a reload that fails fails the run
+  EXPECT_FALSE(b.production.run("Auto").ok());
+  EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kWriteOption), 2);
+  EXPECT_TRUE(b.paneHas("Program        is failure!"));
+  EXPECT_EQ(b.host.boxes,
+            (std::vector<std::string>{"下一个序列号超出了字节数能存放的范围，自动增量已停止",
+                                      " '下一个值' 超出了字节数能存放的范围",
+                                      "Can not find the file./找不到文件"}));
+}
+
+}  // namespace
+}  // namespace qrk
