@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+
+#include "link/frame.h"
+#include "sim/line_timing.h"
+#include "sim/qrk_device.h"
+#include "sim/simulated_port.h"
+
+namespace qrk::sim {
+namespace {
+
+// Requests as the programmer builds them.
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Bytes shortCommand(std::uint8_t command, std::uint8_t parameter = 0) {
+  return buildShortCommand(command, 2, parameter, false);
+}
+
+// Parameters: a 4-byte address, a `size`-byte value, then `data`; big-endian.
+Bytes request(std::uint8_t command, std::uint32_t address, std::uint32_t value, int size,
+              const Bytes& data = {}) {
+  Bytes params;
+  for (int shift = 24; shift >= 0; shift -= 8) params.push_back(std::uint8_t(address >> shift));
+  for (int shift = 8 * size - 8; shift >= 0; shift -= 8)
+    params.push_back(std::uint8_t(value >> shift));
+  return buildRequest(command, params + data);
+}
+Bytes readRequest(std::uint32_t address, std::uint16_t count) {
+  return request(cmd::kRead, address, count, 2);
+}
+Bytes pageSumRequest(std::uint32_t first, std::uint32_t last) {
+  return request(cmd::kPageSums, first, last, 4);
+}
+Bytes dataFrame(std::uint8_t command, std::uint16_t address, const Bytes& data) {
+  return request(command, address, static_cast<std::uint32_t>(data.size()), 2, data);
+}
+
+Bytes reply(std::uint8_t code, const Bytes& data = {}) { return buildReply(code, data); }
+
+Bytes joined(const std::vector<TimedChunk>& chunks) {
+  Bytes out;
+  for (const TimedChunk& c : chunks) out = std::move(out) + c.bytes;
+  return out;
+}
+
+Bytes counting(std::size_t count, std::uint8_t first = 0) {
+  Bytes out(count);
+  std::iota(out.begin(), out.end(), first);
+  return out;
+}
+
+// One request in, everything the device sends back out. Requests are spaced
+// far apart so that each is answered on its own.
+class Device : public ::testing::Test {
+ protected:
+  void use(std::string_view model, DeviceOptions options = {}) {
+    device = QrkDevice::forModel(model, std::move(options));
+  }
+  std::vector<TimedChunk> send(const Bytes& request) {
+    now += 1'000'000;
+    return device.receive(request, now);
+  }
+  Bytes ask(const Bytes& request) { return joined(send(request)); }
+  Bytes askVersion() { return ask(shortCommand(cmd::kVersion)); }
+
+  QrkDevice device = QrkDevice::forModel("QRK5-16B");
+  std::int64_t now = 0;
+  const Bytes version = reply(0x0C, {0x32});
+};
+
+TEST_F(Device, RepliesByteForByte) {
+  EXPECT_EQ(ask(shortCommand(cmd::kHandshake, 0xF0)), (Bytes{0x68, 0x00, 0x06, 0x80, 0xEE, 0x16}));
+  EXPECT_EQ(askVersion(), version);
+  EXPECT_EQ(ask(shortCommand(cmd::kReadId)), reply(cmd::kReadId, {0x04, 0xF1}));  // low byte first
+  EXPECT_EQ(ask(buildRequest(cmd::kWriteOption, {0xF8, 0xEF})),
+            reply(cmd::kWriteOption, {0xF8, 0xEF}));
+  EXPECT_EQ(ask(shortCommand(cmd::kReadOption)), reply(cmd::kReadOption, {0xF8, 0xEF}));
+  // Erased: 251 bytes of page 1, all of page 2, 5 bytes of page 3.
+  EXPECT_EQ(ask(pageSumRequest(0x0105, 0x0304)),
+            reply(cmd::kPageSums, {0xFA, 0x05, 0xFF, 0x00, 0x04, 0xFB}));
+
+  const Bytes block = counting(128, 0x40);  // sums to 0x3FC0
+  EXPECT_EQ(ask(dataFrame(cmd::kDataRestart, 0x0180, block)), reply(0x80, {0x00, 0x03, 0xC0}));
+  EXPECT_EQ(ask(dataFrame(cmd::kData, 0x8200, {1, 2, 3, 4, 5})), reply(0x80, {0x01, 0x04, 15}));
+  const std::vector<DataFrameRecord> log{{cmd::kDataRestart, 0x0180, 128}, {cmd::kData, 0x8200, 5}};
+  EXPECT_EQ(device.dataFrames(), log);
+  EXPECT_EQ(ask(readRequest(0x0180, 128)),
+            reply(cmd::kRead, Bytes{0, 0, 0x01, 0x80, 0, 0x80} + block));
+  EXPECT_EQ(ask(pageSumRequest(0x0180, 0x01FF)), reply(cmd::kPageSums, {0x3F, 0xC0}));
+  EXPECT_EQ(device.flashByte(0x8204), 5);
+  EXPECT_EQ(device.flashByte(0x8205), 0xFF);
+
+  // The blank check acknowledges, then names the first programmed byte.
+  device.loadFlash(0xFBFF, {0x12});
+  const auto blank = send(shortCommand(cmd::kBlankCheck));
+  ASSERT_EQ(blank.size(), 2u);
+  EXPECT_EQ(blank[0].bytes, reply(cmd::kBlankCheck));
+  EXPECT_EQ(blank[0].atUs, now + 100);
+  EXPECT_EQ(blank[1].bytes, reply(cmd::kBlankCheck, {0x00, 0x01, 0x80, 0x40}));
+  EXPECT_EQ(blank[1].atUs, now + 100 + 5'000);
+  EXPECT_EQ(ask(shortCommand(cmd::kErase)), reply(cmd::kErase));
+  EXPECT_TRUE(std::ranges::all_of(device.flash(), [](std::uint8_t b) { return b == 0xFF; }));
+  EXPECT_EQ(device.flash().size(), 0xFC00u);
+  EXPECT_EQ(ask(shortCommand(cmd::kReadOption)), reply(cmd::kReadOption, {0xFF, 0xFF}));
+  EXPECT_EQ(send(shortCommand(cmd::kBlankCheck)).at(1).bytes,
+            reply(cmd::kBlankCheck, {0xFF, 0xFF, 0xFF, 0xFF}));
+
+  use("QRK5-16B", DeviceOptions().withVersion(0x05).withId(0x1234));
+  EXPECT_EQ(askVersion(), reply(0x0C, {0x05}));
+  EXPECT_EQ(ask(shortCommand(cmd::kReadId)), reply(cmd::kReadId, {0x34, 0x12}));
+  use("QRK5-32D");  // kind 0 carries no ID
+  EXPECT_EQ(ask(shortCommand(cmd::kReadId)), reply(cmd::kReadId, {0xFF, 0xFF}));
+}
+
+TEST_F(Device, NothingIsReadOrWrittenOutsideTheFlashOrTheReceiveBuffer) {
+  // A data count that disagrees with the frame length is not a frame to store.
+  Bytes lying = dataFrame(cmd::kData, 0x0000, {1, 2, 3, 4});
+  lying[9] = 5;
+  lying[lying.size() - 2] = frameCheckSum(lying, 0, lying.size() - 3);
+  EXPECT_TRUE(ask(lying).empty());
+  EXPECT_TRUE(device.dataFrames().empty());
+
+  // More to read, or more page sums, than one reply holds: as much as fits.
+  const Bytes oversized = ask(readRequest(0x0000, 0xFFFF));
+  ASSERT_EQ(oversized.size(), frame::kMaxReplyLength);
+  EXPECT_EQ(oversized[8] << 8 | oversized[9], static_cast<int>(QrkDevice::kMaxReadCount));
+  EXPECT_EQ(validateReply(oversized, false), FrameCheck::Good);
+  const Bytes sums = ask(pageSumRequest(0x0000, 0xFFFFFFFF));
+  EXPECT_EQ(sums.size(), 6 + 2 * QrkDevice::kMaxPageSums);
+  EXPECT_EQ(validateReply(sums, false), FrameCheck::Good);
+  EXPECT_EQ(ask(pageSumRequest(0x0200, 0x01FF)), reply(cmd::kPageSums));
+
+  // Past the top of the model data is dropped (still acknowledged) and reads see 0xFF.
+  use("QRK5-04A");  // top 0x3BFF
+  EXPECT_EQ(ask(dataFrame(cmd::kData, 0x3BFE, {1, 2, 3, 4})), reply(0x80, {0x00, 0x77, 10}));
+  EXPECT_EQ(device.flash().size(), 0x3C00u);
+  EXPECT_EQ(ask(readRequest(0x3BFE, 4)),
+            reply(cmd::kRead, {0x00, 0x00, 0x3B, 0xFE, 0x00, 0x04, 1, 2, 0xFF, 0xFF}));
+}
+
+TEST_F(Device, UnusableFramesAndNoiseLeaveTheNextRequestAnswered) {
+  for (std::uint8_t command : {cmd::kStop, std::uint8_t{0x55}, cmd::kBoardCapacity}) {
+    EXPECT_TRUE(ask(shortCommand(command)).empty()) << int{command};
+    EXPECT_EQ(device.commandCount(command), 1);
+  }
+  // A board frame in CRC mode does not pass the sum check.
+  EXPECT_TRUE(ask(buildShortCommand(cmd::kHandshake, 2, 0xF1, true)).empty());
+  Bytes badSum = shortCommand(cmd::kVersion);
+  ++badSum[8];
+  Bytes badEnd = shortCommand(cmd::kVersion);
+  badEnd[9] = 0x15;
+  const int rejected = device.rejectedFrames();
+  EXPECT_TRUE(ask(badSum).empty());
+  EXPECT_TRUE(ask(badEnd).empty());
+  EXPECT_EQ(device.rejectedFrames(), rejected + 2);
+  EXPECT_EQ(askVersion(), version);
+
+  // Any chunking, noise between frames, and a fragment left to go stale.
+  const Bytes handshake = shortCommand(cmd::kHandshake, 0xF0);
+  Bytes out;
+  for (std::uint8_t b : handshake) out = joined(device.receive(Bytes{b}, now));
+  EXPECT_EQ(out, reply(0x80));
+
+  // A stray 0x6A whose "length" is impossible, then two requests in one write.
+  const Bytes versionRequest = shortCommand(cmd::kVersion);
+  EXPECT_EQ(ask(Bytes{0x00, 0x16, 0x6A} + versionRequest + handshake), version + reply(0x80));
+
+  device.receive(std::span(versionRequest).first(5), now);
+  EXPECT_EQ(joined(device.receive(versionRequest, now + 30'000)), version);
+  EXPECT_EQ(device.rejectedFrames(), rejected + 4);  // the stray 0x6A, then the stale fragment
+}
+
+TEST_F(Device, FaultHitsTheNthReplyTheNthOnOrAllInItsScope) {
+  use("QRK5-16B", DeviceOptions().withFault("drop:2"));
+  EXPECT_EQ(askVersion(), version);
+  EXPECT_TRUE(askVersion().empty());
+  EXPECT_EQ(askVersion(), version);
+  use("QRK5-16B", DeviceOptions().withFault("drop:2+"));
+  EXPECT_EQ(askVersion(), version);
+  EXPECT_TRUE(askVersion().empty());
+  EXPECT_TRUE(askVersion().empty());
+  use("QRK5-16B", DeviceOptions().withFault("drop:all"));
+  EXPECT_TRUE(askVersion().empty());
+  EXPECT_EQ(ask(shortCommand(cmd::kHandshake, 0xF0)), reply(0x80));  // spared unless named
+  use("QRK5-16B", DeviceOptions().withFault("drop:all@80"));
+  EXPECT_TRUE(ask(shortCommand(cmd::kHandshake, 0xF0)).empty());
+  EXPECT_EQ(askVersion(), version);
+  use("QRK5-16B", DeviceOptions().withFault("bad-check:1@data"));
+  EXPECT_EQ(askVersion(), version);
+  EXPECT_EQ(validateReply(ask(dataFrame(cmd::kData, 0, {1, 2})), false), FrameCheck::BadCheck);
+  EXPECT_EQ(validateReply(ask(dataFrame(cmd::kData, 0x80, {1, 2})), false), FrameCheck::Good);
+}
+
+TEST_F(Device, CorruptedAndDelayedReplies) {
+  DeviceOptions options;
+  for (const char* fault :
+       {"bad-check", "bad-end:2", "overlong:3", "garbage:4", "split:5", "gap:6", "slow:7"})
+    options.withFault(fault);
+  use("QRK5-16B", options);
+  EXPECT_EQ(validateReply(askVersion(), false), FrameCheck::BadCheck);
+  EXPECT_EQ(validateReply(askVersion(), false), FrameCheck::BadEnd);
+
+  const Bytes overlong = askVersion();
+  ASSERT_EQ(overlong.size(), 600u);
+  EXPECT_EQ(overlong[1] << 8 | overlong[2], 0x0300);  // far beyond the receive buffer
+  EXPECT_TRUE(std::equal(overlong.begin() + 3, overlong.begin() + 7, version.begin() + 3));
+
+  const auto garbage = send(shortCommand(cmd::kVersion));
+  ASSERT_EQ(garbage.size(), 1u);  // one chunk: the noise comes with the frame
+  EXPECT_EQ(garbage[0].bytes, (Bytes{0x00, 0xFF, 0x55, 0xAA, 0x16} + version));
+
+  const auto split = send(shortCommand(cmd::kReadId));
+  ASSERT_EQ(split.size(), 4u);
+  EXPECT_EQ(split[0].bytes.size(), 1u);
+  EXPECT_EQ(split[1].bytes.size(), 2u);
+  for (std::size_t i = 1; i < split.size(); ++i)
+    EXPECT_EQ(split[i].atUs - split[i - 1].atUs, 5'000);
+  EXPECT_EQ(joined(split), reply(cmd::kReadId, {0x04, 0xF1}));
+  const auto gap = send(shortCommand(cmd::kVersion));
+  ASSERT_EQ(gap.size(), 2u);
+  EXPECT_GT(gap[1].atUs - gap[0].atUs, 20'000);
+  EXPECT_EQ(joined(gap), version);
+  const auto slow = send(shortCommand(cmd::kVersion));
+  ASSERT_EQ(slow.size(), 1u);
+  EXPECT_GT(slow[0].atUs - now, 700'000);
+  EXPECT_EQ(slow[0].bytes, version);
+}
+
+TEST(DeviceTiming, NoReplyRunsAheadOfTheLine) {
+  QrkDevice eager = QrkDevice::forModel("QRK5-16B", DeviceOptions().withResponseDelayUs(-500));
+  EXPECT_EQ(eager.receive(shortCommand(cmd::kVersion), 1'000).at(0).atUs, 1'000);
+
+  EXPECT_EQ(byteDoneUs(0, 0), 87);           // 86.8 us, rounded up
+  EXPECT_EQ(wireTimeUs(11'520), 1'000'000);  // no drift over a long transfer
+  // A read and a handshake in one write: the read is seen once its 12 bytes are
+  // through, its reply goes out a byte at a time, and the handshake's queues behind.
+  QrkDevice device = QrkDevice::forModel("QRK5-16B", DeviceOptions().withBaudEmulation());
+  const auto both =
+      device.receive(readRequest(0x0000, 128) + shortCommand(cmd::kHandshake, 0xF0), 0);
+  ASSERT_EQ(joined(both),
+            reply(cmd::kRead, Bytes{0, 0, 0, 0, 0, 0x80} + Bytes(128, 0xFF)) + reply(0x80));
+  ASSERT_EQ(both.size(), 140u + 6);
+  EXPECT_EQ(both[0].atUs, byteDoneUs(wireTimeUs(12) + 100, 0));
+  EXPECT_EQ(both[139].atUs, wireTimeUs(12) + 100 + wireTimeUs(140));
+  EXPECT_EQ(both[140].atUs, both[139].atUs + 87);
+  for (std::size_t i = 1; i < both.size(); ++i) EXPECT_GE(both[i].atUs - both[i - 1].atUs, 86);
+}
+
+// Writes `request` through the opened port and records each receive event,
+// with its instant, over `ms` of virtual time.
+std::vector<TimedChunk> arrivals(SimulatedTarget& sim, const Bytes& request, int ms) {
+  std::vector<TimedChunk> events;
+  sim.port.setReceiveHandler([&] { events.push_back({sim.loop.nowUs(), sim.port.readAll()}); });
+  EXPECT_TRUE(sim.port.open("sim", 115200, nullptr));
+  EXPECT_TRUE(sim.port.write(request));
+  EXPECT_TRUE(events.empty());  // never from inside write()
+  sim.loop.advanceMs(ms);
+  sim.port.setReceiveHandler({});
+  return events;
+}
+
+TEST(SimulatedPort, BytesDueAtOneInstantAreOneReceiveEvent) {
+  SimulatedTarget burst("QRK5-16B", DeviceOptions().withFault("burst"));
+  const auto both = arrivals(burst, shortCommand(cmd::kBlankCheck), 100);
+  ASSERT_EQ(both.size(), 1u);
+  EXPECT_EQ(both[0].atUs, 100);
+  EXPECT_EQ(both[0].bytes,
+            reply(cmd::kBlankCheck) + reply(cmd::kBlankCheck, {0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(SimulatedPort, BytesDueWhileClosedAreLost) {
+  SimulatedTarget sim("QRK5-16B", DeviceOptions().withFault("slow"));
+  sim.port.open("sim", 115200, nullptr);
+  sim.port.write(shortCommand(cmd::kVersion));  // comes 800 ms late
+  sim.port.close();
+  EXPECT_FALSE(sim.port.write(shortCommand(cmd::kVersion)));
+  sim.loop.advanceMs(1000);
+  EXPECT_EQ(sim.port.bytesAvailable(), 0u);
+  EXPECT_EQ(arrivals(sim, shortCommand(cmd::kVersion), 1).at(0).bytes, reply(0x0C, {0x32}));
+}
+
+TEST(SimulatedPort, DestroyedWithRepliesInFlight) {
+  VirtualEventLoop loop;
+  QrkDevice device = QrkDevice::forModel("QRK5-16B");
+  {
+    SimulatedPort port(loop, device);
+    port.open("sim", 115200, nullptr);
+    port.write(shortCommand(cmd::kVersion));
+  }
+  EXPECT_FALSE(loop.hasPendingEvents());  // nothing left to deliver into a port that is gone
+  loop.advanceMs(10);
+}
+
+}  // namespace
+}  // namespace qrk::sim
