@@ -7,19 +7,6 @@
 namespace qrk {
 namespace {
 
-// The dump's lines after its two leading empty lines.
-std::vector<std::string> dumpLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  for (std::size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    lines.push_back(text.substr(at, end - at));
-  }
-  EXPECT_EQ(at, text.size()) << "the dump ends with a line break";
-  EXPECT_GE(lines.size(), 2U);
-  EXPECT_EQ(lines[0] + lines[1], "");
-  return {lines.begin() + 2, lines.end()};
-}
-
 class HexViewTest : public ::testing::Test {
  protected:
   HexViewTest() {
@@ -36,8 +23,15 @@ class HexViewTest : public ::testing::Test {
     image.mergeRange(std::nullopt);
     view.fitToRange();
   }
-  std::string selected() const {
-    return view.text().substr(view.selectionStart(), view.selectionLength());
+  // The dump's lines after its two leading empty lines.
+  std::vector<std::string> lines() const {
+    std::vector<std::string> result;
+    std::size_t at = 4;
+    EXPECT_EQ(view.text().substr(0, at), "\r\n\r\n");
+    for (std::size_t end; (end = view.text().find("\r\n", at)) != std::string::npos; at = end + 2)
+      result.push_back(view.text().substr(at, end - at));
+    EXPECT_EQ(at, view.text().size()) << "the dump ends with a line break";
+    return result;
   }
 
   ImageBuffer image;
@@ -46,41 +40,20 @@ class HexViewTest : public ::testing::Test {
 };
 
 TEST_F(HexViewTest, WindowStartsAtTheLineOfRangeLowAndStopsAtRangeHighOrTheBoxHeight) {
-  loadRange(0x0105, 0x2000);
-  auto lines = dumpLines(view.text());
-  EXPECT_EQ(lines.front(), " 000100   00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F ");
-  // The box holds 62 lines and the window 990 bytes: the last line stops after 14.
-  ASSERT_EQ(lines.size(), 62U);
-  EXPECT_EQ(lines.back(), " 0004D0   D0 D1 D2 D3 D4 D5 D6 D7 D8 D9 DA DB DC DD ");
-
-  loadRange(0x0000, 0x0024);
-  lines = dumpLines(view.text());
-  ASSERT_EQ(lines.size(), 3U);
-  EXPECT_EQ(lines.back(), " 000020   20 21 22 23 24 ");
+  loadRange(0x0005, 0x0024);
+  EXPECT_EQ(lines(),
+            (std::vector<std::string>{" 000000   00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F ",
+                                      " 000010   10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F ",
+                                      " 000020   20 21 22 23 24 "}));
   EXPECT_EQ(view.storeLengthText(), "25");
-
-  EXPECT_EQ(HexView::linesForHeight(20 * 194 + 96), 20);
-  EXPECT_EQ(HexView::linesForHeight(20 * 194 + 97), 21);
-  view.setLineCapacity(20);
-  loadRange(0x0000, 0xFFFF);
-  EXPECT_EQ(dumpLines(view.text()).size(), 20U);
-  EXPECT_EQ(view.scrollBar().maximum, 0xFFFF / 16 - 3);
+  view.setLineCapacity(HexView::linesForHeight(20 * 194 + 96));
+  loadRange(0x0105, 0xFFFF);
+  ASSERT_EQ(lines().size(), 20U);
+  EXPECT_EQ(lines().back(), " 000230   30 31 32 33 34 35 36 37 38 39 3A 3B 3C 3D 3E 3F ");
+  EXPECT_EQ(view.scrollBar().maximum, (0xFFFF - 0x100) / 16 - 3);
   EXPECT_EQ(view.storeLengthText(), "10000");
   ASSERT_TRUE(view.setScrollValue(2));
-  EXPECT_EQ(dumpLines(view.text()).front().substr(0, 7), " 000020");
-}
-
-TEST_F(HexViewTest, SerialFieldIsSelectedAcrossLineBreaksAsFarAsTheLinesGo) {
-  loadRange(0x0000, 0x07FF);
-  view.setHighlightField(ImageBuffer::Field{0x21, 4});  // from column 14, over the break
-  view.scrollView();
-  EXPECT_EQ(selected(), "1E 1F \r\n 000020   20 21");
-
-  view.setLineCapacity(1);
-  loadRange(0x0000, 0x07FF);
-  view.setHighlightField(ImageBuffer::Field{0x11, 4});
-  view.scrollView();
-  EXPECT_EQ(view.selectionStart() + view.selectionLength(), view.text().size());
+  EXPECT_EQ(lines().front().substr(0, 7), " 000120");
 }
 
 TEST_F(HexViewTest, TheFirstEditAsksOnceThenOvertypesTheImage) {
@@ -88,8 +61,7 @@ TEST_F(HexViewTest, TheFirstEditAsksOnceThenOvertypesTheImage) {
   view.click(4 + 10);  // the first digit, after the two empty lines and the address
   host.answers = {MessageAnswer::Yes};
   view.typeKey('7');
-  ASSERT_EQ(host.texts.size(), 2U);
-  EXPECT_EQ(host.texts[1], HexView::kOpenFileFirst);
+  EXPECT_EQ(host.texts.back(), HexView::kOpenFileFirst);
   EXPECT_EQ(image.at(0), 0x00);
 
   host.texts.clear();
@@ -115,10 +87,12 @@ TEST_F(HexViewTest, TheFirstEditAsksOnceThenOvertypesTheImage) {
   EXPECT_EQ(host.texts.size(), 2U);
   EXPECT_EQ(image.at(0x14), 0xC4);
 
-  view.setHighlightField(ImageBuffer::Field{0x01, 2});  // a two-byte selection is not edited
+  view.setHighlightField(ImageBuffer::Field{0x21, 4});  // the serial field, over a line break
   view.scrollView();
-  view.typeKey('5');
-  EXPECT_EQ(imagetest::bytesAt(image, 0, 2), (imagetest::Bytes{0x00, 0x01}));
+  EXPECT_EQ(view.text().substr(view.selectionStart(), view.selectionLength()),
+            "1E 1F \r\n 000020   20 21");
+  view.typeKey('5');  // a wide selection is not edited
+  EXPECT_EQ(image.at(0x1E), 0x1E);
 }
 
 }  // namespace

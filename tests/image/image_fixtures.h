@@ -47,10 +47,9 @@ inline Bytes readAll(const std::filesystem::path& path) {
 // Remembers every message box and answers from a queue (then No, or Ok for an
 // OK-only box), as a user who never agrees would; remembers the busy pointer.
 struct BoxHost : NullHost {
-  MessageAnswer messageBox(const std::string& text, const std::string& title,
+  MessageAnswer messageBox(const std::string& text, const std::string&,
                            MessageButtons buttons) override {
     texts.push_back(text);
-    titles.push_back(title);
     if (answers.empty())
       return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
     const MessageAnswer answer = answers.front();
@@ -59,7 +58,7 @@ struct BoxHost : NullHost {
   }
   void setBusy(bool on) override { busy = on; }
 
-  std::vector<std::string> texts, titles;
+  std::vector<std::string> texts;
   std::deque<MessageAnswer> answers;
   bool busy = false;
 };
@@ -102,9 +101,10 @@ inline std::string baseRecord(std::uint8_t type, std::uint16_t value) {
 inline const std::string kEndRecord = ":00000001FF\r\n";
 
 // An image as a fresh load leaves it before the reader runs.
-inline void clearImage(ImageBuffer& image, std::uint8_t fill) {
-  image.fileLoaded = false;
+inline ImageBuffer clearedImage(std::uint8_t fill) {
+  ImageBuffer image;
   prepareForLoad(image, fill, true);
+  return image;
 }
 
 inline Bytes bytesAt(const ImageBuffer& image, std::int32_t first, std::int32_t count) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 
 #include "image/bin_reader.h"
 #include "image/hex_reader.h"
@@ -16,88 +17,86 @@ struct Loaded {
   ReadResult result;
 };
 
-// Reads into a freshly cleared image as the window would for the model.
-std::unique_ptr<Loaded> readHex(std::string_view text, const LoadOptions& load,
-                                std::int32_t start = 0) {
-  auto loaded = std::make_unique<Loaded>();
-  clearImage(loaded->image, load.fillByte);
-  loaded->result = readHexText(loaded->image, text, context(load, start));
+// Reads BIN bytes or HEX text into a freshly cleared image as the window would.
+template <typename Input>
+std::unique_ptr<Loaded> read(const Input& input, const LoadOptions& load, std::int32_t start = 0) {
+  auto loaded = std::make_unique<Loaded>(clearedImage(load.fillByte));
+  if constexpr (std::is_same_v<Input, Bytes>) {
+    loaded->result = readBinBytes(loaded->image, input, context(load, start));
+  } else {
+    loaded->result = readHexText(loaded->image, input, context(load, start));
+  }
   return loaded;
 }
-std::unique_ptr<Loaded> readBin(const Bytes& bytes, const LoadOptions& load,
-                                std::int32_t start = 0) {
-  auto loaded = std::make_unique<Loaded>();
-  clearImage(loaded->image, load.fillByte);
-  loaded->result = readBinBytes(loaded->image, bytes, context(load, start));
+
+// Reads a file as the loader does, in chunks.
+std::unique_ptr<Loaded> readFile(const std::string& path, const LoadOptions& load, bool hex,
+                                 std::int32_t start = 0) {
+  auto loaded = std::make_unique<Loaded>(clearedImage(load.fillByte));
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  EXPECT_NE(file, nullptr);
+  if (file == nullptr) return loaded;
+  loaded->result = (hex ? readHexFile : readBinFile)(loaded->image, file, context(load, start));
+  std::fclose(file);
   return loaded;
 }
 
 TEST(Readers, PlaceTheFileAtTheBufferStartAndSumItsData) {
-  const auto hex = readHex("not a record\r\n" + record(0x03, 0, {0, 0, 1, 2}) + "\r\n" +
-                               dataRecord(0x0000, {1, 2, 3}) + dataRecord(0x0010, {0xAA}) +
-                               kEndRecord + dataRecord(0x0020, {8}),
-                           options("QRK5-16B"), 0x100);
+  const auto hex = read("not a record\r\n" + record(0x03, 0, {0, 0, 1, 2}) + "\r\n" +
+                            dataRecord(0x0000, {1, 2, 3}) + dataRecord(0x0010, {0xAA}) +
+                            kEndRecord + dataRecord(0x0020, {8}),
+                        options("QRK5-16B"), 0x100);
   EXPECT_EQ(bytesAt(hex->image, 0x0FF, 5), (Bytes{0xFF, 1, 2, 3, 0xFF}));
-  EXPECT_EQ(bytesAt(hex->image, 0x110, 1), (Bytes{0xAA}));
+  EXPECT_EQ(hex->image.at(0x110), 0xAA);
   EXPECT_EQ(hex->image.at(0x120), 0xFF) << "nothing after the end record";
-  EXPECT_EQ(hex->image.fileStart, 0x100);
-  EXPECT_EQ(hex->image.fileEnd, 0x110);
+  EXPECT_EQ(std::pair(hex->image.fileStart, hex->image.fileEnd), std::pair(0x100, 0x110));
   EXPECT_EQ(hex->result.sum, 1u + 2 + 3 + 0xAA);
   EXPECT_FALSE(hex->result.flags.any());
   // Trailing bytes equal to the fill byte are still the file's and must be programmed.
   EXPECT_EQ(
-      readHex(dataRecord(0x0100, {0x42, 0, 0}), options("QRK5-16B", "0.0k", "0", 0))->image.fileEnd,
+      read(dataRecord(0x100, {0x42, 0, 0}), options("QRK5-16B", "0.0k", "0", 0))->image.fileEnd,
       0x102);
 
-  const auto bin = readBin({1, 2, 3}, options("QRK5-16B"), 0x100);
+  const auto bin = read(Bytes{1, 2, 3}, options("QRK5-16B"), 0x100);
   EXPECT_EQ(bytesAt(bin->image, 0xFF, 5), (Bytes{0xFF, 1, 2, 3, 0xFF}));
-  EXPECT_EQ(bin->image.fileEnd, 0x102);
-  EXPECT_EQ(bin->result.sum, 6u);
-  EXPECT_EQ(readBin({}, options("QRK5-16B"))->result.sum, 0u);
+  EXPECT_EQ(std::pair(bin->image.fileEnd, bin->result.sum), std::pair(0x102, std::uint64_t{6}));
 }
 
 TEST(HexReader, HonoursExtendedLinearAndSegmentBases) {
   for (const std::string& base : {baseRecord(0x04, 0x0001), baseRecord(0x02, 0x1000)}) {
-    const auto loaded =
-        readHex(dataRecord(0x0000, {0x11}) + base + dataRecord(0x0100, {0x22, 0x33}) + kEndRecord,
-                options("QRK5-64E"), 0x10);
+    const auto loaded = read(dataRecord(0, {0x11}) + base + dataRecord(0x0100, {0x22, 0x33}),
+                             options("QRK5-64E"), 0x10);
     EXPECT_EQ(loaded->image.at(0x10), 0x11);
     EXPECT_EQ(bytesAt(loaded->image, 0x10110, 2), (Bytes{0x22, 0x33}));
     EXPECT_EQ(loaded->image.at(0x110), 0xFF) << "nothing may land at the base-less address";
     EXPECT_TRUE(loaded->result.flags.ispBlock);
     EXPECT_EQ(loaded->image.fileEnd, 0x10111);
   }
-  const std::string body = dataRecord(0x0200, {9, 8, 7}) + kEndRecord;
-  EXPECT_EQ(readHex(body, options("QRK5-16B"))->image.bytes(),
-            readHex(baseRecord(0x04, 0) + baseRecord(0x02, 0) + body, options("QRK5-16B"))
-                ->image.bytes());
+  const std::string body = dataRecord(0x0200, {9, 8, 7});
+  EXPECT_EQ(
+      read(body, options("QRK5-16B"))->image.bytes(),
+      read(baseRecord(0x04, 0) + baseRecord(0x02, 0) + body, options("QRK5-16B"))->image.bytes());
 }
 
 TEST(Readers, DropDataBeyondTheValidSpaceOrTheImageAndSaySo) {
-  const auto straddling = readHex(dataRecord(0x3BFE, {1, 2, 3, 4}), options("QRK5-04A"));
+  const auto straddling = read(dataRecord(0x3BFE, {1, 2, 3, 4}), options("QRK5-04A"));
   EXPECT_EQ(bytesAt(straddling->image, 0x3BFE, 4), (Bytes{1, 2, 0xFF, 0xFF}));
   EXPECT_TRUE(straddling->result.flags.over);
-  EXPECT_EQ(straddling->image.fileEnd, 0x3BFF);
-  EXPECT_EQ(straddling->result.sum, 10u);
-
+  EXPECT_EQ(std::pair(straddling->image.fileEnd, straddling->result.sum),
+            std::pair(0x3BFF, std::uint64_t{10}));
   // A base of 16 MB would index far outside the image.
-  const auto far =
-      readHex(baseRecord(0x04, 0x0100) + dataRecord(0xFFFF, {5, 6}), options("QRK5-64E"));
+  const auto far = read(baseRecord(0x04, 0x0100) + dataRecord(0xFFFF, {5, 6}), options("QRK5-64E"));
   EXPECT_TRUE(far->result.flags.over);
   EXPECT_EQ(far->image.fileEnd, 0x11FFF);
-  EXPECT_EQ(far->image.bytes(), readHex("", options("QRK5-64E"))->image.bytes());
+  EXPECT_EQ(far->image.bytes(), clearedImage(0xFF).bytes());
 
   TempDir dir;
-  std::FILE* handle = std::fopen(dir.file("big.bin", Bytes(0x30000, 0x5A)).c_str(), "rb");
-  ASSERT_NE(handle, nullptr);
-  ImageBuffer image;
-  clearImage(image, 0xFF);
-  const ReadResult big = readBinFile(image, handle, context(options("QRK5-64E"), 0x100));
-  std::fclose(handle);
-  EXPECT_TRUE(big.flags.over);
-  EXPECT_EQ(image.fileEnd, 0x11FFF);
-  EXPECT_EQ(image.at(ImageBuffer::kLastIndex), 0x5A);
-  EXPECT_EQ(big.sum, 0x5Au * (ImageBuffer::kLastIndex - 0x100 + 1));
+  const auto big =
+      readFile(dir.file("big.bin", Bytes(0x30000, 0x5A)), options("QRK5-64E"), false, 0x100);
+  EXPECT_TRUE(big->result.flags.over);
+  EXPECT_EQ(big->image.fileEnd, 0x11FFF);
+  EXPECT_EQ(big->image.at(ImageBuffer::kLastIndex), 0x5A);
+  EXPECT_EQ(big->result.sum, 0x5Au * (ImageBuffer::kLastIndex - 0x100 + 1));
 }
 
 TEST(HexReader, RejectsMalformedLinesWholeAndKeepsRecordsWithABadChecksum) {
@@ -115,8 +114,7 @@ TEST(HexReader, RejectsMalformedLinesWholeAndKeepsRecordsWithABadChecksum) {
   badSum.back() = badSum.back() == '0' ? '1' : '0';
   std::string text = dataRecord(0x0000, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80});
   for (const auto& [line, problem] : malformed) text += line + "\r\n";
-  const auto loaded =
-      readHex(text + badSum + "\r\n" + dataRecord(0x0020, {0xEE}), options("QRK5-16B"));
+  const auto loaded = read(text + badSum + "\r\n" + dataRecord(0x20, {0xEE}), options("QRK5-16B"));
 
   ASSERT_EQ(loaded->result.rejected.size(), std::size(malformed));
   EXPECT_EQ(loaded->result.rejectedCount, 8);
@@ -132,34 +130,10 @@ TEST(HexReader, RejectsMalformedLinesWholeAndKeepsRecordsWithABadChecksum) {
   EXPECT_EQ(loaded->result.sum, 0x240u + 0xEE + 0x12 + 0x34);
 }
 
-// Line ends and records straddle the file reader's 64 KB chunks.
-TEST(HexReader, ReadsAFileInChunksAsItReadsText) {
-  std::string text;
-  for (std::uint16_t address = 0; text.size() < 200'000; address += 2) {
-    text += record(0x00, address, {static_cast<std::uint8_t>(address), 0x5A}) +
-            (address % 3 == 0   ? "\r\n"
-             : address % 3 == 1 ? "\n"
-                                : "\r");
-    if (address % 97 == 0) text += ":12\r\n";
-  }
-  const auto fromText = readHex(text, options("QRK5-64E"));
-  TempDir dir;
-  std::FILE* file = std::fopen(dir.file("big.hex", text).c_str(), "rb");
-  ASSERT_NE(file, nullptr);
-  ImageBuffer image;
-  clearImage(image, 0xFF);
-  const ReadResult fromFile = readHexFile(image, file, context(options("QRK5-64E")));
-  std::fclose(file);
-  EXPECT_EQ(image.bytes(), fromText->image.bytes());
-  EXPECT_EQ(fromFile.sum, fromText->result.sum);
-  ASSERT_EQ(fromFile.rejected.size(), fromText->result.rejected.size());
-  for (std::size_t i = 0; i < fromFile.rejected.size(); ++i) {
-    EXPECT_EQ(fromFile.rejected[i].lineNumber, fromText->result.rejected[i].lineNumber);
-  }
-}
-
 // The same content as BIN and as HEX records: both readers must name the same
-// regions, wipe the same gap and end the file at the same address.
+// regions, wipe the same gap and end the file at the same address. The larger
+// HEX files, with mixed line ends and a bad line now and then, straddle the
+// file reader's chunks.
 TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
   struct Case {
     const char* model;
@@ -171,26 +145,34 @@ TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
   const Case cases[] = {
       {"QRK5-04A", "4.0k", 0x1001, 0xFF, false, true, false},  // kind 2
       {"QRK5-04A", "4.0k", 0x2C01, 0xFF, false, true, true},
-      {"QRK5-04A", "0.0k", 0x2C01, 0x00, false, true, false},
-      {"QRK5-04A", "0.0k", 0x3C02, 0xFF, true, true, false},
+      {"QRK5-04A", "0.0k", 0x3C02, 0x00, true, true, false},
       {"QRK5-12A", "1.0k", 0x3801, 0xFF, false, false, true},  // AP up to the ISP area
       {"QRK3-64F", "8.0k", 0xE010, 0xFF, false, false, true},
       {"QRK3-32F", "4.0k", 0xE010, 0x00, true, false, true},  // kind 1
       {"QRK5-32D", "0.0k", 0xE010, 0xFF, true, false, true},  // kind 0
   };
+  TempDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.model) + " " + c.ispSpace + " " + std::to_string(c.length));
     Bytes file(static_cast<std::size_t>(c.length));
     for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(1 + i % 253);
     std::string hex;
-    for (std::size_t at = 0; at < file.size(); at += 16) {
-      hex += dataRecord(static_cast<std::uint16_t>(at),
-                        {file.begin() + at, file.begin() + std::min(at + 16, file.size())});
+    std::vector<std::int64_t> badLines;
+    for (std::size_t at = 0, line = 1; at < file.size(); at += 16, ++line) {
+      hex += record(0x00, static_cast<std::uint16_t>(at),
+                    {file.begin() + at, file.begin() + std::min(at + 16, file.size())}) +
+             (line % 3 == 0   ? "\r\n"
+              : line % 3 == 1 ? "\n"
+                              : "\r");
+      if (line % 97 == 0) {
+        hex += ":12\r\n";
+        badLines.push_back(static_cast<std::int64_t>(++line));
+      }
     }
     const LoadOptions load = options(c.model, c.ispSpace, "0", c.fill);
     const SelectedModel& m = load.model;
-    const auto bin = readBin(file, load);
-    const auto fromHex = readHex(hex, load);
+    const auto bin = read(file, load);
+    const auto fromHex = readFile(dir.file("file.hex", hex), load, true);
     const std::int32_t end = std::min(c.length - 1, m.topAddress);
     for (const Loaded* loaded : {bin.get(), fromHex.get()}) {
       EXPECT_EQ(loaded->result.flags.over, c.over);
@@ -203,7 +185,91 @@ TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
       }
     }
     EXPECT_EQ(bytesAt(bin->image, 0, end + 1), bytesAt(fromHex->image, 0, end + 1));
+    std::vector<std::int64_t> reported;
+    for (const RejectedLine& line : fromHex->result.rejected) reported.push_back(line.lineNumber);
+    EXPECT_EQ(reported, badLines);
   }
+}
+
+// An independent reading of a line beginning with ':' (trailing blanks are
+// tolerated): its type, or -1 when it must be rejected.
+int recordType(std::string line) {
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+  const std::string digits = line.substr(1);
+  if (digits.size() % 2 != 0 || digits.size() > 522 ||
+      digits.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
+    return -1;
+  Bytes bytes;
+  for (std::size_t i = 0; i < digits.size(); i += 2) {
+    bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+  }
+  if (bytes.size() < 5 || bytes[0] + 5u != bytes.size()) return -1;
+  return (bytes[3] == 2 || bytes[3] == 4) && bytes[0] != 2 ? -1 : bytes[3];
+}
+
+// Mutated firmware, record-like garbage and raw bytes in turn, deterministic
+// seeds: the readers never crash, hang or touch memory outside the image, every
+// line they reject is reported and none of its bytes is stored.
+TEST(ReaderFuzz, BadInputIsReadSafelyAndEveryBadLineReported) {
+  const Bytes blink = readAll(std::string(QRK_SOURCE_DIR) + "/firmware/examples/blink.hex");
+  ASSERT_FALSE(blink.empty());
+  const char* const models[] = {"QRK5-04A", "QRK5-12A", "QRK5-64B", "QRK3-32F", "QRK5-64E"};
+  static constexpr char kAlphabet[] = "0123456789ABCDEFabcdefG: \t\r\n\x00\xFF";
+  std::mt19937 random(20240611);
+  std::int64_t rejectedInMutations = 0;
+  for (int round = 0; round < 2000 && !HasFailure(); ++round) {
+    std::string text(blink.begin(), blink.end());
+    if (round % 2 == 0) {
+      for (int e = 1 + static_cast<int>(random() % 8); e > 0 && !text.empty(); --e) {
+        const std::size_t at = random() % text.size();
+        const char c = kAlphabet[random() % (sizeof kAlphabet - 1)];
+        const unsigned edit = random() % 5;
+        if (edit == 0) text[at] = c;
+        if (edit == 1) text.insert(at, 1, c);
+        if (edit == 2) text.erase(at, 1 + random() % 4);
+        if (edit == 3) text.insert(at, text.substr(at, random() % 80));
+        if (edit == 4) text.resize(at);
+      }
+    } else {
+      text.resize(random() % 3000);
+      for (char& c : text) {
+        c = round % 4 == 1 && random() % 4 != 0 ? "0123456789ABCDEF:\r\n"[random() % 19]
+                                                : static_cast<char>(random());
+      }
+    }
+    SCOPED_TRACE("round " + std::to_string(round));
+    const LoadOptions load = options(models[random() % std::size(models)],
+                                     random() % 2 ? "4.0k" : "0.0k", "0", random() % 2 ? 0xFF : 0);
+    const auto loaded = read(text, load);
+
+    std::vector<std::int64_t> malformed;
+    std::string usable;
+    std::int64_t number = 0;
+    for (std::size_t at = 0; at < text.size();) {  // CR, LF and CR LF end a line
+      const std::size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+      const std::string line = text.substr(at, end - at);
+      at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+      ++number;
+      const int type = line.empty() || line[0] != ':' ? -2 : recordType(line);
+      if (type == -1) malformed.push_back(number);
+      if (type >= 0) usable += line + "\n";
+      if (type == 1) break;
+    }
+    std::vector<std::int64_t> reported;
+    for (const RejectedLine& line : loaded->result.rejected) reported.push_back(line.lineNumber);
+    EXPECT_EQ(reported, malformed);
+    EXPECT_EQ(loaded->result.rejectedCount, std::ssize(malformed));
+    EXPECT_TRUE(ImageBuffer::contains(loaded->image.fileEnd));
+    const auto clean = read(usable, load);  // the usable lines alone give the same image
+    EXPECT_EQ(loaded->image.bytes(), clean->image.bytes());
+    EXPECT_EQ(loaded->result.sum, clean->result.sum);
+    if (round % 2 == 0) rejectedInMutations += loaded->result.rejectedCount;
+
+    const auto bin =
+        read(Bytes(text.begin(), text.end()), load, static_cast<std::int32_t>(random() % 0x12500));
+    ASSERT_LE(bin->image.fileEnd, load.model.topAddress);
+  }
+  EXPECT_GT(rejectedInMutations, 500) << "the mutations should break many records";
 }
 
 }  // namespace
