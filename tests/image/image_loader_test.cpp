@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
 #include <tuple>
 
 #include "image_fixtures.h"
@@ -37,9 +40,9 @@ TEST_F(ImageLoader, ChoosesTheReaderByNameOrFirstLinesAndShowsTheChecksum) {
   EXPECT_EQ(load("empty.bin", "", plain).checksumText, "0000000H       ");
 }
 
-TEST_F(ImageLoader, RaisesOneBoxWithEveryRegionWarning) {
-  LoadOptions kindTwo = options("QRK5-04A", "4.0k");
-  const LoadResult result = load("regions.bin", std::string(0x2C10, '\x11'), kindTwo);
+TEST_F(ImageLoader, RaisesOneBoxWithEveryRegionWarningThenOnePerBadRecord) {
+  const LoadResult result =
+      load("regions.bin", std::string(0x2C10, '\x11'), options("QRK5-04A", "4.0k"));
   ASSERT_EQ(result.warnings.size(), 1u);
   EXPECT_EQ(result.warnings[0].title, "Open HEX file");
   EXPECT_EQ(result.warnings[0].text,
@@ -49,31 +52,44 @@ TEST_F(ImageLoader, RaisesOneBoxWithEveryRegionWarning) {
   EXPECT_EQ(host.texts, std::vector<std::string>{result.warnings[0].text});
   EXPECT_FALSE(host.busy);
 
-  kindTwo.clearBuffer = true;
-  const LoadResult hex =
-      load("over.hex", dataRecord(0x3BFF, {1, 2}) + dataRecord(0x3000, {3}), kindTwo);
-  ASSERT_EQ(hex.warnings.size(), 1u);
-  EXPECT_EQ(hex.warnings[0].text,
+  std::string bad = record(0x00, 0x3000, {0x12});
+  bad.back() = bad.back() == '0' ? '1' : '0';
+  LoadOptions cleared = options("QRK5-04A", "4.0k");
+  cleared.clearBuffer = true;
+  const std::string path = dir.file("over.hex", dataRecord(0x3BFF, {1, 2}) + bad + "\r\n:0400\r\n");
+  const LoadResult hex = load(path, cleared);
+  ASSERT_EQ(hex.warnings.size(), 3u);
+  EXPECT_EQ(std::pair(hex.warnings[0].title, hex.warnings[0].text),
+            std::pair(path, "Checksum\r\n\r\n" + bad));
+  EXPECT_EQ(hex.warnings[1].title, path);
+  EXPECT_NE(hex.warnings[1].text.find("line 3: record shorter than five bytes"), std::string::npos);
+  EXPECT_EQ(hex.warnings[2].text,
             "    File over the valid scope.\r\n文件超出有效空间, 超出的部分已丢失。\r\n\r\n"
             "ISP or Block1 contain procedure or datas.\r\n    ISP or Block1 空间有程序或数据。"
             "\r\n\r\n             按确定继续。");
+  EXPECT_TRUE(hex.loaded() && !hex.clean());
 }
 
-TEST_F(ImageLoader, ShowsChecksumFailuresAndRejectedLinesUnderTheFilesPath) {
-  std::string bad = record(0x00, 0x10, {0x12});
-  bad.back() = bad.back() == '0' ? '1' : '0';
-  const std::string path = dir.file("bad.hex", dataRecord(0, {1}) + bad + "\r\n:0400\r\n");
-  const LoadResult result = load(path, plain);
-  ASSERT_EQ(result.warnings.size(), 2u);
-  EXPECT_EQ(std::pair(result.warnings[0].title, result.warnings[0].text),
-            std::pair(path, "Checksum\r\n\r\n" + bad));
-  EXPECT_EQ(result.warnings[1].title, path);
-  EXPECT_NE(result.warnings[1].text.find("line 3: record shorter than five bytes"),
-            std::string::npos);
-  EXPECT_TRUE(result.loaded() && !result.clean());
-}
-
+// The start address is parsed once, whole, for the check and the loaders alike.
 TEST_F(ImageLoader, ARefusedStartAddressOrAMissingFileChangesNothing) {
+  EXPECT_EQ(parseStartAddress(" 1a2Bc "), 0x1A2BC);
+  for (const char* bad : {"123456", "000100", "12G", "-1", "0x10", "1 0", "+5"}) {
+    EXPECT_EQ(parseStartAddress(bad), std::nullopt) << bad;
+  }
+  const std::tuple<const char*, const char*, bool> starts[] = {
+      {"QRK3-32F", "7FFF", true},  {"QRK3-32F", "8000", false},  {"QRK5-32D", "DFFF", false},
+      {"QRK5-32D", "E000", true},  {"QRK5-32D", "10000", false}, {"QRK5-04A", "3BFF", true},
+      {"QRK5-04A", "3C00", false}, {"QRK5-64E", "11FFF", true},  {"QRK5-64E", "12000", false},
+  };
+  for (const auto& [model, start, accepted] : starts) {
+    const LoadOptions load = options(model);
+    EXPECT_EQ(checkStartAddress(start, readLimits(load.memoryMap, load.model), load.model).accepted,
+              accepted)
+        << model << " " << start;
+  }
+  // An ISP area larger than the space leaves no address below zero.
+  EXPECT_EQ(options("QRK5-12A", "99999k").memoryMap.apEnd, "0000");
+
   load("first.bin", "\x01\x02", plain);
   const ImageBuffer before = image;
   for (const char* start : {"FC00", "123456", "xyz"}) {
@@ -83,10 +99,12 @@ TEST_F(ImageLoader, ARefusedStartAddressOrAMissingFileChangesNothing) {
   }
   EXPECT_EQ(load(dir.path("absent.bin"), plain).status, LoadStatus::FileMissing);
   EXPECT_EQ(load(dir.path(""), plain).status, LoadStatus::FileUnreadable);
-  EXPECT_EQ(host.texts.size(), 5u);
-  EXPECT_EQ(std::vector(host.texts.begin() + 3, host.texts.end()),
-            (std::vector<std::string>{"Can not find the file./找不到文件",
-                                      "Can not read the file./无法读取文件"}));
+  EXPECT_EQ(
+      host.texts,
+      (std::vector<std::string>{
+          "Buffer Start Address Outrun the valid scope. \r\n       缓冲区起始地址超出有效空间。",
+          std::string(kStartMalformedMessage), std::string(kStartMalformedMessage),
+          "Can not find the file./找不到文件", "Can not read the file./无法读取文件"}));
   EXPECT_EQ(load("", plain).status, LoadStatus::NoFile);
   EXPECT_EQ(image.bytes(), before.bytes());
   EXPECT_EQ(std::tie(image.rangeLow, image.rangeHigh, image.fileEnd, image.fileLoaded),
@@ -113,6 +131,50 @@ TEST_F(ImageLoader, LaysFilesOverEachOtherUnlessClearedAndReloadsExactlyTheFile)
   EXPECT_EQ(reloadFile(image, path, plain, host).status, LoadStatus::FileMissing);
   EXPECT_EQ(host.texts, std::vector<std::string>{"Can not find the file./找不到文件"});
   EXPECT_EQ(image.bytes(), before);
+}
+
+// Real SDCC-built firmware against srec_cat, an independent Intel HEX implementation:
+// the image it makes of `arguments`, addresses 0 .. ImageBuffer::kLastIndex.
+Bytes srecImage(const std::string& arguments, const char* fill = "0xFF") {
+  TempDir dir;
+  const std::string out = dir.path("image.bin");
+  const std::string command = "srec_cat " + arguments + " -fill " + fill + " 0 " +
+                              std::to_string(ImageBuffer::kSize) + " -o " + out + " -binary";
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0 ? readAll(out) : Bytes();
+}
+
+TEST_F(ImageLoader, LoadsExampleFirmwareExactlyAsSrecCatReadsIt) {
+  if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) GTEST_SKIP() << "no srec_cat";
+  // QRK5-64E has no gap below its upper block and the widest space, so every
+  // byte of the file stays where the file puts it.
+  const auto kindZero = [](const char* start, std::uint8_t fill) {
+    LoadOptions load = options("QRK5-64E", "0.0k", start, fill);
+    load.clearBuffer = true;
+    return load;
+  };
+  const auto bytes = [&] { return Bytes(image.bytes().begin(), image.bytes().end()); };
+  for (const char* name : {"blink.hex", "echo.hex", "crc_table.hex"}) {
+    SCOPED_TRACE(name);
+    const std::string path = std::string(QRK_SOURCE_DIR) + "/firmware/examples/" + name;
+    const Bytes zeroFilled = srecImage(path + " -intel", "0x00");
+    ASSERT_EQ(zeroFilled.size(), static_cast<std::size_t>(ImageBuffer::kSize));
+    char sum[32];
+    std::snprintf(sum, sizeof sum, "%07llXH       ",
+                  std::accumulate(zeroFilled.begin(), zeroFilled.end(), 0ULL));
+    const LoadResult filled = load(path, kindZero("0", 0xFF));
+    EXPECT_TRUE(filled.clean());
+    EXPECT_EQ(filled.checksumText, sum) << "the file's own bytes, whatever fills the rest";
+    EXPECT_EQ(bytes(), srecImage(path + " -intel"));
+    EXPECT_TRUE(load(path, kindZero("0", 0x00)).clean());
+    EXPECT_EQ(bytes(), zeroFilled);
+    load(path, kindZero("100", 0xFF));
+    EXPECT_EQ(bytes(), srecImage(path + " -intel -offset 0x100"));
+    // Its binary image, laid out by srec_cat, loads back the same.
+    const Bytes binary = srecImage(path + " -intel");
+    load(dir.file("image.bin", Bytes(binary.begin(), binary.begin() + 0x10000)),
+         kindZero("0", 0xFF));
+    EXPECT_EQ(bytes(), binary);
+  }
 }
 
 }  // namespace
