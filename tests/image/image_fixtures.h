@@ -98,7 +98,6 @@ inline std::string baseRecord(std::uint8_t type, std::uint16_t value) {
                 {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)}) +
          "\r\n";
 }
-inline const std::string kEndRecord = ":00000001FF\r\n";
 
 // An image as a fresh load leaves it before the reader runs.
 inline ImageBuffer clearedImage(std::uint8_t fill) {

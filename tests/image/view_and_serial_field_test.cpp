@@ -1,9 +1,10 @@
-#include "image/auto_increment.h"
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
+#include "image/auto_increment.h"
+#include "image/hex_view.h"
 #include "image_fixtures.h"
 
 namespace qrk {
@@ -12,9 +13,9 @@ namespace {
 using imagetest::Bytes;
 using imagetest::bytesAt;
 
-class AutoIncrementTest : public ::testing::Test {
+class SerialFieldAndView : public ::testing::Test {
  protected:
-  AutoIncrementTest() {
+  SerialFieldAndView() {
     selectModel(model, "QRK3-32F");  // kind 1: the field may not lie above apLast 0x7FFF
     image.fill(0xFF);
     image.fileLoaded = true;
@@ -32,6 +33,15 @@ class AutoIncrementTest : public ::testing::Test {
     serial.setFormat(format);
     return serial.onToggle(true);
   }
+  void countingImage() {
+    for (std::int32_t a = 0; a < ImageBuffer::kSize; ++a)
+      image.set(a, static_cast<std::uint8_t>(a));
+  }
+  void show(std::int32_t rangeLow, std::int32_t rangeHigh) {
+    image.rangeLow = rangeLow;
+    image.rangeHigh = rangeHigh;
+    view.fitToRange();
+  }
   std::string saved(const std::string& key) const {
     return settings.value("Auto_Increase", key, "<missing>");
   }
@@ -44,7 +54,7 @@ class AutoIncrementTest : public ::testing::Test {
   AutoIncrement serial{image, model, settings, host, &view};
 };
 
-TEST_F(AutoIncrementTest, ArmingStampsEachFormatSavesAndHighlightsTheField) {
+TEST_F(SerialFieldAndView, SerialArmingStampsEachFormatSavesAndHighlights) {
   // The field starts at A - N + 1: a field at address 0 keeps the range at 0, never -1.
   image.rangeLow = image.fileStart = 0x0100;
   ASSERT_TRUE(arm("0", "1", "5", SerialFormat::Decimal));
@@ -70,7 +80,7 @@ TEST_F(AutoIncrementTest, ArmingStampsEachFormatSavesAndHighlightsTheField) {
   EXPECT_TRUE(host.texts.empty());
 }
 
-TEST_F(AutoIncrementTest, FieldsThatCannotBeWrittenAreRefusedWhenArmedAndKeepTheImage) {
+TEST_F(SerialFieldAndView, SerialFieldsThatCannotBeWrittenAreRefusedWhenArmed) {
   const std::tuple<const char*, const char*, const char*, SerialFormat, std::string_view> cases[] =
       {
           {"8000", "1", "1", SerialFormat::Decimal, AutoIncrement::kAddressTooBig},
@@ -104,7 +114,7 @@ TEST_F(AutoIncrementTest, FieldsThatCannotBeWrittenAreRefusedWhenArmedAndKeepThe
 
 // A number that outgrows its field is never cut to a used one: the advance
 // fails, the field is disarmed and no later tick can stamp it again.
-TEST_F(AutoIncrementTest, AdvanceCountsStampsAndSavesButNeverOverflows) {
+TEST_F(SerialFieldAndView, SerialAdvanceCountsStampsAndSavesButNeverOverflows) {
   ASSERT_TRUE(arm("1FFF", "2", "1000", SerialFormat::Hex, "-24"));
   ASSERT_TRUE(serial.advance());
   EXPECT_EQ(serial.inputs().nextValue, "000976");
@@ -136,6 +146,54 @@ TEST_F(AutoIncrementTest, AdvanceCountsStampsAndSavesButNeverOverflows) {
     EXPECT_FALSE(serial.rearm()) << next;
     EXPECT_FALSE(serial.armed());
   }
+}
+
+TEST_F(SerialFieldAndView, ViewDumpsSixteenBytesALineFromRangeLowAsFarAsTheBoxHolds) {
+  countingImage();
+  show(0x0005, 0x0024);
+  EXPECT_EQ(view.text(),
+            "\r\n\r\n"
+            " 000000   00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \r\n"
+            " 000010   10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F \r\n"
+            " 000020   20 21 22 23 24 \r\n");
+  EXPECT_EQ(view.storeLengthText(), "25");
+  view.setLineCapacity(HexView::linesForHeight(20 * 194 + 96));
+  show(0x0105, 0xFFFF);
+  EXPECT_EQ(std::count(view.text().begin(), view.text().end(), '\n'), 2 + 20);
+  EXPECT_EQ(view.scrollBar().maximum, (0xFFFF - 0x100) / 16 - 3);
+  EXPECT_EQ(view.storeLengthText(), "10000");
+  ASSERT_TRUE(view.setScrollValue(2));
+  EXPECT_TRUE(view.text().starts_with("\r\n\r\n 000120 "));
+}
+
+TEST_F(SerialFieldAndView, ViewAsksBeforeTheFirstEditThenOvertypesTheImage) {
+  countingImage();
+  show(0x0000, 0x07FF);
+  image.set(0x13, 0x3F);
+  view.scrollView();
+  const std::size_t secondDigit = 4 + 60 + 10 + 3 * 3 + 1;  // line 0x10, column 3
+  view.click(secondDigit);
+  host.answers = {MessageAnswer::No};
+  view.typeKey('a');
+  EXPECT_EQ(host.texts, std::vector<std::string>{std::string(HexView::kEditQuestion)});
+  EXPECT_EQ(image.at(0x13), 0x3F);
+
+  host.answers = {MessageAnswer::Yes};
+  view.typeKey('a');
+  EXPECT_EQ(image.at(0x13), 0x3A);
+  EXPECT_EQ(view.text().substr(secondDigit - 1, 2), "3A");
+  EXPECT_EQ(view.selectionStart(), secondDigit + 2);  // first digit of the next byte
+  view.typeKey('c');                                  // no second question
+  view.typeKey('g');                                  // nor any change for a non-digit
+  EXPECT_EQ(host.texts.size(), 2U);
+  EXPECT_EQ(image.at(0x14), 0xC4);
+
+  view.setHighlightField(ImageBuffer::Field{0x21, 4});  // the serial field, over a line break
+  view.scrollView();
+  EXPECT_EQ(view.text().substr(view.selectionStart(), view.selectionLength()),
+            "1E 1F \r\n 000020   20 21");
+  view.typeKey('5');  // a wide selection is not edited
+  EXPECT_EQ(image.at(0x1E), 0x1E);
 }
 
 }  // namespace
