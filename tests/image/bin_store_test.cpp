@@ -48,10 +48,8 @@ TEST_F(BinStore, WritesTheRangeOverTheOldFileAndLeavesOtherFilesAlone) {
 TEST_F(BinStore, RefusesEachLimitWithItsMessageAndWritesNothing) {
   const std::tuple<const char*, const char*, std::string_view> refused[] = {
       {"10000", "1", kStoreStartTooBig},  // never read as 0000
-      {"123456789ABCDEF0123", "1", kStoreStartTooBig},
       {"x12", "1", kStoreStartNegative},
       {"0", "0", kStoreLengthTooSmall},
-      {"0", "1G", kStoreLengthTooSmall},
       {"F000", "1001", kStoreLengthTooBig},
       {"1", "10000", kStoreLengthTooBig},
       {"0", "FFFFFFFFFFFFFFFFFFFF", kStoreLengthTooBig},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <cstdint>
@@ -20,15 +21,12 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A fresh folder for the files one test writes, removed afterwards.
 struct TempDir {
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qrkimageXXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) root = pattern;
-  }
+  TempDir() { EXPECT_NE(::mkdtemp(root.data()), nullptr); }
   ~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
   }
-  std::string path(const std::string& name) const { return (root / name).string(); }
+  std::string path(const std::string& name) const { return root + "/" + name; }
   template <typename Content>
   std::string file(const std::string& name, const Content& content) const {
     std::ofstream(path(name), std::ios::binary)
@@ -36,7 +34,7 @@ struct TempDir {
                static_cast<std::streamsize>(content.size()));
     return path(name);
   }
-  std::filesystem::path root;
+  std::string root = std::filesystem::temp_directory_path() / "qrkimageXXXXXX";
 };
 
 inline Bytes readAll(const std::filesystem::path& path) {
@@ -71,10 +69,6 @@ inline LoadOptions options(std::string_view modelName, std::string_view ispSpace
   result.startAddressText = std::move(start);
   result.fillByte = fill;
   return result;
-}
-
-inline ReadContext context(const LoadOptions& load, std::int32_t start = 0) {
-  return ReadContext{load.model, readLimits(load.memoryMap, load.model), start, load.fillByte};
 }
 
 // One Intel HEX record line, checksum included, without a line end.

@@ -18,27 +18,25 @@ struct Loaded {
   ReadResult result;
 };
 
-// Reads BIN bytes or HEX text into a freshly cleared image as the window would.
+// Reads BIN bytes, HEX text or a file (in chunks, as the loader does) into a
+// freshly cleared image as the window would.
 template <typename Input>
 std::unique_ptr<Loaded> read(const Input& input, const LoadOptions& load, std::int32_t start = 0) {
   auto loaded = std::make_unique<Loaded>(clearedImage(load.fillByte));
+  const ReadContext context{load.model, readLimits(load.memoryMap, load.model), start,
+                            load.fillByte};
   if constexpr (std::is_same_v<Input, Bytes>) {
-    loaded->result = readBinBytes(loaded->image, input, context(load, start));
+    loaded->result = readBinBytes(loaded->image, input, context);
+  } else if constexpr (std::is_same_v<Input, std::filesystem::path>) {
+    std::FILE* file = std::fopen(input.c_str(), "rb");
+    EXPECT_NE(file, nullptr) << input;
+    if (file == nullptr) return loaded;
+    loaded->result =
+        (input.extension() == ".hex" ? readHexFile : readBinFile)(loaded->image, file, context);
+    std::fclose(file);
   } else {
-    loaded->result = readHexText(loaded->image, input, context(load, start));
+    loaded->result = readHexText(loaded->image, input, context);
   }
-  return loaded;
-}
-
-// Reads a file as the loader does, in chunks.
-std::unique_ptr<Loaded> readFile(const std::string& path, const LoadOptions& load, bool hex,
-                                 std::int32_t start = 0) {
-  auto loaded = std::make_unique<Loaded>(clearedImage(load.fillByte));
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  EXPECT_NE(file, nullptr);
-  if (file == nullptr) return loaded;
-  loaded->result = (hex ? readHexFile : readBinFile)(loaded->image, file, context(load, start));
-  std::fclose(file);
   return loaded;
 }
 
@@ -87,8 +85,8 @@ TEST(Readers, DropDataBeyondTheValidSpaceOrTheImageAndSaySo) {
   EXPECT_EQ(far->image.bytes(), clearedImage(0xFF).bytes());
 
   TempDir dir;
-  const auto big =
-      readFile(dir.file("big.bin", Bytes(0x30000, 0x5A)), options("QRK5-64E"), false, 0x100);
+  const auto big = read(std::filesystem::path(dir.file("big.bin", Bytes(0x30000, 0x5A))),
+                        options("QRK5-64E"), 0x100);
   EXPECT_TRUE(big->result.flags.over);
   EXPECT_EQ(big->image.fileEnd, 0x11FFF);
   EXPECT_EQ(big->image.at(ImageBuffer::kLastIndex), 0x5A);
@@ -113,7 +111,6 @@ TEST(HexReader, RejectsMalformedLinesWholeAndKeepsRecordsWithABadChecksum) {
   const auto loaded = read(text + badSum + "\r\n" + dataRecord(0x20, {0xEE}), options("QRK5-16B"));
 
   ASSERT_EQ(loaded->result.rejected.size(), std::size(malformed));
-  EXPECT_EQ(loaded->result.rejectedCount, 8);
   for (std::size_t i = 0; i < std::size(malformed); ++i) {
     EXPECT_EQ(loaded->result.rejected[i].lineNumber, static_cast<std::int64_t>(i + 2)) << i;
     EXPECT_EQ(loaded->result.rejected[i].problem, malformed[i].second) << i;
@@ -137,8 +134,7 @@ TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
     std::int32_t length;
     std::uint8_t fill;
     bool over, dataMemory, ispBlock;
-  };
-  const Case cases[] = {
+  } const cases[] = {
       {"QRK5-04A", "4.0k", 0x1001, 0xFF, false, true, false},  // kind 2
       {"QRK5-04A", "4.0k", 0x2C01, 0xFF, false, true, true},
       {"QRK5-04A", "0.0k", 0x3C02, 0x00, true, true, false},
@@ -168,7 +164,7 @@ TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
     const LoadOptions load = options(c.model, c.ispSpace, "0", c.fill);
     const SelectedModel& m = load.model;
     const auto bin = read(file, load);
-    const auto fromHex = readFile(dir.file("file.hex", hex), load, true);
+    const auto fromHex = read(std::filesystem::path(dir.file("file.hex", hex)), load);
     const std::int32_t end = std::min(c.length - 1, m.topAddress);
     for (const Loaded* loaded : {bin.get(), fromHex.get()}) {
       EXPECT_EQ(loaded->result.flags.over, c.over);
@@ -203,35 +199,30 @@ int recordType(std::string line) {
   return (bytes[3] == 2 || bytes[3] == 4) && bytes[0] != 2 ? -1 : bytes[3];
 }
 
-// Mutated firmware, record-like garbage and raw bytes in turn, deterministic
-// seeds: the readers never crash, hang or touch memory outside the image, every
-// line they reject is reported and none of its bytes is stored.
+// Mutated firmware and raw bytes, deterministic seed: the readers never crash, hang or touch memory
+// outside the image, every line they reject is reported and none of its bytes is stored.
 TEST(ReaderFuzz, BadInputIsReadSafelyAndEveryBadLineReported) {
   const Bytes blink = readAll(std::string(QRK_SOURCE_DIR) + "/firmware/examples/blink.hex");
   ASSERT_FALSE(blink.empty());
   const char* const models[] = {"QRK5-04A", "QRK5-12A", "QRK5-64B", "QRK3-32F", "QRK5-64E"};
   static constexpr char kAlphabet[] = "0123456789ABCDEFabcdefG: \t\r\n\x00\xFF";
   std::mt19937 random(20240611);
-  std::int64_t rejectedInMutations = 0;
+  std::int64_t rejected = 0;
   for (int round = 0; round < 2000 && !HasFailure(); ++round) {
     std::string text(blink.begin(), blink.end());
-    if (round % 2 == 0) {
-      for (int e = 1 + static_cast<int>(random() % 8); e > 0 && !text.empty(); --e) {
-        const std::size_t at = random() % text.size();
-        const char c = kAlphabet[random() % (sizeof kAlphabet - 1)];
-        const unsigned edit = random() % 5;
-        if (edit == 0) text[at] = c;
-        if (edit == 1) text.insert(at, 1, c);
-        if (edit == 2) text.erase(at, 1 + random() % 4);
-        if (edit == 3) text.insert(at, text.substr(at, random() % 80));
-        if (edit == 4) text.resize(at);
-      }
-    } else {
+    if (round % 4 == 3) {  // raw bytes instead of firmware
       text.resize(random() % 3000);
-      for (char& c : text) {
-        c = round % 4 == 1 && random() % 4 != 0 ? "0123456789ABCDEF:\r\n"[random() % 19]
-                                                : static_cast<char>(random());
-      }
+      for (char& c : text) c = static_cast<char>(random());
+    }
+    for (int e = 1 + static_cast<int>(random() % 8); e > 0 && !text.empty(); --e) {
+      const std::size_t at = random() % text.size();
+      const char c = kAlphabet[random() % (sizeof kAlphabet - 1)];
+      const unsigned edit = random() % 5;
+      if (edit == 0) text[at] = c;
+      if (edit == 1) text.insert(at, 1, c);
+      if (edit == 2) text.erase(at, 1 + random() % 4);
+      if (edit == 3) text.insert(at, text.substr(at, random() % 80));
+      if (edit == 4) text.resize(at);
     }
     SCOPED_TRACE("round " + std::to_string(round));
     const LoadOptions load = options(models[random() % std::size(models)],
@@ -259,13 +250,13 @@ TEST(ReaderFuzz, BadInputIsReadSafelyAndEveryBadLineReported) {
     const auto clean = read(usable, load);  // the usable lines alone give the same image
     EXPECT_EQ(loaded->image.bytes(), clean->image.bytes());
     EXPECT_EQ(loaded->result.sum, clean->result.sum);
-    if (round % 2 == 0) rejectedInMutations += loaded->result.rejectedCount;
+    rejected += loaded->result.rejectedCount;
 
     const auto bin =
         read(Bytes(text.begin(), text.end()), load, static_cast<std::int32_t>(random() % 0x12500));
     ASSERT_LE(bin->image.fileEnd, load.model.topAddress);
   }
-  EXPECT_GT(rejectedInMutations, 500) << "the mutations should break many records";
+  EXPECT_GT(rejected, 500) << "the mutations should break many records";
 }
 
 }  // namespace

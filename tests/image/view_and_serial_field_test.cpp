@@ -33,11 +33,10 @@ class SerialFieldAndView : public ::testing::Test {
     serial.setFormat(format);
     return serial.onToggle(true);
   }
-  void countingImage() {
+  // Every byte holds its address's low byte; the range of interest is shown.
+  void show(std::int32_t rangeLow, std::int32_t rangeHigh) {
     for (std::int32_t a = 0; a < ImageBuffer::kSize; ++a)
       image.set(a, static_cast<std::uint8_t>(a));
-  }
-  void show(std::int32_t rangeLow, std::int32_t rangeHigh) {
     image.rangeLow = rangeLow;
     image.rangeHigh = rangeHigh;
     view.fitToRange();
@@ -81,18 +80,18 @@ TEST_F(SerialFieldAndView, SerialArmingStampsEachFormatSavesAndHighlights) {
 }
 
 TEST_F(SerialFieldAndView, SerialFieldsThatCannotBeWrittenAreRefusedWhenArmed) {
-  const std::tuple<const char*, const char*, const char*, SerialFormat, std::string_view> cases[] =
-      {
-          {"8000", "1", "1", SerialFormat::Decimal, AutoIncrement::kAddressTooBig},
-          {"10007FFF", "1", "1", SerialFormat::Decimal, AutoIncrement::kAddressTooBig},
-          {"0001", "3", "1", SerialFormat::Decimal, AutoIncrement::kAddressTooSmall},
-          {"100", "5", "1", SerialFormat::Hex, AutoIncrement::kHexTooWide},
-          {"100", "4", "2147483648", SerialFormat::Hex, AutoIncrement::kHexValueTooBig},
-          {"100", "1", "256", SerialFormat::Hex, AutoIncrement::kValueTooLarge},
-          {"100", "2", "12a", SerialFormat::Decimal, AutoIncrement::kNextNotDecimal},
-          {"100", "0", "1", SerialFormat::Decimal, AutoIncrement::kLengthInvalid},
-          {"1G0", "2", "1", SerialFormat::Decimal, AutoIncrement::kAddressNotHex},
-      };
+  using Refusal = std::tuple<const char*, const char*, const char*, SerialFormat, std::string_view>;
+  const Refusal cases[] = {
+      {"8000", "1", "1", SerialFormat::Decimal, AutoIncrement::kAddressTooBig},
+      {"10007FFF", "1", "1", SerialFormat::Decimal, AutoIncrement::kAddressTooBig},
+      {"0001", "3", "1", SerialFormat::Decimal, AutoIncrement::kAddressTooSmall},
+      {"100", "5", "1", SerialFormat::Hex, AutoIncrement::kHexTooWide},
+      {"100", "4", "2147483648", SerialFormat::Hex, AutoIncrement::kHexValueTooBig},
+      {"100", "1", "256", SerialFormat::Hex, AutoIncrement::kValueTooLarge},
+      {"100", "2", "12a", SerialFormat::Decimal, AutoIncrement::kNextNotDecimal},
+      {"100", "0", "1", SerialFormat::Decimal, AutoIncrement::kLengthInvalid},
+      {"1G0", "2", "1", SerialFormat::Decimal, AutoIncrement::kAddressNotHex},
+  };
   for (const auto& [address, length, next, format, message] : cases) {
     host.texts.clear();
     EXPECT_FALSE(arm(address, length, next, format)) << address << " " << next;
@@ -149,7 +148,6 @@ TEST_F(SerialFieldAndView, SerialAdvanceCountsStampsAndSavesButNeverOverflows) {
 }
 
 TEST_F(SerialFieldAndView, ViewDumpsSixteenBytesALineFromRangeLowAsFarAsTheBoxHolds) {
-  countingImage();
   show(0x0005, 0x0024);
   EXPECT_EQ(view.text(),
             "\r\n\r\n"
@@ -167,7 +165,6 @@ TEST_F(SerialFieldAndView, ViewDumpsSixteenBytesALineFromRangeLowAsFarAsTheBoxHo
 }
 
 TEST_F(SerialFieldAndView, ViewAsksBeforeTheFirstEditThenOvertypesTheImage) {
-  countingImage();
   show(0x0000, 0x07FF);
   image.set(0x13, 0x3F);
   view.scrollView();
