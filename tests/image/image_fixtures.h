@@ -86,13 +86,6 @@ inline std::string record(std::uint8_t type, std::uint16_t address, const Bytes&
 inline std::string dataRecord(std::uint16_t address, const Bytes& data) {
   return record(0x00, address, data) + "\r\n";
 }
-// An extended address record: type 0x04 (linear, upper 16 bits) or 0x02 (segment).
-inline std::string baseRecord(std::uint8_t type, std::uint16_t value) {
-  return record(type, 0,
-                {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)}) +
-         "\r\n";
-}
-
 // An image as a fresh load leaves it before the reader runs.
 inline ImageBuffer clearedImage(std::uint8_t fill) {
   ImageBuffer image;
