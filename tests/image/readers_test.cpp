@@ -46,7 +46,7 @@ std::vector<std::int64_t> lineNumbers(const ReadResult& result) {
   return numbers;
 }
 
-TEST(Readers, PlaceTheFileAtTheBufferStartAndSumItsData) {
+TEST(Readers, PlaceTheFileAtTheBufferStartAndDropWhatLiesBeyondTheImage) {
   const auto hex = read("not a record\r\n" + record(0x03, 0, {0, 0, 1, 2}) + "\r\n" +
                             dataRecord(0x0000, {1, 2, 0xFF}) + record(0x01, 0, {}) + "\r\n" +
                             dataRecord(0x0010, {8}),
@@ -60,6 +60,21 @@ TEST(Readers, PlaceTheFileAtTheBufferStartAndSumItsData) {
   const auto bin = read(Bytes{1, 2, 3}, options("QRK5-16B"), 0x100);
   EXPECT_EQ(bytesAt(bin->image, 0xFF, 5), (Bytes{0xFF, 1, 2, 3, 0xFF}));
   EXPECT_EQ(std::pair(bin->image.fileEnd, bin->result.sum), std::pair(0x102, std::uint64_t{6}));
+
+  // A base of 16 MB would index far outside the image.
+  const auto far =
+      read(record(0x04, 0, {1, 0}) + "\n" + dataRecord(0xFFFF, {5, 6}), options("QRK5-64E"));
+  EXPECT_TRUE(far->result.flags.over);
+  EXPECT_EQ(far->image.fileEnd, 0x11FFF);
+  EXPECT_EQ(far->image.bytes(), clearedImage(0xFF).bytes());
+
+  TempDir dir;
+  const auto big = read(std::filesystem::path(dir.file("big.bin", Bytes(0x30000, 0x5A))),
+                        options("QRK5-64E"), 0x100);
+  EXPECT_TRUE(big->result.flags.over);
+  EXPECT_EQ(big->image.fileEnd, 0x11FFF);
+  EXPECT_EQ(big->image.at(ImageBuffer::kLastIndex), 0x5A);
+  EXPECT_EQ(big->result.sum, 0x5Au * (ImageBuffer::kLastIndex - 0x100 + 1));
 }
 
 TEST(HexReader, HonoursExtendedLinearAndSegmentBases) {
@@ -78,28 +93,6 @@ TEST(HexReader, HonoursExtendedLinearAndSegmentBases) {
             read(record(0x04, 0, {0, 0}) + "\n" + record(0x02, 0, {0, 0}) + "\n" + body,
                  options("QRK5-16B"))
                 ->image.bytes());
-}
-
-TEST(Readers, DropDataBeyondTheValidSpaceOrTheImageAndSaySo) {
-  const auto straddling = read(dataRecord(0x3BFE, {1, 2, 3, 4}), options("QRK5-04A"));
-  EXPECT_EQ(bytesAt(straddling->image, 0x3BFE, 4), (Bytes{1, 2, 0xFF, 0xFF}));
-  EXPECT_TRUE(straddling->result.flags.over);
-  EXPECT_EQ(std::pair(straddling->image.fileEnd, straddling->result.sum),
-            std::pair(0x3BFF, std::uint64_t{10}));
-  // A base of 16 MB would index far outside the image.
-  const auto far =
-      read(record(0x04, 0, {1, 0}) + "\n" + dataRecord(0xFFFF, {5, 6}), options("QRK5-64E"));
-  EXPECT_TRUE(far->result.flags.over);
-  EXPECT_EQ(far->image.fileEnd, 0x11FFF);
-  EXPECT_EQ(far->image.bytes(), clearedImage(0xFF).bytes());
-
-  TempDir dir;
-  const auto big = read(std::filesystem::path(dir.file("big.bin", Bytes(0x30000, 0x5A))),
-                        options("QRK5-64E"), 0x100);
-  EXPECT_TRUE(big->result.flags.over);
-  EXPECT_EQ(big->image.fileEnd, 0x11FFF);
-  EXPECT_EQ(big->image.at(ImageBuffer::kLastIndex), 0x5A);
-  EXPECT_EQ(big->result.sum, 0x5Au * (ImageBuffer::kLastIndex - 0x100 + 1));
 }
 
 TEST(HexReader, RejectsMalformedLinesWholeAndKeepsRecordsWithABadChecksum) {
@@ -132,10 +125,8 @@ TEST(HexReader, RejectsMalformedLinesWholeAndKeepsRecordsWithABadChecksum) {
   EXPECT_EQ(loaded->result.sum, 0x240u + 0xEE + 0x12 + 0x34);
 }
 
-// The same content as BIN and as HEX records: both readers must name the same
-// regions, wipe the same gap and end the file at the same address. The larger
-// HEX files, with mixed line ends and a bad line now and then, straddle the
-// file reader's chunks.
+// The same content as BIN and as HEX records (mixed line ends, a bad line now and then, across
+// the file reader's chunks): both name the same regions, wipe the same gap, end at one address.
 TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
   struct Case {
     const char* model;
@@ -147,9 +138,8 @@ TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
       {"QRK5-04A", "4.0k", 0x2C01, 0xFF, false, true, true},  // kind 2
       {"QRK5-04A", "0.0k", 0x3C02, 0x00, true, true, false},
       {"QRK5-12A", "1.0k", 0x3801, 0xFF, false, false, true},  // AP up to the ISP area
-      {"QRK3-64F", "8.0k", 0xE010, 0xFF, false, false, true},
-      {"QRK3-32F", "4.0k", 0xE010, 0x00, true, false, true},  // kind 1
-      {"QRK5-32D", "0.0k", 0xE010, 0xFF, true, false, true},  // kind 0
+      {"QRK3-32F", "4.0k", 0xE010, 0x00, true, false, true},   // kind 1
+      {"QRK5-32D", "0.0k", 0xE010, 0xFF, true, false, true},   // kind 0
   };
   const char* const kLineEnds[] = {"\r\n", "\n", "\r"};
   TempDir dir;
@@ -184,12 +174,13 @@ TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
       }
     }
     EXPECT_EQ(bytesAt(bin->image, 0, end + 1), bytesAt(fromHex->image, 0, end + 1));
+    EXPECT_EQ(fromHex->image.at(end + 1), c.fill) << "data beyond the valid space is dropped";
+    EXPECT_EQ(fromHex->result.sum, bin->result.sum) << "the file's content, dropped bytes too";
     EXPECT_EQ(lineNumbers(fromHex->result), badLines);
   }
 }
 
-// An independent reading of a line beginning with ':' (trailing blanks are
-// tolerated): its type, or -1 when it must be rejected.
+// An independent reading of a line beginning with ':': its type, or -1 when it must be rejected.
 int recordType(std::string line) {
   while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
   const std::string digits = line.substr(1);

@@ -31,7 +31,7 @@ class SerialFieldAndView : public ::testing::Test {
     serial.setFormat(format);
     return serial.onToggle(true);
   }
-  // Every byte holds its address's low byte; the range of interest is shown.
+  // Every byte holds its address's low byte.
   void show(std::int32_t rangeLow, std::int32_t rangeHigh) {
     for (std::int32_t a = 0; a < ImageBuffer::kSize; ++a)
       image.set(a, static_cast<std::uint8_t>(a));
@@ -100,10 +100,6 @@ TEST_F(SerialFieldAndView, SerialFieldsThatCannotBeWrittenAreRefusedWhenArmed) {
   EXPECT_EQ(host.texts.back(), AutoIncrement::kIncrementInvalid);
   EXPECT_FALSE(settings.contains("Auto_Increase", "next_value"));
   EXPECT_TRUE(serial.ticked());  // the user unticks to correct the inputs
-  // Kind 2: above the AP area, up to the top of the model's space.
-  selectModel(model, "QRK5-04A");
-  EXPECT_TRUE(arm("3BFF", "2", "1", SerialFormat::Decimal));
-  EXPECT_FALSE(arm("3C00", "2", "1", SerialFormat::Decimal));
 }
 
 // A number that outgrows its field is never cut to a used one: the advance
