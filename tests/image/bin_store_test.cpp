@@ -17,8 +17,8 @@ using namespace imagetest;
 class BinStore : public ::testing::Test {
  protected:
   BinStore() {
-    for (std::int32_t a = 0; a < ImageBuffer::kSize; ++a)
-      image.set(a, static_cast<std::uint8_t>(a * 7 + (a >> 8)));
+    for (int a = 0; a < ImageBuffer::kSize; ++a)
+      image.set(a, static_cast<std::uint8_t>(a * 7 + a / 256));
   }
   StoreOutcome store(const std::string& start, const std::string& length, const fs::path& path) {
     return storeBinFile(image, start, length, host, [&] { return std::optional<fs::path>(path); });

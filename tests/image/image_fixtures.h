@@ -42,16 +42,13 @@ inline Bytes readAll(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Remembers every message box and answers from a queue (then No, or Ok for an
-// OK-only box), as a user who never agrees would; remembers the busy pointer.
+// Remembers every message box and answers from a queue, then No, as a user
+// who never agrees would; remembers the busy pointer.
 struct BoxHost : NullHost {
-  MessageAnswer messageBox(const std::string& text, const std::string&,
-                           MessageButtons buttons) override {
+  MessageAnswer messageBox(const std::string& text, const std::string&, MessageButtons) override {
     texts.push_back(text);
-    if (answers.empty())
-      return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
-    const MessageAnswer answer = answers.front();
-    answers.pop_front();
+    const MessageAnswer answer = answers.empty() ? MessageAnswer::No : answers.front();
+    if (!answers.empty()) answers.pop_front();
     return answer;
   }
   void setBusy(bool on) override { busy = on; }
@@ -86,6 +83,7 @@ inline std::string record(std::uint8_t type, std::uint16_t address, const Bytes&
 inline std::string dataRecord(std::uint16_t address, const Bytes& data) {
   return record(0x00, address, data) + "\r\n";
 }
+
 // An image as a fresh load leaves it before the reader runs.
 inline ImageBuffer clearedImage(std::uint8_t fill) {
   ImageBuffer image;

@@ -64,16 +64,15 @@ TEST(Readers, PlaceTheFileAtTheBufferStartAndDropWhatLiesBeyondTheImage) {
   // A base of 16 MB would index far outside the image.
   const auto far =
       read(record(0x04, 0, {1, 0}) + "\n" + dataRecord(0xFFFF, {5, 6}), options("QRK5-64E"));
-  EXPECT_TRUE(far->result.flags.over);
-  EXPECT_EQ(far->image.fileEnd, 0x11FFF);
+  EXPECT_EQ(std::pair(far->result.flags.over, far->image.fileEnd), std::pair(true, 0x11FFF));
   EXPECT_EQ(far->image.bytes(), clearedImage(0xFF).bytes());
 
   TempDir dir;
   const auto big = read(std::filesystem::path(dir.file("big.bin", Bytes(0x30000, 0x5A))),
                         options("QRK5-64E"), 0x100);
-  EXPECT_TRUE(big->result.flags.over);
-  EXPECT_EQ(big->image.fileEnd, 0x11FFF);
-  EXPECT_EQ(big->image.at(ImageBuffer::kLastIndex), 0x5A);
+  EXPECT_EQ(std::tuple(big->result.flags.over, big->image.fileEnd,
+                       big->image.at(ImageBuffer::kLastIndex)),
+            std::tuple(true, 0x11FFF, 0x5A));
   EXPECT_EQ(big->result.sum, 0x5Au * (ImageBuffer::kLastIndex - 0x100 + 1));
 }
 

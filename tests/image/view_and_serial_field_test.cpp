@@ -10,8 +10,7 @@
 namespace qrk {
 namespace {
 
-using imagetest::Bytes;
-using imagetest::bytesAt;
+using namespace imagetest;
 
 class SerialFieldAndView : public ::testing::Test {
  protected:
@@ -31,10 +30,8 @@ class SerialFieldAndView : public ::testing::Test {
     serial.setFormat(format);
     return serial.onToggle(true);
   }
-  // Every byte holds its address's low byte.
   void show(std::int32_t rangeLow, std::int32_t rangeHigh) {
-    for (std::int32_t a = 0; a < ImageBuffer::kSize; ++a)
-      image.set(a, static_cast<std::uint8_t>(a));
+    for (int a = 0; a < ImageBuffer::kSize; ++a) image.set(a, static_cast<std::uint8_t>(a));
     image.rangeLow = rangeLow;
     image.rangeHigh = rangeHigh;
     view.fitToRange();
@@ -44,7 +41,7 @@ class SerialFieldAndView : public ::testing::Test {
   SelectedModel model;
   ImageBuffer image;
   MemorySettingsStore settings;
-  imagetest::BoxHost host;
+  BoxHost host;
   HexView view{image, host};
   AutoIncrement serial{image, model, settings, host, &view};
 };
