@@ -1,101 +1,222 @@
 #pragma once
 
-#include <sys/types.h>
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <functional>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace qrk::test {
 
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 // How a child process ended, and everything it wrote.
 struct ProcessResult {
-  bool started = false;
-  bool exited = false;  // ended by exit(); exitCode is valid
-  int exitCode = -1;
-  int termSignal = 0;     // the signal that ended it, when it did not exit
+  int exitCode = -1;      // 128 + the signal for a child that a signal ended
   bool timedOut = false;  // the harness killed it at its time limit
   std::string out;
   std::string err;
   double wallSeconds = 0;
-  double cpuSeconds = 0;  // user + system time of the child
 };
 
-// Extra environment entries "NAME=value" for a child.
-using Environment = std::vector<std::string>;
+inline std::string describe(const ProcessResult& r) {
+  return "exit " + std::to_string(r.exitCode) + (r.timedOut ? " (timed out)" : "") +
+         "\n--- stdout\n" + r.out + "--- stderr\n" + r.err.substr(0, 3000);
+}
 
-// A program started with stdin, stdout and stderr on pipes. Every wait has a
-// hard time limit, and a child still running when the object goes is killed,
-// so that a failing test can never hang the suite.
+// One of this project's binaries, started with stdin on /dev/null and stdout
+// and stderr on pipes. Every wait has a hard time limit, and a child still
+// running when the object goes is killed, so that a failing test can never
+// hang the suite.
 class ChildProcess {
  public:
-  ChildProcess(const std::vector<std::string>& argv, const Environment& env = {});
-  ~ChildProcess();
+  // `args` are separated by spaces: no path in this suite holds one.
+  ChildProcess(const std::string& binary, const std::string& args) {
+    std::istringstream words(args);
+    std::vector<std::string> argv = {std::string(QRK_BIN_DIR) + "/" + binary};
+    for (std::string word; words >> word;) argv.push_back(word);
+    std::vector<char*> pointers;
+    for (std::string& a : argv) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    int out[2] = {-1, -1}, err[2] = {-1, -1};
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+      for (int fd : {out[0], out[1]}) ::close(fd);
+      return;
+    }
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    start_ = Clock::now();
+    pid_ = fork();
+    if (pid_ == 0) {
+      // Default signal handling, whatever the test runner set.
+      sigset_t none;
+      sigemptyset(&none);
+      sigprocmask(SIG_SETMASK, &none, nullptr);
+      for (int s : {SIGINT, SIGTERM, SIGPIPE}) signal(s, SIG_DFL);
+      dup2(in, 0);
+      dup2(out[1], 1);
+      dup2(err[1], 2);
+      execv(pointers[0], pointers.data());
+      _exit(127);
+    }
+    for (int fd : {in, out[1], err[1]}) ::close(fd);
+    outFd_ = out[0];
+    errFd_ = err[0];
+    if (pid_ < 0) return;  // the pipes end at once: nothing to wait for
+    reaped_ = false;
+    // Readable when the child ends, so that waits block in poll().
+    pidFd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
+    fcntl(outFd_, F_SETFL, O_NONBLOCK);
+    fcntl(errFd_, F_SETFL, O_NONBLOCK);
+  }
+  ~ChildProcess() {
+    sendSignal(SIGKILL);
+    reap(0);
+    for (int fd : {outFd_, errFd_, pidFd_}) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  bool started() const { return pid_ > 0; }
-  pid_t pid() const { return pid_; }
-  const std::string& out() const { return out_; }
-  const std::string& err() const { return err_; }
-
-  // Collects output until stdout holds `text` or `limit` passed.
-  bool waitForOutput(const std::string& text, std::chrono::milliseconds limit);
-  // Collects output until `ready(stdout)` holds or `limit` passed.
-  bool waitForOutput(const std::function<bool(const std::string&)>& ready,
-                     std::chrono::milliseconds limit);
-  void sendSignal(int signalNumber);
-  // Ends the child's stdin (a program that serves until its input ends stops).
-  void closeStdin();
-  // Waits for the child to end, collecting its output; kills it at `limit`.
-  ProcessResult wait(std::chrono::milliseconds limit);
+  const std::string& out() const { return result_.out; }
+  const std::string& err() const { return result_.err; }
+  void sendSignal(int signalNumber) {
+    if (!reaped_) ::kill(pid_, signalNumber);
+  }
+  // Collects output until stdout holds `text`; false once `limit` passed or
+  // the child ended without it.
+  bool waitForOutput(const std::string& text, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (result_.out.find(text) == std::string::npos) {
+      if (Clock::now() >= deadline || ended()) return false;
+      pump(deadline);
+    }
+    return true;
+  }
+  // Waits for the child's end and its last output; kills it at `limit`.
+  ProcessResult wait(std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (!ended()) {
+      if (Clock::now() >= deadline) {
+        result_.timedOut = true;
+        sendSignal(SIGKILL);
+        reap(0);
+        pump(deadline);  // whatever is still buffered in the pipes
+        break;
+      }
+      pump(deadline);
+    }
+    return result_;
+  }
 
  private:
-  // Reads what the pipes hold, waiting at most `timeoutMs` for something to
-  // happen (output, end of output, the child's end).
-  void pump(int timeoutMs);
-  bool pipesOpen() const { return outFd_ >= 0 || errFd_ >= 0; }
-  void reap(bool block);
+  bool ended() const { return reaped_ && outFd_ < 0 && errFd_ < 0; }
+  // Reads what the pipes hold, waiting until `deadline` at most for more.
+  void pump(Clock::time_point deadline) {
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    // Without a process descriptor the child's end is noticed by looking again.
+    if (pidFd_ < 0 && !reaped_) ms = std::min(ms, std::chrono::milliseconds(20));
+    // poll() skips negative descriptors.
+    pollfd fds[3] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}, {reaped_ ? -1 : pidFd_, POLLIN, 0}};
+    poll(fds, 3, std::max(0, static_cast<int>(ms.count())));
+    for (auto [fd, text] : {std::pair{&outFd_, &result_.out}, std::pair{&errFd_, &result_.err}}) {
+      char buffer[4096];
+      ssize_t n = 0;
+      while (*fd >= 0 && (n = ::read(*fd, buffer, sizeof buffer)) > 0) text->append(buffer, n);
+      if (n == 0 && *fd >= 0) {
+        ::close(*fd);
+        *fd = -1;
+      }
+    }
+    reap(WNOHANG);
+  }
+  // Records how the child ended, once it has; `flags` as for waitpid().
+  void reap(int flags) {
+    int status = 0;
+    if (reaped_ || waitpid(pid_, &status, flags) != pid_) return;
+    reaped_ = true;
+    result_.wallSeconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    result_.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
 
   pid_t pid_ = -1;
+  bool reaped_ = true;  // until a child is running
   int pidFd_ = -1;
-  int inFd_ = -1;
   int outFd_ = -1;
   int errFd_ = -1;
-  std::string out_;
-  std::string err_;
-  std::chrono::steady_clock::time_point startTime_;
+  Clock::time_point start_;
   ProcessResult result_;
-  bool reaped_ = false;
 };
 
-// Runs a program to its end, at most `limit`.
-ProcessResult runProcess(const std::vector<std::string>& argv, std::chrono::milliseconds limit,
-                         const Environment& env = {});
-
-// A built binary of this project.
-std::string binaryPath(const std::string& name);
-
-// `qrksim` serving a simulated chip on a pseudo-terminal for one test; stopped
-// with SIGTERM when the object goes.
-class Simulator {
+// `qrksim` serving a simulated chip on a pseudo-terminal, stopped when the
+// object goes. A simulator that does not start fails the test.
+class Simulator : public ChildProcess {
  public:
-  explicit Simulator(std::vector<std::string> args);
-  ~Simulator();
-  // Whether it printed its "PTY <path>" line in time.
-  bool ready() const { return !portPath_.empty(); }
+  explicit Simulator(const std::string& args) : ChildProcess("qrksim", args) {
+    // Its first line names the port.
+    if (waitForOutput("\n", 5s) && out().starts_with("PTY ")) {
+      portPath_ = out().substr(4, out().find('\n') - 4);
+    } else {
+      ADD_FAILURE() << "qrksim " << args << " did not start: " << out() << err();
+    }
+  }
+  ~Simulator() { stop(); }
   const std::string& portPath() const { return portPath_; }
-  // What it wrote so far, for failure messages.
-  std::string log() const { return process_.out() + process_.err(); }
-  // Stops it and returns how it ended.
-  ProcessResult stop();
+  void stop() {
+    sendSignal(SIGTERM);
+    wait(3s);
+  }
 
  private:
-  ChildProcess process_;
   std::string portPath_;
-  bool stopped_ = false;
 };
+
+// Each test gets its own directory, which is also the settings home of what
+// it starts, so that no run reads or writes the settings of the person
+// running the suite.
+class QrkprogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qrk-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    setenv("HOME", dir_.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  static ProcessResult run(const std::string& args) {
+    return ChildProcess("qrkprog", args).wait(60s);
+  }
+
+  std::string dir_;
+};
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 }  // namespace qrk::test

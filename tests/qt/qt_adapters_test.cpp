@@ -1,0 +1,164 @@
+// The Qt adapters against the real thing: timers and waits in Qt's event
+// loop, a serial port on a pseudo-terminal, settings in INI files.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <ctime>
+#include <fstream>
+
+#include "platform/qt/qt_event_loop.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_settings_store.h"
+#include "support/pseudo_terminal.h"
+
+namespace qrk {
+namespace {
+
+// The adapters need a QCoreApplication, and GoogleTest owns main().
+class QtAdapters : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int argc = 1;
+    static char* argv[] = {const_cast<char*>("test_qt"), nullptr};
+    static QCoreApplication app(argc, argv);
+  }
+  static double cpuMs() { return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+  // Waits in the Qt event loop for `done`, or at most `ms` of real time.
+  bool waitFor(const std::function<bool()>& done, int ms) {
+    auto limit = loop.createTimer();
+    bool expired = false;
+    limit->setHandler([&] { expired = true; });
+    limit->start(ms);
+    loop.waitUntil([&] { return done() || expired; });
+    return done();
+  }
+  QtEventLoop loop;
+};
+
+TEST_F(QtAdapters, WaitSleepsUntilItsTimerFiresAndAStoppedTimerNeverFires) {
+  auto stopped = loop.createTimer();
+  auto rearmed = loop.createTimer();
+  auto timer = loop.createTimer();
+  int stoppedFired = 0, rearmedFired = 0;
+  bool fired = false, activeInHandler = true;
+  stopped->setHandler([&] { ++stoppedFired; });
+  rearmed->setHandler([&] { ++rearmedFired; });
+  timer->setHandler([&] {
+    fired = true;
+    activeInHandler = timer->isActive();
+  });
+  const std::int64_t start = loop.nowMs();
+  const double cpuBefore = cpuMs();
+  stopped->start(10);
+  stopped->stop();
+  EXPECT_FALSE(stopped->isActive());
+  rearmed->start(10);
+  rearmed->start(60);  // replaces the first arming, fires once
+  timer->start(200);
+  EXPECT_TRUE(timer->isActive());
+  loop.waitUntil([&] { return fired; });
+  const double cpu = cpuMs() - cpuBefore;
+  const std::int64_t elapsed = loop.nowMs() - start;
+
+  EXPECT_FALSE(activeInHandler) << "a one-shot timer is inactive when its handler runs";
+  EXPECT_GE(elapsed, 199);
+  EXPECT_LT(elapsed, 1000);
+  // A spinning wait would burn the whole 200 ms.
+  EXPECT_LT(cpu, 20.0) << "waitUntil used " << cpu << " ms of CPU in " << elapsed << " ms";
+  EXPECT_EQ(stoppedFired, 0);
+  EXPECT_EQ(rearmedFired, 1);
+}
+
+// Bytes pass unchanged both ways, stale input can be dropped, and a line
+// whose other end vanished closes instead of making the wait spin.
+TEST_F(QtAdapters, SerialPortOnAPseudoTerminal) {
+  test::PseudoTerminal pty;
+  QtSerialPort port;
+  std::string error;
+  ASSERT_TRUE(port.open(pty.slavePath(), 115200, &error)) << error;
+  // A pseudo-terminal has no driver to ask for low latency; that is no error.
+  EXPECT_FALSE(port.lowLatency());
+  EXPECT_FALSE(port.lowLatencyRefusal().empty());
+  const std::vector<std::uint8_t> request = {0x46, 0xB9, 0x6A, 0x00, 0x08,
+                                             0x80, 0x02, 0xF0, 0xE4, 0x16};
+  ASSERT_TRUE(port.write(request));
+  EXPECT_EQ(pty.readMaster(request.size(), 1000), request);
+
+  std::vector<std::uint8_t> received;
+  port.setReceiveHandler([&] {
+    const auto chunk = port.readAll();
+    received.insert(received.end(), chunk.begin(), chunk.end());
+  });
+  const std::vector<std::uint8_t> reply = {0x68, 0x00, 0x06, 0x80, 0xEE, 0x16, 0x00, 0xFF};
+  ASSERT_TRUE(pty.writeMaster(reply));
+  EXPECT_TRUE(waitFor([&] { return received.size() >= reply.size(); }, 1000));
+  EXPECT_EQ(received, reply) << "zero bytes and 0xFF pass unchanged";
+
+  bool arrived = false;
+  port.setReceiveHandler([&] { arrived = true; });
+  ASSERT_TRUE(pty.writeMaster({1, 2, 3}));
+  ASSERT_TRUE(waitFor([&] { return arrived; }, 1000));
+  port.discardInput();
+  EXPECT_EQ(port.bytesAvailable(), 0u);
+  EXPECT_TRUE(port.readAll().empty());
+
+  port.setReceiveHandler([&] { (void)port.readAll(); });
+  pty.closeMaster();
+  const double cpuBefore = cpuMs();
+  waitFor([] { return false; }, 200);
+  EXPECT_LT(cpuMs() - cpuBefore, 40.0);
+  EXPECT_FALSE(port.isOpen()) << "a port whose reads fail is closed";
+  EXPECT_FALSE(port.write(request));
+}
+
+TEST_F(QtAdapters, PortNamesAndOpenFailures) {
+  EXPECT_EQ(comPortNumber("COM1"), 1);
+  EXPECT_EQ(comPortNumber("com12"), 12);
+  for (const char* name : {"COM0", "COM", "COM1a", "COM99999", "/dev/ttyS0", "/dev/COM1"}) {
+    EXPECT_EQ(comPortNumber(name), std::nullopt) << name;
+  }
+  QtSerialPort port;
+  std::string error;
+  EXPECT_FALSE(port.open("/dev/qrk-no-such-port", 115200, &error));
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+  EXPECT_FALSE(port.open("COM999", 115200, &error));
+  EXPECT_NE(error.find("COM999"), std::string::npos) << error;
+}
+
+// Sections, Chinese text and a hand-edited value with a comma come back as
+// written; reading alone creates no file; a failed write is reported.
+TEST_F(QtAdapters, SettingsInIniFiles) {
+  QTemporaryDir dir;
+  const auto path = [&](const char* name) { return dir.filePath(name).toStdString(); };
+  std::ofstream(path("qrk.ini")) << "[Settings]\nList=Erase_All,Program\n";
+  std::string error;
+  {
+    QtSettingsStore store(path("qrk.ini"));
+    store.setValue("Settings", "DeviceProducts", "3");
+    store.setValue("Auto_Increase", "DeviceProducts", "7");
+    store.setValue("Settings", "Note", "烧录 a,b = c");
+    EXPECT_TRUE(store.sync(&error)) << error;
+  }
+  QtSettingsStore reopened(path("qrk.ini"));
+  EXPECT_EQ(reopened.value("Settings", "List", ""), "Erase_All,Program");
+  EXPECT_EQ(reopened.value("Settings", "DeviceProducts", "0"), "3");
+  EXPECT_EQ(reopened.value("Auto_Increase", "DeviceProducts", "0"), "7");
+  EXPECT_EQ(reopened.value("Settings", "Note", ""), "烧录 a,b = c");
+  EXPECT_EQ(reopened.value("Settings", "Missing", "dflt"), "dflt");
+  {
+    QtSettingsStore absent(path("absent.ini"));
+    EXPECT_EQ(absent.value("Settings", "DeviceProducts", "0"), "0");
+    EXPECT_TRUE(absent.sync());
+  }
+  EXPECT_FALSE(QFile::exists(dir.filePath("absent.ini")));
+
+  QtSettingsStore blocked(path("qrk.ini") + "/sub/qrk.ini");  // under a plain file
+  blocked.setValue("Settings", "DeviceProducts", "1");
+  EXPECT_FALSE(blocked.sync(&error));
+  EXPECT_NE(error.find("qrk.ini"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace qrk
