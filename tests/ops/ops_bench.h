@@ -2,18 +2,17 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "link/frame.h"
-#include "ops/op_context.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
 #include "platform/settings_store.h"
 #include "sim/simulated_port.h"
-#include "support/link_fixture.h"
 #include "support/recording_host.h"
 
 namespace qrk::test {
@@ -42,8 +41,8 @@ class PaneHost : public RecordingHost {
   const VirtualEventLoop& loop_;
 };
 
-// A programmer on the simulated chip, on virtual time, with a file of `bytes`
-// at `first` loaded (1 KB of pattern at 0 unless a test loads another).
+// A programmer on the simulated chip, on virtual time, with 1 KB of pattern
+// loaded at 0 as if from a file.
 struct OpsBench {
   explicit OpsBench(std::string_view model = "QRK5-16B", sim::DeviceOptions options = {})
       : sim(model, std::move(options)) {
@@ -75,14 +74,14 @@ struct OpsBench {
   bool flashHolds(std::int32_t first, const Bytes& bytes) const {
     return std::equal(bytes.begin(), bytes.end(), sim.device.flash().begin() + first);
   }
-  // "04@0000x128 03@0080x128 ...": command, address and count of each data
-  // frame the chip received, from the `from`th on.
+  // "04@0000x80 03@0080x80 ...": command, address and count (hex) of each
+  // data frame the chip received, from the `from`th on.
   std::string frames(std::size_t from = 0) const {
     std::string out;
     char item[24];
     const auto& all = sim.device.dataFrames();
     for (std::size_t i = from; i < all.size(); ++i) {
-      std::snprintf(item, sizeof item, "%s%02X@%04Xx%u", out.empty() ? "" : " ", all[i].command,
+      std::snprintf(item, sizeof item, "%s%02X@%04Xx%X", out.empty() ? "" : " ", all[i].command,
                     all[i].address, static_cast<unsigned>(all[i].count));
       out += item;
     }
@@ -97,14 +96,14 @@ struct OpsBench {
   }
   // `action` runs just after the first request with command `code` went out.
   void onFirstSent(std::uint8_t code, std::function<void()> action) {
-    programmer.link().setTraceSink([this, code, action, done = false](
-                                       TraceDirection d, std::int64_t,
-                                       std::span<const std::uint8_t> f) mutable {
-      if (done || d != TraceDirection::Sent || f.size() < 6) return;
-      if (f[f[0] == frame::kPreamble0 ? 5 : 3] != code) return;
-      done = true;
-      sim.loop.scheduleInUs(1, action);
-    });
+    programmer.link().setTraceSink(
+        [this, code, action, done = false](TraceDirection d, std::int64_t,
+                                           std::span<const std::uint8_t> f) mutable {
+          if (done || d != TraceDirection::Sent || f.size() < 6) return;
+          if (f[f[0] == frame::kPreamble0 ? 5 : 3] != code) return;
+          done = true;
+          sim.loop.scheduleInUs(1, action);
+        });
   }
 
   sim::SimulatedTarget sim;
@@ -112,19 +111,6 @@ struct OpsBench {
   PaneHost host{sim.loop};
   Programmer programmer{sim.port, sim.loop, settings, host};
   ProductionLoop production{programmer};
-};
-
-// An operation on a scripted line, for replies no sound chip would send.
-struct ScriptedOps : LinkFixture {
-  ScriptedOps() {
-    selectModel(model, "QRK5-16B");
-    link.setMapKind(model.mapKind);
-    image.fill(0xFF);
-  }
-  OpContext ctx() { return OpContext{link, pane, host, image, model, flags}; }
-  ImageBuffer image;
-  SelectedModel model;
-  OperationFlags flags;
 };
 
 }  // namespace qrk::test
