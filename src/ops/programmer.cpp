@@ -70,9 +70,11 @@ bool Programmer::prepareImageForProgram() {
     const bool numbered = autoIncrement_.ticked();
     autoIncrement_.disarm();
     const LoadResult reloaded = reloadFile(image_, image_.filePath, loadOptions(), host_);
-    autoIncrement_.onToggle(false);
-    // The old image is not what the user wants on the chip.
+    // The old image is not what the user wants on the chip. The image and the
+    // serial-number tick stay as they were, so that once the file is back the
+    // next chip is numbered again instead of quietly going out without one.
     if (!reloaded.loaded()) return false;
+    autoIncrement_.onToggle(false);
     if (numbered && !autoIncrement_.rearm()) return false;
     return true;
   }

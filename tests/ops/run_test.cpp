@@ -256,5 +256,26 @@ TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefo
                                       "Can not find the file./找不到文件"}));
 }
 
+TEST(ReloadAndSerialNumber, AFailedReloadLeavesNumberingOnForTheNextChip) {
+  OpsBench b;
+  FirmwareFile file;
+  file.write(0x20, 0x11);
+  ASSERT_TRUE(b.programmer.loadFile(file.path).loaded());
+  AutoIncrement& serial = b.programmer.autoIncrement();
+  serial.setAddressText("0101");
+  serial.setLengthText("1");
+  serial.setNextValueText("42");
+  serial.setFormat(SerialFormat::Decimal);
+  ASSERT_TRUE(serial.onToggle(true));
+  b.programmer.loadChoices().reloadBeforeRun = true;
+
+  std::filesystem::remove(file.path);  // mid-rebuild
+  EXPECT_FALSE(b.production.run("Program").ok());
+  file.write(0x20, 0x55);
+  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  EXPECT_EQ(b.sim.device.flashByte(0x00), 0x55);
+  EXPECT_EQ(b.sim.device.flashByte(0x101), 0x42);
+}
+
 }  // namespace
 }  // namespace qrk
