@@ -7,9 +7,8 @@ namespace qrk {
 namespace {
 
 constexpr McuModel row(std::string_view name, int kind, std::int32_t apLast,
-                       std::int32_t writableTop, std::int32_t block1Start,
-                       std::int32_t topAddress, bool apUpToIsp, std::string_view id,
-                       bool inList = true) {
+                       std::int32_t writableTop, std::int32_t block1Start, std::int32_t topAddress,
+                       bool apUpToIsp, std::string_view id, bool inList = true) {
   return McuModel{name,       kind,      apLast, writableTop,           block1Start,
                   topAddress, apUpToIsp, id,     kind == 0 ? 128 : 512, inList};
 }

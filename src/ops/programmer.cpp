@@ -32,7 +32,8 @@ void Programmer::loadSettings() {
     selectModel(std::string(models[static_cast<std::size_t>(index)].name));
     const std::string isp = settings_.value("Settings", "ISP_Space", "0");
     const long ispIndex = std::strtol(isp.c_str(), &end, 10);
-    if (!selectIspSpaceIndex(options_, static_cast<int>(ispIndex))) selectIspSpaceIndex(options_, 0);
+    if (!selectIspSpaceIndex(options_, static_cast<int>(ispIndex)))
+      selectIspSpaceIndex(options_, 0);
   }
   loadChoices_.fillByte = settings_.value("Settings", "fillbyte", "00") == "00" ? 0x00 : 0xFF;
   functionList_.loadOrDefault();

@@ -27,9 +27,7 @@ class MessagePane {
   void appendLine(const std::string& text) { append(text + kLineBreak); }
   void lineBreak() { append(kLineBreak); }
   const std::string& text() const { return text_; }
-  bool contains(const std::string& needle) const {
-    return text_.find(needle) != std::string::npos;
-  }
+  bool contains(const std::string& needle) const { return text_.find(needle) != std::string::npos; }
 
  private:
   Host& host_;

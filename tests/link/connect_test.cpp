@@ -99,8 +99,9 @@ TEST_F(IdentifyTest, AnIdOutsideTheTableCanStillMatch) {
 TEST_F(IdentifyTest, WrongChipIsReportedWithItsFamily) {
   f.answer[cmd::kReadId] = f.replies(0x0A, {0x55, 0x00});
   EXPECT_EQ(readTargetId(f.link, f.pane, "F104", true), -2);
-  EXPECT_EQ(f.pane.text(),
-            "MCU: QRK3-xxF/G\r\nAlready encrypt or Invalid MCU type!\r\n已加密或有疑问的 MCU 型号 \r\n");
+  EXPECT_EQ(
+      f.pane.text(),
+      "MCU: QRK3-xxF/G\r\nAlready encrypt or Invalid MCU type!\r\n已加密或有疑问的 MCU 型号 \r\n");
 }
 
 TEST_F(IdentifyTest, AModelWithoutAnExpectedIdNeverMatches) {

@@ -1,10 +1,11 @@
+#include "link/frame.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "link/crc16.h"
-#include "link/frame.h"
 
 namespace qrk {
 namespace {

@@ -1,9 +1,10 @@
+#include "platform/virtual_event_loop.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "platform/beep_alert.h"
-#include "platform/virtual_event_loop.h"
 #include "support/recording_host.h"
 
 namespace qrk {
