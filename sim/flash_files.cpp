@@ -13,16 +13,11 @@
 #include <sstream>
 #include <vector>
 
+#include "sim/system_error.h"
+
 namespace qrk::sim {
 
 namespace {
-
-bool fail(std::string* error, std::string message) {
-  if (error) *error = std::move(message);
-  return false;
-}
-
-std::string reason() { return std::strerror(errno); }
 
 bool readWhole(const std::string& path, std::vector<std::uint8_t>& out, std::string* error) {
   std::error_code ec;

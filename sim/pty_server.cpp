@@ -15,16 +15,11 @@
 #include <cstring>
 #include <deque>
 
+#include "sim/system_error.h"
+
 namespace qrk::sim {
 
 namespace {
-
-bool fail(std::string* error, std::string message) {
-  if (error) *error = std::move(message);
-  return false;
-}
-
-std::string reason() { return std::strerror(errno); }
 
 void closeFd(int& fd) {
   if (fd >= 0) ::close(fd);

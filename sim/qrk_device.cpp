@@ -43,11 +43,6 @@ std::uint16_t be16(std::span<const std::uint8_t> b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
 }
 
-void pushBe16(std::vector<std::uint8_t>& out, unsigned value) {
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-}
-
 bool inNaturalScope(const Fault& fault, std::uint8_t command, bool isResult) {
   switch (fault.kind) {
     case FaultKind::Burst:
@@ -233,7 +228,7 @@ std::optional<QrkDevice::Reply> QrkDevice::storeDataFrame(std::span<const std::u
   loadFlash(address, data);
   dataFrames_.push_back({f[3], address, count});
   std::vector<std::uint8_t> ack;
-  pushBe16(ack, address / kChunkSize);
+  appendBigEndian(ack, address / kChunkSize, 2);
   ack.push_back(static_cast<std::uint8_t>(sum & 0xFF));
   return Reply{f[3], false, kAckCode, std::move(ack)};
 }
@@ -242,8 +237,8 @@ std::vector<std::uint8_t> QrkDevice::readReply(std::span<const std::uint8_t> f) 
   const std::uint32_t address = be32(f, 4);
   const std::size_t count = std::min<std::size_t>(be16(f, 8), kMaxReadCount);
   std::vector<std::uint8_t> data{0x00, 0x00};
-  pushBe16(data, address & 0xFFFF);
-  pushBe16(data, static_cast<unsigned>(count));
+  appendBigEndian(data, address & 0xFFFF, 2);
+  appendBigEndian(data, static_cast<unsigned>(count), 2);
   for (std::size_t i = 0; i < count; ++i) data.push_back(flashByte(std::uint64_t{address} + i));
   return data;
 }
@@ -260,7 +255,7 @@ std::vector<std::uint8_t> QrkDevice::pageSums(std::span<const std::uint8_t> f) c
     const std::uint64_t to = std::min(last, page * kPageSize + kPageSize - 1);
     unsigned sum = 0;
     for (std::uint64_t a = from; a <= to; ++a) sum += flashByte(a);
-    pushBe16(data, sum & 0xFFFF);
+    appendBigEndian(data, sum & 0xFFFF, 2);
   }
   return data;
 }

@@ -48,6 +48,14 @@ inline constexpr std::uint8_t kBoardData = 0x30;
 // Reply code of a data acknowledgement.
 inline constexpr std::uint8_t kAckCode = 0x80;
 
+// Appends the low `width` bytes of `value`, high byte first: every number in a
+// frame is big-endian.
+inline void appendBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int width) {
+  for (int shift = 8 * (width - 1); shift >= 0; shift -= 8) {
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
+  }
+}
+
 // Sum of bytes[first..last] (inclusive) modulo 256; indexes past the end are
 // not summed.
 std::uint8_t frameCheckSum(std::span<const std::uint8_t> bytes, std::size_t first,

@@ -14,10 +14,8 @@ std::vector<std::uint8_t> buildDataFrame(const ImageBuffer& image, std::uint16_t
                                          std::uint16_t count, bool restart) {
   std::vector<std::uint8_t> params;
   params.reserve(6U + count);
-  params.insert(
-      params.end(),
-      {0x00, 0x00, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-       static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)});
+  appendBigEndian(params, address, 4);  // the high half of the address is always 0
+  appendBigEndian(params, count, 2);
   for (unsigned i = 0; i < count; ++i) params.push_back(image.at(address + static_cast<int>(i)));
   return buildRequest(restart ? cmd::kDataRestart : cmd::kData, params);
 }

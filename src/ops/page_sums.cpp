@@ -15,12 +15,10 @@ constexpr std::size_t kFirstSumAt = 4;
 }  // namespace
 
 std::vector<std::uint8_t> buildPageSumRequest(std::uint32_t first, std::uint32_t last) {
-  return buildRequest(
-      cmd::kPageSums,
-      {static_cast<std::uint8_t>(first >> 24), static_cast<std::uint8_t>(first >> 16),
-       static_cast<std::uint8_t>(first >> 8), static_cast<std::uint8_t>(first),
-       static_cast<std::uint8_t>(last >> 24), static_cast<std::uint8_t>(last >> 16),
-       static_cast<std::uint8_t>(last >> 8), static_cast<std::uint8_t>(last)});
+  std::vector<std::uint8_t> params;
+  appendBigEndian(params, first, 4);
+  appendBigEndian(params, last, 4);
+  return buildRequest(cmd::kPageSums, params);
 }
 
 std::vector<std::uint16_t> imagePageSums(const ImageBuffer& image, std::int32_t first,

@@ -17,11 +17,10 @@ constexpr std::size_t kReplyDataAt = 10;
 }  // namespace
 
 std::vector<std::uint8_t> buildReadRequest(std::uint32_t address, std::uint16_t count) {
-  return buildRequest(
-      cmd::kRead,
-      {static_cast<std::uint8_t>(address >> 24), static_cast<std::uint8_t>(address >> 16),
-       static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-       static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)});
+  std::vector<std::uint8_t> params;
+  appendBigEndian(params, address, 4);
+  appendBigEndian(params, count, 2);
+  return buildRequest(cmd::kRead, params);
 }
 
 bool readReplyAnswers(const Reply& reply, std::int32_t address, int count) {
