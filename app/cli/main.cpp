@@ -16,6 +16,7 @@ int usage() {
          "  store --file PATH --from HEX --to HEX --out FILE.bin\n"
          "                                               write a range of the image as BIN\n"
          "  baud --freq MHZ                              the ISP DEMO baud-rate table\n"
+         "  demo-build --model NAME [...] --out FILE.hex build the ISP DEMO firmware\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
   if (command == "info") return qrkcli::infoCommand(rest);
   if (command == "store") return qrkcli::storeCommand(rest);
   if (command == "baud") return qrkcli::baudCommand(rest);
+  if (command == "demo-build") return qrkcli::demoBuildCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;
