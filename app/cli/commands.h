@@ -18,5 +18,6 @@ int infoCommand(const QStringList& args);
 int storeCommand(const QStringList& args);
 int baudCommand(const QStringList& args);
 int demoBuildCommand(const QStringList& args);
+int demoWriteCommand(const QStringList& args);
 
 }  // namespace qrkcli

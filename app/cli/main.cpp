@@ -17,6 +17,7 @@ int usage() {
          "                                               write a range of the image as BIN\n"
          "  baud --freq MHZ                              the ISP DEMO baud-rate table\n"
          "  demo-build --model NAME [...] --out FILE.hex build the ISP DEMO firmware\n"
+         "  demo-write --port DEV [--model NAME] [...]   write the ISP DEMO into the target\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   if (command == "store") return qrkcli::storeCommand(rest);
   if (command == "baud") return qrkcli::baudCommand(rest);
   if (command == "demo-build") return qrkcli::demoBuildCommand(rest);
+  if (command == "demo-write") return qrkcli::demoWriteCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;

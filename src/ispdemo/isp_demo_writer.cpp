@@ -12,16 +12,8 @@ namespace {
 constexpr int kOneKilobyteIspSpace = 1;  // "1.0k", the second entry for kind 2
 constexpr int kHwbsRow = 4;
 
-// Without Program nothing would be written and the run would still end in
-// "Auto OK!"; without a Verify after it the kilobyte would never be checked.
-bool listWritesAndVerifies(const FunctionList& list) {
-  const std::vector<std::string> names = list.names();
-  const auto program = std::find(names.begin(), names.end(), "Program");
-  return program != names.end() && std::find(program, names.end(), "Verify") != names.end();
-}
-
 bool prepareDemoWrite(Programmer& p, const IspDemoSettings& settings) {
-  if (!listWritesAndVerifies(p.functionList())) {
+  if (!demoListWritesAndVerifies(p.functionList())) {
     p.host().messageBox(kDemoListText, {}, MessageButtons::Ok);
     return false;
   }
@@ -34,6 +26,12 @@ bool prepareDemoWrite(Programmer& p, const IspDemoSettings& settings) {
 }
 
 }  // namespace
+
+bool demoListWritesAndVerifies(const FunctionList& list) {
+  const std::vector<std::string> names = list.names();
+  const auto program = std::find(names.begin(), names.end(), "Program");
+  return program != names.end() && std::find(program, names.end(), "Verify") != names.end();
+}
 
 RunResult writeIspDemo(Programmer& programmer, ProductionLoop& buttons,
                        const IspDemoSettings& settings) {

@@ -15,6 +15,11 @@ inline constexpr const char* kDemoListText =
     "The function list must hold Program and, after it, Verify: the ISP DEMO is written and "
     "checked by them.\r\n功能列表中必须有 Program 及其后的 Verify。";
 
+// Whether running the function list writes and then verifies the DEMO: it
+// needs Program and, after it, Verify. Without Program nothing would be
+// written and the run would still end in "Auto OK!".
+bool demoListWritesAndVerifies(const FunctionList& list);
+
 // The ISP DEMO write (`com_write_ISP_demo`): chooses the 1 KB ISP area, warns
 // when the loaded data reach into the DEMO's kilobyte (the DEMO overwrites
 // them), builds the firmware into the image and runs Auto once in
