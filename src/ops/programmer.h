@@ -61,6 +61,7 @@ class Programmer {
   ImageBuffer& image() { return image_; }
   AutoIncrement& autoIncrement() { return autoIncrement_; }
   FunctionList& functionList() { return functionList_; }
+  const FunctionList& functionList() const { return functionList_; }
   SuccessCounter& successCounter() { return successCounter_; }
   ProductionSettings& production() { return production_; }
   OperationFlags& flags() { return flags_; }
