@@ -125,9 +125,12 @@ RunResult Programmer::runFunction(const std::string& function, const std::string
 void Programmer::stop() {
   link_.requestStop();
   if (link_.isOpen()) {
+    // What is still queued (the rest of a data frame) goes; the stop command
+    // must not go with it, and the close lets it leave before the port's
+    // settings are put back.
+    port_.discardOutput();
     link_.sendShortCommand(cmd::kStop, link_.replyWaitMs(), 0);
     port_.discardInput();
-    port_.discardOutput();
   }
   link_.closePort();
 }
