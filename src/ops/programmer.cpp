@@ -114,8 +114,8 @@ bool Programmer::prepareImageForProgram() {
 
 int Programmer::writeOptionAndAdvance(bool showMessages) {
   const int status = writeOption(link_, pane_, options_, model_.mapKind, showMessages);
-  if (status != 0) return status;
-  return autoIncrement_.advance() ? 0 : -1;
+  if (status != kOpOk) return status;
+  return autoIncrement_.advance() ? kOpOk : kOpFailed;
 }
 
 RunResult Programmer::runFunction(const std::string& function, const std::string& portName) {

@@ -29,8 +29,8 @@ struct RunResult {
   bool portOpened = false;
   bool connected = false;
   bool stopped = false;
-  int status = -1;  // the dispatched function's status: 0 success
-  bool ok() const { return portOpened && connected && !stopped && status == 0; }
+  int status = kOpFailed;  // the dispatched function's status: kOpOk success
+  bool ok() const { return portOpened && connected && !stopped && status == kOpOk; }
 };
 
 // The inputs of a file load that the window keeps beside the image.
