@@ -34,7 +34,7 @@ struct DeviceOptions {
   // answers nothing at all.
   int powerOnAfter = 0;
   std::uint8_t version = 0x32;
-  // The ID the chip reports; nullopt: the model's expected ID, or
+  // The ID the chip reports; nullopt: its model's ID in the chip table, or
   // QrkDevice::kNoIdReport for kind-0 models, which carry none.
   std::optional<std::uint16_t> id;
   // From the last byte of a request to the start of its reply.
