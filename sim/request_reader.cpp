@@ -26,9 +26,8 @@ bool RequestReader::feed(std::uint8_t byte, std::int64_t atUs, SeenRequest* done
   }
   if (length_ == 0 || buffer_.size() < length_) return false;
 
-  const bool endOk = buffer_.back() == wire::kEnd;
-  const bool sumOk = wire::sum8(std::span(buffer_).first(length_ - 2)) == buffer_[length_ - 2];
-  if (endOk && sumOk && done != nullptr) {
+  const bool sound = wire::frameIsSound(buffer_);
+  if (sound && done != nullptr) {
     done->bytes = std::move(buffer_);
     done->seenUs = atUs;
   } else {
@@ -36,7 +35,7 @@ bool RequestReader::feed(std::uint8_t byte, std::int64_t atUs, SeenRequest* done
   }
   buffer_.clear();
   length_ = 0;
-  return endOk && sumOk;
+  return sound;
 }
 
 void RequestReader::restartAfterBadLength() {
