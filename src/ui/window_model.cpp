@@ -17,6 +17,7 @@ std::string firstListedModel() { return std::string(listedModels().front().name)
 WindowModel::WindowModel(Programmer& programmer, ProductionLoop& production)
     : p_(programmer),
       production_(production),
+      reloadCheck_([this] { return p_.checkReload(); }),
       ticker_(programmer.loop(), SettingsTicker::Steps{
                                      [this] {
                                        settleChoices();
@@ -52,7 +53,9 @@ void WindowModel::modelChosen(int listIndex) {
 }
 
 bool WindowModel::ispSpaceChosen(int index) {
-  if (!selectIspSpaceIndex(p_.options(), index)) return false;
+  const std::vector<std::string>& entries = p_.options().ispSpaceEntries;
+  if (index < 0 || index >= static_cast<int>(entries.size())) return false;
+  if (!p_.setIspSpace(entries[static_cast<std::size_t>(index)])) return false;
   changed(SettingsTicker::Change::MayMoveMemoryMap);
   return true;
 }
@@ -262,7 +265,7 @@ void WindowModel::showMemoryMap() {
 }
 
 void WindowModel::checkReload() {
-  if (reloadCheck_) reloadCheck_();
+  if (reloadCheck_ && reloadCheck_() && refresh_) refresh_();
 }
 
 }  // namespace qrk

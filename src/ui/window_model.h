@@ -39,14 +39,16 @@ class WindowModel {
   const WindowState& state() const { return state_; }
   SettingsTicker& ticker() { return ticker_; }
 
-  // Called after every settings tick (where the memory map is refreshed):
-  // the tick may have put a choice right (an ISP Space entry chosen, a model
-  // text that names no model replaced), so the window re-reads the model
-  // text, the ISP Space choice, the port text, programFrameCaption() and
-  // memoryMap().
+  // Called after every settings tick (where the memory map is refreshed),
+  // and again when the tick's reload check reset the image: the tick may
+  // have put a choice right (an ISP Space entry chosen, a model text that
+  // names no model replaced), so the window re-reads the model text, the ISP
+  // Space choice, the port text, programFrameCaption(), memoryMap() and,
+  // from the image, whether a file is loaded (the caption "File:").
   void setViewRefresh(std::function<void()> refresh) { refresh_ = std::move(refresh); }
-  // The reload check the tick runs (Programmer's own, once it has one).
-  void setReloadCheck(std::function<void()> check) { reloadCheck_ = std::move(check); }
+  // The reload check the tick runs: Programmer::checkReload() unless
+  // replaced. It returns whether it reset the image.
+  void setReloadCheck(std::function<bool()> check) { reloadCheck_ = std::move(check); }
 
   // Start-up: the settings the programmer's parts own (function list with
   // its default, counter, production choices, serial-number inputs), then
@@ -59,8 +61,9 @@ class WindowModel {
   // recognised name (a listed one or a kind-0 one) is selected and kept.
   void modelTextChanged(std::string_view text);
   void modelChosen(int listIndex);
-  // `Combo2` Click or Change. False, choice unchanged, for a position the
-  // model's list does not have.
+  // `Combo2` Click or Change; the programmer checks the image against the new
+  // map at once. False, choice unchanged, for a position the model's list
+  // does not have.
   bool ispSpaceChosen(int index);
   // `optFillbyte` MouseUp: 0xFF for "FF", 0x00 for "00". The image keeps its
   // bytes; the next clear uses the new value.
@@ -139,7 +142,7 @@ class WindowModel {
   ProductionLoop& production_;
   WindowState state_;
   std::function<void()> refresh_;
-  std::function<void()> reloadCheck_;
+  std::function<bool()> reloadCheck_;
   SettingsTicker ticker_;
 };
 

@@ -49,7 +49,10 @@ struct WindowBench {
   explicit WindowBench(ListingStore& store, sim::DeviceOptions options = {})
       : settings(store), sim("QRK5-04A", std::move(options)) {
     window.setViewRefresh([this] { ++ticks; });
-    window.setReloadCheck([this] { checks.push_back(window.runActive()); });
+    window.setReloadCheck([this] {
+      checks.push_back(window.runActive());
+      return programmer.checkReload();
+    });
   }
   // Start-up and its first tick.
   WindowBench& started() {

@@ -2,6 +2,10 @@
 // check, restarts, runs and shut-down, on the simulated chip under virtual time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "image/image_fixtures.h"
+#include "image/load_messages.h"
 #include "ui/window_bench.h"
 
 namespace qrk {
@@ -284,6 +288,30 @@ TEST(SettingsTick, TheReloadCheckFollowsChangesThatMayMoveTheMemoryMap) {
   EXPECT_EQ(b.checks.size(), 3u);
   EXPECT_EQ(store.at("DeviceProducts"), "4");
   EXPECT_EQ(store.at("COM_port"), "1");
+}
+
+// The open dialog's file is remembered at once; a model whose map no longer
+// holds it asks for the file again, once, and the view is refreshed.
+TEST(WindowReloadCheck, AModelThatNoLongerHoldsTheFileAsksForItAgainOnce) {
+  imagetest::TempDir dir;
+  const std::string path = dir.file("app.bin", std::vector<std::uint8_t>(0x1800, 0x5A));
+  ListingStore store;
+  {
+    WindowBench b(store);
+    b.started();
+    b.window.modelChosen(1);  // QRK5-08A: AP up to 1FFF
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    ASSERT_TRUE(b.window.fileChosen(path).loaded());
+    EXPECT_EQ(store.at("FilePath"), path);
+    b.window.modelChosen(0);  // QRK5-04A: AP up to 0FFF
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    EXPECT_EQ(std::count(b.host.boxes.begin(), b.host.boxes.end(), kReloadFileMessage), 1);
+    EXPECT_FALSE(b.programmer.image().fileLoaded);
+    EXPECT_EQ(b.ticks, 2);
+  }
+  WindowBench b(store);
+  b.started();
+  EXPECT_EQ(b.window.state().filePath, path);
 }
 
 TEST(WindowShutDown, TheLastSaveFollowsAPendingReplyTimeOutWithoutAReloadCheck) {
