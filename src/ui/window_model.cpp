@@ -185,6 +185,10 @@ MemoryMapTexts WindowModel::memoryMap() const {
   return memoryMapTexts(p_.model(), p_.options().ispSpaceText);
 }
 
+UnlockConditions WindowModel::unlockConditions() const {
+  return UnlockConditions{p_.model().apUpToIsp, state_.ispDemo.noWatchdog, state_.ispDemo.no485Pin};
+}
+
 // --- the settings as a whole -------------------------------------------------
 
 WindowSettings WindowModel::currentSettings() const {

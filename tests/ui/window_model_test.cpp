@@ -33,7 +33,9 @@ TEST(WindowStartUp, AnEmptyStoreGivesTheFirstStartChoicesAndIsWrittenAtTheFirstT
   EXPECT_EQ(p.loadChoices().fillByte, 0x00);
   EXPECT_TRUE(p.production().beepOnSuccess);
   EXPECT_EQ(p.production().delaySeconds(), 5);
-  EXPECT_EQ(w.state().ispDemo, IspDemoChoices{});
+  EXPECT_EQ(w.state().ispDemo.crystalText, "11.0592");
+  EXPECT_EQ(w.state().ispDemo.baudText, "38400");
+  EXPECT_TRUE(w.state().ispDemo.noWatchdog && w.state().ispDemo.no485Pin);
   EXPECT_EQ(p.successCounter().text(), "0");
   EXPECT_EQ(p.functionList().names().size(), 7u);
 
@@ -106,6 +108,8 @@ TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
   EXPECT_FALSE(b.programmer.production().beepOnSuccess);
   EXPECT_EQ(b.programmer.production().delaySeconds(), 3);
   EXPECT_EQ(b.window.state().ispDemo, demo);
+  EXPECT_TRUE(
+      controlEnabled("comb_ISP_DEMO_WDT", b.programmer.controls(), b.window.unlockConditions()));
   EXPECT_EQ(b.programmer.successCounter().text(), "77");
 }
 
