@@ -136,6 +136,7 @@ class WindowModel {
 
  private:
   void changed(SettingsTicker::Change change);
+  void prepareRun();
   // The tick's first steps: every list gets a choice again.
   void settleChoices();
   void save();

@@ -156,20 +156,24 @@ TEST(WindowFaults, ATypedKindZeroNameStaysTheModelAndSurvivesARestart) {
 
 // A text that names no model (matching is case-sensitive) never switches the
 // model: the tick shows the model in effect again, with the block size the
-// failed match had reset.
+// failed match had reset; a run started before the tick gets it back first.
 TEST(WindowFaults, ATextThatNamesNoModelLeavesTheModelInEffect) {
   ListingStore store;
   WindowBench b(store);
   b.started();
   b.window.modelChosen(3);  // QRK5-16B
   b.advanceMs(SettingsTicker::kIntervalMs);
-  b.window.modelTextChanged("qrk5-16b");
-  EXPECT_EQ(b.programmer.model().blockSize, 128);
-  b.advanceMs(SettingsTicker::kIntervalMs);
-  EXPECT_EQ(b.programmer.model().name, "QRK5-16B");
-  EXPECT_EQ(b.programmer.model().blockSize, 512);
-  EXPECT_EQ(b.window.state().modelText, "QRK5-16B");
-  EXPECT_EQ(store.at("DeviceProducts"), "3");
+  for (const bool runAtOnce : {false, true}) {
+    b.window.modelTextChanged("qrk5-16b");
+    EXPECT_EQ(b.programmer.model().blockSize, 128);
+    if (runAtOnce) b.window.run("Verify_ID");
+    EXPECT_EQ(b.programmer.model().blockSize, runAtOnce ? 512 : 128);
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    EXPECT_EQ(b.programmer.model().name, "QRK5-16B");
+    EXPECT_EQ(b.programmer.model().blockSize, 512);
+    EXPECT_EQ(b.window.state().modelText, "QRK5-16B");
+    EXPECT_EQ(store.at("DeviceProducts"), "3");
+  }
 }
 
 TEST(WindowFaults, TypedIspDemoTextsAreSavedAsTextsAndTheDemoPageSavesOnChange) {
