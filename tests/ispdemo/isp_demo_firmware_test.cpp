@@ -187,6 +187,30 @@ TEST_F(DemoOnS51, FramesThatAreNotWellFormedGetNoAnswer) {
   EXPECT_TRUE(sim.sent.empty());
 }
 
+TEST_F(DemoOnS51, DrivesTheRs485PinAroundItsAnswerAfterTheTurnRoundDelay) {
+  IspDemoSettings settings = noParity();
+  settings.rs485Pin = true;
+  settings.rs485PortText = "P3";
+  settings.rs485BitText = "5";
+  base_ = 0xF800;
+  // Stop at the first byte written to SBUF, then where the DEMO leaves.
+  const std::string script =
+      "break sfr w 0x99\nrun\nds 0xb0 0xb0\ndelete\n" + breakAtLeave() + "ds 0xb0 0xb0\n";
+  for (const bool highReceives : {false, true}) {
+    SCOPED_TRACE(highReceives ? "a high level receives" : "a high level sends");
+    settings.rs485HighReceives = highReceives;
+    const Simulation sim = run("QRK5-32B", settings, request(0xB0), script);
+    EXPECT_EQ(sim.sent, (Bytes{0x5A, 0xA5, 0x00, 0x08, 0xB0, 0x01, 0xB7, 0x16}));
+    const std::vector<int> sending = {0xFF, 0xDF};  // P3.5 high, then low
+    const std::vector<int> receiving = {0xDF, 0xFF};
+    EXPECT_EQ(sfrDumps(sim.log, 0xB0), highReceives ? receiving : sending);
+    // 19 rounds of the 256-step delay loop (11.0592 / 0.579) pass between the
+    // request and the first byte of the answer, 2 cycles of 12 clocks a step.
+    ASSERT_EQ(sim.ticks.size(), 2u);
+    EXPECT_GE(sim.ticks[0], 19 * 256 * 2 * 12);
+  }
+}
+
 TEST_F(DemoOnS51, TogglesTheWatchdogPinWhileItWaits) {
   IspDemoSettings settings = noParity();
   settings.watchdogPin = true;
