@@ -211,6 +211,31 @@ TEST_F(DemoOnS51, DrivesTheRs485PinAroundItsAnswerAfterTheTurnRoundDelay) {
   }
 }
 
+// The flash commands go through the chip's IAP registers: address, data and
+// command are in place when the trigger's second byte is written.
+TEST_F(DemoOnS51, EraseAndWriteDriveTheIapRegisters) {
+  base_ = 0xF800;
+  std::string script = "break sfr w 0xe6\n";
+  for (int i = 0; i < 9; ++i) script += "run\nds 0xe2 0xe7\n";  // three commands, 3 writes each
+  script += "delete\n" + breakAtLeave();
+  const Simulation sim =
+      run("QRK5-32B", noParity(), request(0xB4, {0x12, 0x34, 0xAB, 0xCD}), script);
+  // IAP_DATA, ADDRH, ADDRL, CMD, TRIG and CONTR at each trigger.
+  std::vector<std::vector<int>> triggers;
+  std::istringstream lines(sim.log);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("0xe2 ", 0) != 0) continue;
+    std::vector<int> registers;
+    for (int i = 0; i < 6; ++i)
+      registers.push_back(std::stoi(line.substr(5 + 3 * i, 2), nullptr, 16));
+    if (registers[4] == 0xA5) triggers.push_back(registers);
+  }
+  EXPECT_EQ(triggers, (std::vector<std::vector<int>>{{0x00, 0x12, 0x00, 0x03, 0xA5, 0x81},
+                                                     {0xAB, 0x12, 0x34, 0x02, 0xA5, 0x81},
+                                                     {0xCD, 0x12, 0x35, 0x02, 0xA5, 0x81}}));
+  EXPECT_EQ(sim.sent, (Bytes{0x5A, 0xA5, 0x00, 0x08, 0xB4, 0x01, 0xBB, 0x16}));
+}
+
 TEST_F(DemoOnS51, TogglesTheWatchdogPinWhileItWaits) {
   IspDemoSettings settings = noParity();
   settings.watchdogPin = true;
