@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "device/option_io.h"
+#include "image/load_messages.h"
 #include "image/memory_map.h"
 #include "link/frame.h"
 #include "ops/run_engine.h"
@@ -45,6 +46,23 @@ void Programmer::loadSettings() {
 bool Programmer::selectModel(const std::string& name) {
   if (!qrk::selectModel(model_, name)) return false;
   buildOptionPanel(options_, model_.mapKind);
+  checkReload();
+  return true;
+}
+
+bool Programmer::setIspSpace(std::string_view text, std::string* error) {
+  if (!qrk::setIspSpace(options_, text, error)) return false;
+  checkReload();
+  return true;
+}
+
+bool Programmer::checkReload() {
+  if (controls_.locked || !image_.fileLoaded) return false;
+  const std::int32_t apEnd =
+      readLimits(memoryMapTexts(model_, options_.ispSpaceText), model_).apEnd;
+  if (image_.rangeLow < apEnd && image_.rangeHigh < apEnd) return false;
+  host_.messageBox(std::string(kReloadFileMessage), "", MessageButtons::Ok);
+  image_.reset(loadChoices_.fillByte);
   return true;
 }
 
@@ -60,9 +78,14 @@ LoadOptions Programmer::loadOptions() const {
 
 LoadResult Programmer::loadFile(const std::string& path) {
   autoIncrement_.disarm();
+  const bool startsNewImage = !image_.fileLoaded || loadChoices_.clearBuffer;
   image_.filePath = path;
   LoadResult result = loadImage(image_, loadOptions(), host_);
   autoIncrement_.onToggle(false);
+  if (result.loaded()) {
+    if (startsNewImage) imageSources_.clear();
+    imageSources_.push_back({path, loadChoices_.startAddressText});
+  }
   return result;
 }
 
@@ -70,7 +93,13 @@ bool Programmer::prepareImageForProgram() {
   if (loadChoices_.reloadBeforeRun && flags_.singleRun && image_.fileLoaded) {
     const bool numbered = autoIncrement_.ticked();
     autoIncrement_.disarm();
-    const LoadResult reloaded = reloadFile(image_, image_.filePath, loadOptions(), host_);
+    // An image whose files went unrecorded (filled in by hand) has the
+    // remembered path of its last file.
+    const std::vector<ImageSource> sources =
+        imageSources_.empty()
+            ? std::vector<ImageSource>{{image_.filePath, loadChoices_.startAddressText}}
+            : imageSources_;
+    const LoadResult reloaded = reloadFiles(image_, sources, loadOptions(), host_);
     // The old image is not what the user wants on the chip. The image and the
     // serial-number tick stay as they were, so that once the file is back the
     // next chip is numbered again instead of quietly going out without one.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "device/mcu_model.h"
 #include "device/option_panel.h"
@@ -83,16 +85,33 @@ class Programmer {
   // kind. False (and nothing changed but the block size) for an unknown name.
   bool selectModel(const std::string& name);
 
+  // Chooses the ISP Space entry `text` names ("1.5k", "1.5K" and "1.5" name
+  // the same entry), then runs the reload check. False, with the sizes the
+  // model offers in *error and nothing changed, for any other text.
+  bool setIspSpace(std::string_view text, std::string* error = nullptr);
+
+  // The reload check, run after every change of model or ISP Space and by the
+  // window's settings tick: a loaded image that reaches the AP end of the
+  // memory map now shown was laid out for another map, so the user is asked
+  // to load the file again and the image is reset to the fill byte. Never
+  // while a run is active: the map cannot change under a run. True when the
+  // image was reset (the window then shows "File:" over the view).
+  bool checkReload();
+
   // Loads `path` into the image with the window's load choices. The serial
   // number belongs to the old image: the feature is switched off, and the user
   // switches it on again to stamp the new one.
   LoadResult loadFile(const std::string& path);
+  // The files the loaded image was built from, in load order: one, or several
+  // laid over each other while "Clear Buffer" is unticked. A reload before a
+  // run loads them all again.
+  const std::vector<ImageSource>& imageSources() const { return imageSources_; }
 
-  // Before the image is programmed: reloads the file when the user asked for
-  // it on a single run, and stamps the serial number again where the feature
-  // is on. False when programming must not go ahead: the reload failed (the
-  // old image is not what the user wants on the chip) or a serial number that
-  // is switched on could not be stamped.
+  // Before the image is programmed: reloads the files of the image when the
+  // user asked for it on a single run, and stamps the serial number again
+  // where the feature is on. False when programming must not go ahead: the
+  // reload failed (the old image is not what the user wants on the chip) or a
+  // serial number that is switched on could not be stamped.
   bool prepareImageForProgram();
 
   // Writes the option bytes and, once the chip has them, advances the serial
@@ -127,6 +146,7 @@ class Programmer {
   OperationFlags flags_;
   LoadChoices loadChoices_;
   RunControls controls_;
+  std::vector<ImageSource> imageSources_;
   std::string bootloaderVersion_ = "0";
   std::string portName_;
 };

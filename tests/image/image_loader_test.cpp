@@ -110,7 +110,8 @@ TEST_F(ImageLoader, ChoosesTheReaderLaysFilesOverEachOtherAndReloadsExactlyTheFi
   EXPECT_EQ(load("empty.bin", "", plain).checksumText, "0000000H       ");
 
   const std::string path = dir.file("build.hex", dataRecord(0x0000, {1, 2, 3}));
-  EXPECT_TRUE(reloadFile(image, path, plain, host).clean());
+  const ImageSource source{path, "0"};
+  EXPECT_TRUE(reloadFiles(image, {&source, 1}, plain, host).clean());
   EXPECT_EQ(image.filePath, path);
   EXPECT_EQ(std::tuple(image.at(0x10), image.at(0x1000), image.rangeLow, image.rangeHigh),
             std::tuple(0xFF, 0xFF, 0, 2))

@@ -22,6 +22,7 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   EXPECT_FALSE(b.programmer.runFunction("Blank_Check", "sim").ok());
   EXPECT_TRUE(b.paneHas("\r\nISP space = 0.0 K") && b.paneHas("LOCK   is Yes"));
   EXPECT_TRUE(b.pane().ends_with("\r\nChip is not blank!"));
+  EXPECT_EQ(b.host.beeps, 3);  // run on its own, the verdict gives the alert
 
   // A programmed cell: the list ends at its first failure, with the failure lines.
   OpsBench stuck("QRK5-16B", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)));
@@ -34,7 +35,7 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   EXPECT_EQ(stuck.sim.device.commandCount(cmd::kWriteOption), 0);
   EXPECT_TRUE(stuck.sim.device.dataFrames().empty());
   EXPECT_EQ(stuck.programmer.successCounter().text(), "0");
-  EXPECT_EQ(stuck.host.beeps, 6);  // the verdict's alert and the list's
+  EXPECT_EQ(stuck.host.beeps, 3);  // the list's alert only: one failure, one alert
 
   for (const std::uint8_t silent : {cmd::kBlankCheck, cmd::kReadOption}) {
     OpsBench none("QRK5-16B",
@@ -43,6 +44,28 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
     EXPECT_FALSE(none.paneHas("blank!")) << none.pane();
     EXPECT_TRUE(none.paneHas(silent == cmd::kBlankCheck ? "Blank_Check is failure!"
                                                         : "Read Option is failure!"));
+  }
+}
+
+// Kinds 0 and 1 have no page sums: the list's Verify reads the chip back and
+// says OK only when every byte of the range of interest compared equal.
+TEST(ListVerify, Kinds0And1CompareTheChipWithTheImageBeforeSayingOk) {
+  for (const char* model : {"QRK3-64F", "QRK5-32D"}) {
+    SCOPED_TRACE(model);
+    OpsBench erased(model);
+    erased.setList({"Erase_All", "Verify"});
+    EXPECT_FALSE(erased.production.run("Auto").ok());
+    EXPECT_TRUE(erased.paneHas("\r\nVerify is error!\r\nVerify         is failure!"))
+        << erased.pane();
+    EXPECT_FALSE(erased.paneHas("Verify          OK!"));
+    EXPECT_EQ(erased.programmer.successCounter().text(), "0");
+
+    OpsBench holding(model);
+    holding.load(0, test::patternBytes(0x400), true);
+    holding.setList({"Verify"});
+    EXPECT_TRUE(holding.production.run("Auto").ok()) << holding.pane();
+    EXPECT_TRUE(holding.paneHas("\r\nVerify OK!Verify          OK!"));
+    EXPECT_GE(holding.sim.device.commandCount(cmd::kRead), 8);  // 1 KB in 128-byte reads
   }
 }
 
@@ -191,11 +214,47 @@ TEST(RunLock, ARunHoldsTheControlsUntilItHasReturnedEvenAfterStop) {
   EXPECT_TRUE(b.production.run("Erase_All").ok());
 }
 
+// The reload check: an image laid out for one memory map is not programmed
+// under another.
+TEST(ReloadCheck, AnImageReachingTheNewApEndMustBeLoadedAgainButNotDuringARun) {
+  OpsBench b("QRK3-64F");                         // kind 1, AP up to the ISP area
+  ASSERT_TRUE(b.programmer.setIspSpace("1.0k"));  // AP end FBFF
+  b.programmer.loadChoices().fillByte = 0xFF;
+  b.load(0, test::patternBytes(0xF000));
+  ASSERT_TRUE(b.programmer.setIspSpace("4.0k"));  // AP end EFFF: 0 .. EFFF reaches it
+  EXPECT_EQ(b.host.boxes,
+            std::vector<std::string>{"    Please reload file.\r\n\r\n      请重新打开文件"});
+  EXPECT_FALSE(b.image().fileLoaded);
+  EXPECT_EQ(b.image().at(0), 0xFF);
+  EXPECT_EQ(b.image().rangeLow, 0);
+  EXPECT_EQ(b.image().rangeHigh, 1023);
+  EXPECT_FALSE(b.production.run("Program").ok());  // nothing stale goes out
+  EXPECT_TRUE(b.sim.device.dataFrames().empty());
+
+  b.host.boxes.clear();
+  b.load(0, test::patternBytes(0x400));
+  EXPECT_FALSE(b.programmer.setIspSpace("9.0k"));     // refused: nothing changed
+  EXPECT_TRUE(b.programmer.selectModel("QRK5-04A"));  // AP end 0FFF: 0 .. 3FF still fits
+  EXPECT_TRUE(b.image().fileLoaded);
+  b.load(0, test::patternBytes(0x1000));
+  EXPECT_TRUE(b.programmer.checkReload());  // ends on the AP end itself
+  EXPECT_EQ(b.host.boxes.size(), 1u);
+
+  // Mid-run the map cannot move the image: the run programs what it began with.
+  b.load(0, test::patternBytes(0x1000));
+  b.onFirstSent(cmd::kDataRestart, [&] { b.programmer.selectModel("QRK3-04A"); });
+  EXPECT_TRUE(b.production.run("Program").ok()) << b.pane();
+  EXPECT_TRUE(b.image().fileLoaded);
+  EXPECT_EQ(b.host.boxes.size(), 1u);
+}
+
 // A firmware file that a test rewrites between runs, as a rebuild would.
 struct FirmwareFile {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("qrk-ops-" + std::to_string(::getpid()) + ".bin"))
-          .string();
+  explicit FirmwareFile(const std::string& name = "firmware")
+      : path((std::filesystem::temp_directory_path() /
+              ("qrk-ops-" + std::to_string(::getpid()) + "-" + name + ".bin"))
+                 .string()) {}
+  const std::string path;
   ~FirmwareFile() {
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
@@ -254,6 +313,49 @@ TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefo
             (std::vector<std::string>{"下一个序列号超出了字节数能存放的范围，自动增量已停止",
                                       " '下一个值' 超出了字节数能存放的范围",
                                       "Can not find the file./找不到文件"}));
+}
+
+// An image built from several files (an application and a configuration
+// block) is rebuilt from all of them, each at the start it was loaded at.
+TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) {
+  OpsBench b;
+  FirmwareFile application("application");
+  FirmwareFile configuration("configuration");
+  b.programmer.loadChoices().fillByte = 0xFF;
+  application.write(0x100, 0x11);
+  configuration.write(0x10, 0xC1);
+  ASSERT_TRUE(b.programmer.loadFile(application.path).loaded());
+  b.programmer.loadChoices().startAddressText = "3000";
+  ASSERT_TRUE(b.programmer.loadFile(configuration.path).loaded());
+  b.programmer.loadChoices().startAddressText = "2000";  // for the next file, not these
+  b.programmer.loadChoices().reloadBeforeRun = true;
+
+  application.write(0x80, 0x12);
+  configuration.write(0x10, 0xC2);
+  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  const std::pair<std::int32_t, int> cells[] = {{0x0000, 0x12}, {0x007F, 0x12}, {0x0080, 0xFF},
+                                                {0x00FF, 0xFF}, {0x2000, 0xFF}, {0x3000, 0xC2},
+                                                {0x300F, 0xC2}, {0x3010, 0xFF}};
+  for (const auto& [a, value] : cells) EXPECT_EQ(b.sim.device.flashByte(a), value) << a;
+  EXPECT_EQ(b.image().rangeLow, 0x0000);
+  EXPECT_EQ(b.image().rangeHigh, 0x300F);
+
+  // One file gone: the run fails before sending, and the image stays as built.
+  std::filesystem::remove(configuration.path);
+  application.write(0x80, 0x13);
+  const std::size_t frames = b.sim.device.dataFrames().size();
+  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
+  EXPECT_TRUE(b.image().fileLoaded);
+  EXPECT_EQ(b.image().at(0x0000), 0x12);
+  EXPECT_EQ(b.image().at(0x3000), 0xC2);
+
+  // Clear Buffer ticked: the next load starts a new image of one file.
+  b.programmer.loadChoices().clearBuffer = true;
+  b.programmer.loadChoices().startAddressText = "0";
+  ASSERT_TRUE(b.programmer.loadFile(application.path).loaded());
+  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  EXPECT_EQ(b.sim.device.flashByte(0x0000), 0x13);
 }
 
 TEST(ReloadAndSerialNumber, AFailedReloadLeavesNumberingOnForTheNextChip) {
