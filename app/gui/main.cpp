@@ -3,8 +3,7 @@
 #include <memory>
 
 #include "main_window.h"
-#include "platform/qt/qt_event_loop.h"
-#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_session.h"
 #include "platform/qt/qt_settings_store.h"
 #include "window_host.h"
 
@@ -28,11 +27,8 @@ int main(int argc, char** argv) {
           ? std::make_unique<qrk::QtSettingsStore>(parser.value(settings).toStdString())
           : std::make_unique<qrk::QtSettingsStore>();
   qrkgui::WindowHost host;
-  qrk::QtSerialPort serialPort;
-  qrk::QtEventLoop loop;
-  qrk::Programmer programmer(serialPort, loop, *store, host);
-  qrk::ProductionLoop production(programmer);
-  qrkgui::MainWindow window(programmer, production, host);
+  qrk::QtSession session(*store, host);
+  qrkgui::MainWindow window(session.programmer(), session.productionLoop(), host);
   window.start();
   if (parser.isSet(port)) window.selectPort(parser.value(port));
   window.show();

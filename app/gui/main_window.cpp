@@ -27,8 +27,8 @@
 #include "ops/functions.h"
 #include "ops/production_settings.h"
 #include "ops/run_controls.h"
-#include "port_list.h"
 #include "row_list.h"
+#include "serial_devices.h"
 
 namespace qrkgui {
 
@@ -77,10 +77,10 @@ MainWindow::MainWindow(qrk::Programmer& programmer, qrk::ProductionLoop& product
       p_(programmer),
       production_(production),
       host_(host),
+      model_(programmer, production),
       view_(programmer.image(), host),
       twips_(QApplication::primaryScreen() ? QApplication::primaryScreen()->logicalDotsPerInchY()
-                                           : 96.0),
-      settingsTimer_(programmer.loop().createTimer()) {
+                                           : 96.0) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromUtf8(kTitle));
   // The serial number is shown selected in the dump and scrolled into view.
@@ -99,10 +99,11 @@ MainWindow::MainWindow(qrk::Programmer& programmer, qrk::ProductionLoop& product
   connectControls();
   setMinimumSize(twips_.px(kMinimumWidthTwips), twips_.px(kMinimumHeightTwips));
   resize(1024, 768);
-  settingsTimer_->setHandler([this] { onSettingsTick(); });
+  model_.setViewRefresh([this] { showAfterSettingsTick(); });
 }
 
 MainWindow::~MainWindow() {
+  host_.setOnPaneReplaced({});
   p_.autoIncrement().attachView(nullptr);
   host_.attach(nullptr, nullptr, nullptr, nullptr);
 }
@@ -138,7 +139,9 @@ QWidget* MainWindow::buildModelPage() {
   // Editable: the models that are not listed are chosen by typing their name.
   combMcuModel->setEditable(true);
   combMcuModel->setInsertPolicy(QComboBox::NoInsert);
-  for (const qrk::McuModel& m : qrk::listedModels()) combMcuModel->addItem(qs(m.name));
+  for (const std::string& m : qrk::WindowModel::modelEntries()) {
+    combMcuModel->addItem(QString::fromStdString(m));
+  }
   combMcuModel->setGeometry(78, 6, 120, 24);
   label(page, QStringLiteral("ISP Space"))->setGeometry(212, 8, 62, 22);
   Combo2 = named(new QComboBox(page), QStringLiteral("Combo2"));
@@ -169,10 +172,11 @@ QWidget* MainWindow::buildPortPage() {
   // A device the list does not show (a pseudo-terminal) is typed in.
   combCommPort->setEditable(true);
   combCommPort->setInsertPolicy(QComboBox::NoInsert);
-  combCommPort->setGeometry(150, 12, 230, 24);
-  for (const PortEntry& e : comPortEntries()) combCommPort->addItem(e.caption, e.name);
+  combCommPort->setGeometry(150, 12, 240, 24);
   label(page, QStringLiteral("Baud / 波特率:"))->setGeometry(10, 50, 140, 22);
-  Combo1 = list(page, QStringLiteral("Combo1"), {QStringLiteral("115200")});
+  QStringList bauds;
+  for (std::string_view b : qrk::WindowState::kBaudEntries) bauds << qs(b);
+  Combo1 = list(page, QStringLiteral("Combo1"), bauds);
   Combo1->setGeometry(150, 48, 120, 24);
   return page;
 }
@@ -309,10 +313,13 @@ void MainWindow::buildLowerTabs() {
 QWidget* MainWindow::buildIspDemoPage() {
   auto* page = named(new QWidget, QStringLiteral("fraDownload_ISP_demo"));
   label(page, QStringLiteral("内部时钟频率(MHz)"))->setGeometry(8, 6, 130, 22);
-  comb_oscillate_frequency =
-      list(page, QStringLiteral("comb_oscillate_frequency"),
-           {"4.0000", "6.0000", "10.0000", "11.0592", "12.0000", "18.4320", "20.0000", "22.1184",
-            "24.0000", "33.0000", "40.0000", "44.1368"});
+  const auto entries = [](auto texts) {
+    QStringList l;
+    for (std::string_view t : texts) l << qs(t);
+    return l;
+  };
+  comb_oscillate_frequency = list(page, QStringLiteral("comb_oscillate_frequency"),
+                                  entries(qrk::IspDemoChoices::kCrystalEntries));
   comb_oscillate_frequency->setEditable(true);
   comb_oscillate_frequency->setGeometry(140, 6, 90, 22);
   label(page, QStringLiteral("ISP与PC通讯波特率及误差"))->setGeometry(8, 32, 170, 22);
@@ -344,8 +351,8 @@ QWidget* MainWindow::buildIspDemoPage() {
                         QStringLiteral("opt_485_pin"), "无485", "用1个I/O口控制");
   opt_485_logic = pairRow(202, QStringLiteral("I/O控制逻辑:"), QStringLiteral("Lab_485_logic"),
                           QStringLiteral("opt_485_logic"), "高电平发送,低接收", "高接收,低发送");
-  const QStringList ports = {"P0", "P1", "P2", "P3", "P4"};
-  const QStringList bits = {"0", "1", "2", "3", "4", "5", "6", "7"};
+  const QStringList ports = entries(qrk::IspDemoChoices::kPortEntries);
+  const QStringList bits = entries(qrk::IspDemoChoices::kBitEntries);
   for (int i = 0; i < 2; ++i) {
     comb_ISP_DEMO_WDT[i] =
         list(page, QStringLiteral("comb_ISP_DEMO_WDT_%1").arg(i), i == 0 ? ports : bits);

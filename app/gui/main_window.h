@@ -10,6 +10,7 @@
 #include "ops/programmer.h"
 #include "platform/event_loop.h"
 #include "twips.h"
+#include "ui/window_model.h"
 #include "window_host.h"
 
 class QButtonGroup;
@@ -58,6 +59,7 @@ class MainWindow : public QWidget {
   void selectPort(const QString& portName);
 
   qrk::Programmer& programmer() { return p_; }
+  qrk::WindowModel& model() { return model_; }
   qrk::HexView& hexView() { return view_; }
   // Whether a close has been asked for and is waiting for a run to end.
   bool closing() const { return closing_; }
@@ -89,6 +91,7 @@ class MainWindow : public QWidget {
 
   // --- binding the core to the widgets ---------------------------------------
   void showModel();
+  void showPortChoice();
   void showOptionPanel();
   void showMemoryMap();
   void showFunctionLists();
@@ -120,18 +123,18 @@ class MainWindow : public QWidget {
   std::string selectedFunction() const;
 
   // --- settings ---------------------------------------------------------------
-  void startSettingsTimer(bool clearsReloadCheck);
-  void onSettingsTick();
-  void saveSettings();
-  void loadSettings();
+  // Shows every saved choice after start-up.
+  void showSettings();
+  // After each settings tick: the choices it settled and the memory map.
+  void showAfterSettingsTick();
+  void ispDemoChanged();
 
   qrk::Programmer& p_;
   qrk::ProductionLoop& production_;
   WindowHost& host_;
+  qrk::WindowModel model_;
   qrk::HexView view_;
   Twips twips_;
-  std::unique_ptr<qrk::Timer> settingsTimer_;  // Timer3
-  bool reloadCheckArmed_ = true;
   bool closing_ = false;
   bool closeAccepted_ = false;
   bool running_ = false;

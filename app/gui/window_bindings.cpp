@@ -23,7 +23,6 @@
 #include "ops/function_list.h"
 #include "ops/functions.h"
 #include "ops/run_controls.h"
-#include "port_list.h"
 #include "row_list.h"
 
 namespace qrkgui {
@@ -50,7 +49,11 @@ void setTextQuietly(QLineEdit* edit, const QString& text) {
 }  // namespace
 
 void MainWindow::connectControls() {
-  connect(combMcuModel, &QComboBox::textActivated, this, &MainWindow::onModelChosen);
+  connect(combMcuModel, &QComboBox::activated, this, [this](int index) {
+    model_.modelChosen(index);
+    showModel();
+  });
+  // A typed name: the models that are not listed are chosen this way.
   connect(combMcuModel->lineEdit(), &QLineEdit::editingFinished, this,
           [this] { onModelChosen(combMcuModel->currentText()); });
   connect(Combo2, &QComboBox::activated, this, &MainWindow::onIspSpaceChosen);
@@ -60,10 +63,16 @@ void MainWindow::connectControls() {
               [this, row, button] { onOptionClicked(row, button); });
     }
   }
-  connect(combCommPort, &QComboBox::activated, this, [this] { startSettingsTimer(true); });
-  connect(combCommPort->lineEdit(), &QLineEdit::editingFinished, this,
-          [this] { startSettingsTimer(true); });
-  connect(Combo1, &QComboBox::activated, this, [this] { startSettingsTimer(true); });
+  connect(combCommPort, &QComboBox::activated, this,
+          [this](int index) { model_.portChosen(index); });
+  connect(combCommPort->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+    if (combCommPort->currentIndex() >= 0 &&
+        combCommPort->currentText() == combCommPort->itemText(combCommPort->currentIndex())) {
+      return;  // the entry shown is the one chosen
+    }
+    model_.portTextChanged(combCommPort->currentText().toStdString());
+  });
+  connect(Combo1, &QComboBox::activated, this, [this](int index) { model_.baudChosen(index); });
 
   for (int i = 0; i < 3; ++i) {
     connect(comAuto[i], &QPushButton::clicked, this, [this, i] { onListEdit(i); });
@@ -75,33 +84,23 @@ void MainWindow::connectControls() {
   connect(txtFuction, &RowList::pressed, this, &MainWindow::onFunctionPressed);
   connect(txtFuction, &RowList::doubleClicked, this, &MainWindow::onFunctionDoubleClicked);
 
-  connect(cekReloadFile, &QCheckBox::clicked, this, [this](bool ticked) {
-    p_.loadChoices().reloadBeforeRun = ticked;
-    // Ticking it changes nothing in the image now.
-    reloadCheckArmed_ = false;
-    startSettingsTimer(true);
-  });
-  connect(comDalay_ReDownLoad, &QComboBox::activated, this, [this](int index) {
-    p_.production().delayIndex = index;
-    startSettingsTimer(true);
-  });
+  connect(cekReloadFile, &QCheckBox::clicked, this,
+          [this](bool ticked) { model_.reloadBoxClicked(ticked); });
+  connect(comDalay_ReDownLoad, &QComboBox::activated, this,
+          [this](int index) { model_.delayChosen(index); });
   for (QRadioButton* beep : {optBeepNo, optBeepYes}) {
-    connect(beep, &QRadioButton::clicked, this, [this] {
-      p_.production().beepOnSuccess = optBeepYes->isChecked();
-      startSettingsTimer(true);
-    });
+    connect(beep, &QRadioButton::clicked, this,
+            [this] { model_.beepChosen(optBeepYes->isChecked()); });
   }
 
   connect(comLoadFile, &QPushButton::clicked, this, &MainWindow::onLoadFileClicked);
   connect(Check6, &QCheckBox::clicked, this,
-          [this](bool ticked) { p_.loadChoices().clearBuffer = ticked; });
+          [this](bool ticked) { model_.clearBufferClicked(ticked); });
   connect(Text4, &QLineEdit::textChanged, this,
           [this](const QString& text) { p_.loadChoices().startAddressText = text.toStdString(); });
   for (int i = 0; i < 2; ++i) {
-    connect(optFillbyte[i], &QRadioButton::clicked, this, [this, i] {
-      p_.loadChoices().fillByte = i == 0 ? 0xFF : 0x00;
-      startSettingsTimer(false);
-    });
+    connect(optFillbyte[i], &QRadioButton::clicked, this,
+            [this, i] { model_.fillByteChosen(i == 0 ? 0xFF : 0x00); });
   }
 
   connect(comDownload, &QPushButton::clicked, this, &MainWindow::onRunClicked);
@@ -109,7 +108,7 @@ void MainWindow::connectControls() {
   connect(comStop_Download, &QPushButton::clicked, this, &MainWindow::onStopClicked);
   connect(comClear_OK_Count, &QPushButton::clicked, this, &MainWindow::onClearCountClicked);
   connect(txtWrite_OK_Count, &QLineEdit::textEdited, this,
-          [this](const QString& text) { p_.successCounter().setText(text.toStdString()); });
+          [this](const QString& text) { model_.counterTextChanged(text.toStdString()); });
 
   connect(cheAuto_Increase, &QCheckBox::clicked, this, &MainWindow::onAutoIncrementToggled);
   const std::array<void (qrk::AutoIncrement::*)(std::string), 4> setters = {
@@ -133,12 +132,15 @@ void MainWindow::connectControls() {
   connect(TabStrip2->tabBar(), &QTabBar::tabBarClicked, this, &MainWindow::onLowerTabClicked);
   connect(TabStrip2, &QTabWidget::currentChanged, this, &MainWindow::onLowerTabClicked);
 
-  // The pin lists follow their "none" choice.
-  for (QRadioButton* b : opt_ISP_DEMO_WDT) {
-    connect(b, &QRadioButton::toggled, this, [this] { showRunControls(running_); });
+  // The ISP DEMO page saves on every change, as every other control does.
+  for (QComboBox* box : {comb_oscillate_frequency, comb_ISP_buad, comb_ISP_DEMO_WDT[0],
+                         comb_ISP_DEMO_WDT[1], comb_485_pin[0], comb_485_pin[1]}) {
+    connect(box, &QComboBox::currentTextChanged, this, &MainWindow::ispDemoChanged);
   }
-  for (QRadioButton* b : opt_485_pin) {
-    connect(b, &QRadioButton::toggled, this, [this] { showRunControls(running_); });
+  for (const auto& pair : {opt_ISP_DEMO_parity, optISP_DEMO_erase_data, opt_ISP_DEMO_WDT,
+                           opt_485_pin, opt_485_logic}) {
+    for (QRadioButton* b : pair)
+      connect(b, &QRadioButton::clicked, this, &MainWindow::ispDemoChanged);
   }
 }
 
@@ -181,7 +183,7 @@ void MainWindow::showOptionPanel() {
 }
 
 void MainWindow::showMemoryMap() {
-  const qrk::MemoryMapTexts boxes = qrk::memoryMapTexts(p_.model(), p_.options().ispSpaceText);
+  const qrk::MemoryMapTexts boxes = model_.memoryMap();
   const std::array<const std::string*, 4> texts = {&boxes.apFirst, &boxes.apEnd, &boxes.ispStart,
                                                    &boxes.ispEnd};
   for (int i = 0; i < 4; ++i) txtISP_reange[i]->setText(QString::fromStdString(*texts[i]));
@@ -275,22 +277,15 @@ void MainWindow::onLowerTabClicked(int index) {
 // ---------------------------------------------------------------- handlers --
 
 void MainWindow::onModelChosen(const QString& text) {
-  const std::string name = text.trimmed().toStdString();
-  if (name == p_.model().name && p_.model().selected) return;
-  if (!p_.selectModel(name)) {
-    // An unknown text changes only what selectModel resets.
-    showMemoryMap();
-    startSettingsTimer(false);
-    return;
-  }
+  const std::string typed = text.trimmed().toStdString();
+  if (typed == model_.state().modelText) return;
+  model_.modelTextChanged(typed);
   showModel();
-  startSettingsTimer(false);
 }
 
 void MainWindow::onIspSpaceChosen(int index) {
-  qrk::selectIspSpaceIndex(p_.options(), index);
+  model_.ispSpaceChosen(index);
   showMemoryMap();
-  startSettingsTimer(false);
 }
 
 void MainWindow::onOptionClicked(int row, int button) {
@@ -298,22 +293,17 @@ void MainWindow::onOptionClicked(int row, int button) {
 }
 
 void MainWindow::onLoadFileClicked() {
-  const QString start = QString::fromStdString(p_.settings().value(
-      "Settings", "FilePath", QCoreApplication::applicationDirPath().toStdString()));
   const QString path = QFileDialog::getOpenFileName(
-      this, QStringLiteral("Open File"), start,
+      this, QStringLiteral("Open File"), QString::fromStdString(model_.state().filePath),
       QStringLiteral("Hex files (*.hex);;Bin files (*.bin);;All Files (*)"));
   if (path.isEmpty()) return;
   openFile(path);
 }
 
 void MainWindow::openFile(const QString& path) {
-  p_.settings().setValue("Settings", "FilePath", path.toStdString());
   p_.loadChoices().startAddressText = Text4->text().toStdString();
-  p_.loadChoices().fillByte = optFillbyte[0]->isChecked() ? 0xFF : 0x00;
-  p_.loadChoices().clearBuffer = Check6->isChecked();
   host_.setBusy(true);
-  const qrk::LoadResult result = p_.loadFile(path.toStdString());
+  const qrk::LoadResult result = model_.fileChosen(path.toStdString());
   host_.setBusy(false);
   if (result.status == qrk::LoadStatus::StartRefused || result.status == qrk::LoadStatus::NoFile) {
     return;
@@ -327,12 +317,8 @@ void MainWindow::openFile(const QString& path) {
 }
 
 void MainWindow::selectPort(const QString& portName) {
-  const int index = combCommPort->findData(portName);
-  if (index >= 0) {
-    combCommPort->setCurrentIndex(index);
-  } else {
-    combCommPort->setEditText(portName);
-  }
+  model_.portTextChanged(portName.toStdString());
+  showPortChoice();
 }
 
 std::string MainWindow::selectedFunction() const {
@@ -342,11 +328,10 @@ std::string MainWindow::selectedFunction() const {
 }
 
 void MainWindow::onRunClicked() {
-  if (production_.active() || running_) return;
-  p_.setPortName(portNameFromText(combCommPort->currentText()).toStdString());
+  if (model_.runActive() || running_) return;
   running_ = true;
   showRunControls(true);
-  production_.run(selectedFunction());
+  model_.run(selectedFunction());
   afterRun();
   running_ = false;
   showRunControls(false);
@@ -354,11 +339,11 @@ void MainWindow::onRunClicked() {
 }
 
 void MainWindow::onReRunClicked() {
-  if (production_.active() || running_) return;
-  p_.setPortName(portNameFromText(combCommPort->currentText()).toStdString());
+  if (model_.runActive() || running_) return;
   running_ = true;
   showRunControls(true);
-  production_.reRun(selectedFunction(), 0, [this](const qrk::RunResult&) { afterRun(); });
+  model_.reRun(selectedFunction());
+  afterRun();
   running_ = false;
   showRunControls(false);
   finishPendingClose();
@@ -377,7 +362,7 @@ void MainWindow::afterRun() {
 }
 
 void MainWindow::onStopClicked() {
-  production_.stopClicked();
+  model_.stopClicked();
   showRunControls(running_);
 }
 
@@ -419,7 +404,6 @@ void MainWindow::onListEdit(int action) {
 }
 
 void MainWindow::onClearCountClicked() {
-  p_.successCounter().setText(txtWrite_OK_Count->text().toStdString());
   p_.successCounter().clear(host_);
   setTextQuietly(txtWrite_OK_Count, QString::fromStdString(p_.successCounter().text()));
 }

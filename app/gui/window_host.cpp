@@ -38,6 +38,7 @@ void WindowHost::messageReplaced(const std::string& text) {
   if (!pane_) return;
   pane_->setPlainText(paneDisplayText(text));
   showAtEnd(QString());
+  if (onReplaced_) onReplaced_();
 }
 
 void WindowHost::messageAppended(const std::string& text) {

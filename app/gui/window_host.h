@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <functional>
 #include <string>
 
 #include "platform/host.h"
@@ -34,6 +35,8 @@ class WindowHost : public qrk::Host {
   void setBusy(bool busy) override;
 
   int beeps() const { return beeps_; }
+  // Called after the pane was replaced: a run starts or a countdown steps.
+  void setOnPaneReplaced(std::function<void()> onReplaced) { onReplaced_ = std::move(onReplaced); }
 
  private:
   void showAtEnd(const QString& text);
@@ -45,6 +48,7 @@ class WindowHost : public qrk::Host {
   // The pane's last character was a CR: an LF that follows ends the same line.
   bool pendingCarriageReturn_ = false;
   int busyDepth_ = 0;
+  std::function<void()> onReplaced_;
   int beeps_ = 0;
 };
 

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <memory>
@@ -38,10 +41,22 @@ class BoxAnswers {
     timer_.start();
   }
   void queue(QMessageBox::StandardButton answer) { answers_.push_back(answer); }
+  // The next file dialog chooses `path`.
+  void queueFile(const QString& path) { files_.push_back(path); }
   QStringList texts;
 
  private:
   void answerOpenBox() {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      if (files_.empty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(files_.front());
+        files_.pop_front();
+        static_cast<QDialog*>(dialog)->accept();
+      }
+      return;
+    }
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || !box->isVisible()) return;
     texts << box->text();
@@ -55,17 +70,18 @@ class BoxAnswers {
   }
   QTimer timer_;
   std::deque<QMessageBox::StandardButton> answers_;
+  std::deque<QString> files_;
 };
 
 // The real window over a programmer whose serial line leads to the
 // in-process simulated chip, on virtual time; the settings in an INI file of
 // a fresh folder, so that a second window can read what the first saved.
 struct WindowBench {
-  explicit WindowBench(std::string_view model = "QRK5-16B", QString settingsDir = {})
+  explicit WindowBench(QString settingsDir = {}, qrk::sim::DeviceOptions options = {})
       : app((application(), true)),
         dir(),
         iniPath((settingsDir.isEmpty() ? dir.path() : settingsDir) + "/settings.ini"),
-        sim(model),
+        sim("QRK5-16B", std::move(options)),
         store(std::make_unique<qrk::QtSettingsStore>(iniPath.toStdString())),
         programmer(sim.port, sim.loop, *store, host),
         production(programmer),
@@ -75,6 +91,8 @@ struct WindowBench {
     window.show();
   }
   ~WindowBench() { window.hide(); }
+  WindowBench(const WindowBench&) = delete;
+  WindowBench& operator=(const WindowBench&) = delete;
 
   template <typename T>
   T* find(const QString& name) const {
@@ -82,6 +100,31 @@ struct WindowBench {
   }
   // A restart: the first window's settings reach the file.
   void sync() { store->sync(); }
+  // Lets virtual time pass: the settings timer ticks.
+  void wait(int ms) { sim.loop.advanceMs(ms); }
+
+  // What a user does with mouse and keyboard.
+  void click(const QString& name) const {
+    auto* w = find<QWidget>(name);
+    if (w) QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+  }
+  void doubleClick(const QString& name) const {
+    auto* w = find<QWidget>(name);
+    if (w) QTest::mouseDClick(w, Qt::LeftButton, {}, w->rect().center());
+  }
+  // Replaces the text of an editable box and presses Enter.
+  void type(QLineEdit* edit, const QString& text) const {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+  }
+  void type(const QString& name, const QString& text) const { type(find<QLineEdit>(name), text); }
+  QString text(const QString& name) const {
+    auto* edit = find<QLineEdit>(name);
+    return edit ? edit->text() : QString();
+  }
 
   bool app;
   QTemporaryDir dir;
