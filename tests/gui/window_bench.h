@@ -106,7 +106,11 @@ struct WindowBench {
   // What a user does with mouse and keyboard.
   void click(const QString& name) const {
     auto* w = find<QWidget>(name);
-    if (w) QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    if (!w) return;
+    // A check box or option button takes a click on its mark.
+    const bool marked = w->inherits("QRadioButton") || w->inherits("QCheckBox");
+    QTest::mouseClick(w, Qt::LeftButton, {},
+                      marked ? QPoint(8, w->height() / 2) : w->rect().center());
   }
   void doubleClick(const QString& name) const {
     auto* w = find<QWidget>(name);
