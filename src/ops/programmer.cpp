@@ -114,8 +114,8 @@ bool Programmer::prepareImageForProgram() {
 
 int Programmer::writeOptionAndAdvance(bool showMessages) {
   const int status = writeOption(link_, pane_, options_, model_.mapKind, showMessages);
-  if (status != 0) return status;
-  return autoIncrement_.advance() ? 0 : -1;
+  if (status != kOpOk) return status;
+  return autoIncrement_.advance() ? kOpOk : kOpFailed;
 }
 
 RunResult Programmer::runFunction(const std::string& function, const std::string& portName) {
@@ -125,9 +125,12 @@ RunResult Programmer::runFunction(const std::string& function, const std::string
 void Programmer::stop() {
   link_.requestStop();
   if (link_.isOpen()) {
+    // What is still queued (the rest of a data frame) goes; the stop command
+    // must not go with it, and the close lets it leave before the port's
+    // settings are put back.
+    port_.discardOutput();
     link_.sendShortCommand(cmd::kStop, link_.replyWaitMs(), 0);
     port_.discardInput();
-    port_.discardOutput();
   }
   link_.closePort();
 }

@@ -29,8 +29,8 @@ struct RunResult {
   bool portOpened = false;
   bool connected = false;
   bool stopped = false;
-  int status = -1;  // the dispatched function's status: 0 success
-  bool ok() const { return portOpened && connected && !stopped && status == 0; }
+  int status = kOpFailed;  // the dispatched function's status: kOpOk success
+  bool ok() const { return portOpened && connected && !stopped && status == kOpOk; }
 };
 
 // The inputs of a file load that the window keeps beside the image.
@@ -61,6 +61,7 @@ class Programmer {
   ImageBuffer& image() { return image_; }
   AutoIncrement& autoIncrement() { return autoIncrement_; }
   FunctionList& functionList() { return functionList_; }
+  const FunctionList& functionList() const { return functionList_; }
   SuccessCounter& successCounter() { return successCounter_; }
   ProductionSettings& production() { return production_; }
   OperationFlags& flags() { return flags_; }

@@ -123,15 +123,22 @@ LoadResult WindowModel::fileChosen(const std::string& path) {
 
 // --- runs --------------------------------------------------------------------
 
-RunResult WindowModel::run(const std::string& function) {
+void WindowModel::prepareRun() {
+  // A text typed into the model box a moment ago may have left the model in
+  // effect half reset (block size, AP reach) until the tick: no run starts so.
+  settleChoices();
   p_.setPortName(state_.ports.portToOpen());
+}
+
+RunResult WindowModel::run(const std::string& function) {
+  prepareRun();
   const RunResult result = production_.run(function);
   ticker_.runEnded();
   return result;
 }
 
 ProductionLoop::Summary WindowModel::reRun(const std::string& function) {
-  p_.setPortName(state_.ports.portToOpen());
+  prepareRun();
   const ProductionLoop::Summary summary = production_.reRun(function);
   ticker_.runEnded();
   return summary;
@@ -183,6 +190,10 @@ std::string WindowModel::programFrameCaption() const {
 
 MemoryMapTexts WindowModel::memoryMap() const {
   return memoryMapTexts(p_.model(), p_.options().ispSpaceText);
+}
+
+UnlockConditions WindowModel::unlockConditions() const {
+  return UnlockConditions{p_.model().apUpToIsp, state_.ispDemo.noWatchdog, state_.ispDemo.no485Pin};
 }
 
 // --- the settings as a whole -------------------------------------------------

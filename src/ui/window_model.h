@@ -9,6 +9,7 @@
 #include "image/memory_map.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
+#include "ops/run_controls.h"
 #include "ui/settings_ticker.h"
 #include "ui/window_settings.h"
 #include "ui/window_state.h"
@@ -122,6 +123,9 @@ class WindowModel {
   std::string programFrameCaption() const;
   // The four memory-map boxes for the model and ISP Space in effect.
   MemoryMapTexts memoryMap() const;
+  // The choices that govern the ISP DEMO controls a run does not simply
+  // unlock, for controlEnabled().
+  UnlockConditions unlockConditions() const;
 
   // --- the settings as a whole ---------------------------------------------
   WindowSettings currentSettings() const;
@@ -132,6 +136,7 @@ class WindowModel {
 
  private:
   void changed(SettingsTicker::Change change);
+  void prepareRun();
   // The tick's first steps: every list gets a choice again.
   void settleChoices();
   void save();

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "ops/ops_bench.h"
+#include "support/link_fixture.h"
+#include "support/scripted_port.h"
 
 namespace qrk {
 namespace {
@@ -246,6 +249,25 @@ TEST(ReloadCheck, AnImageReachingTheNewApEndMustBeLoadedAgainButNotDuringARun) {
   EXPECT_TRUE(b.production.run("Program").ok()) << b.pane();
   EXPECT_TRUE(b.image().fileLoaded);
   EXPECT_EQ(b.host.boxes.size(), 1u);
+}
+
+// Stop may empty the output queue, but its own command must stay in it: the
+// chip that never sees it stays in the bootloader.
+TEST(RunLock, StopEmptiesTheOutputQueueBeforeItsCommandNeverAfter) {
+  VirtualEventLoop loop;
+  test::ScriptedPort port{loop};
+  MemorySettingsStore settings;
+  test::RecordingHost host;
+  Programmer programmer{port, loop, settings, host};
+  ASSERT_TRUE(programmer.link().openPort("scripted"));
+  programmer.stop();
+  ASSERT_FALSE(port.written.empty());
+  EXPECT_EQ(test::LinkFixture::commandOf(port.written.back()), cmd::kStop);
+  EXPECT_EQ(
+      std::count(port.outputDiscardedAt.begin(), port.outputDiscardedAt.end(), port.written.size()),
+      0)
+      << "the stop command was discarded before it could leave";
+  EXPECT_FALSE(port.isOpen());
 }
 
 // A firmware file that a test rewrites between runs, as a rebuild would.

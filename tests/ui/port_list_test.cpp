@@ -10,6 +10,7 @@ namespace qrk {
 namespace {
 
 using test::ListingStore;
+using test::session;
 using test::WindowBench;
 
 std::vector<SerialDeviceEntry> twoAdaptersAndAUart() {
@@ -72,13 +73,10 @@ TEST(PortList, ATypedTextChoosesAnEntryOrBecomesThePath) {
 // the frame's caption and as the port the next run opens.
 TEST(PortList, ATypedPathSurvivesARestartAndIsWhatARunOpens) {
   ListingStore store;
-  {
-    WindowBench b(store);
-    b.started();
+  session(store, [](WindowBench& b) {
     b.window.portChosen(4);
     b.window.portTextChanged("/dev/pts/9");
-    b.advanceMs(SettingsTicker::kIntervalMs);
-  }
+  });
   EXPECT_EQ(store.at("COM_port"), "4");
   WindowBench b(store);
   b.started();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -73,5 +74,14 @@ struct WindowBench {
   int ticks = 0;
   std::vector<bool> checks;
 };
+
+// One life of the window on `store`: start-up, `actions`, and the settings
+// tick that saves what they changed. A bench made afterwards is the restart.
+inline void session(ListingStore& store, const std::function<void(WindowBench&)>& actions) {
+  WindowBench b(store);
+  b.started();
+  actions(b);
+  b.advanceMs(SettingsTicker::kIntervalMs);
+}
 
 }  // namespace qrk::test

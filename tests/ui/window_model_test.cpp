@@ -13,6 +13,7 @@ namespace {
 
 using test::ListingStore;
 using test::saved;
+using test::session;
 using test::WindowBench;
 
 TEST(WindowStartUp, AnEmptyStoreGivesTheFirstStartChoicesAndIsWrittenAtTheFirstTick) {
@@ -32,7 +33,9 @@ TEST(WindowStartUp, AnEmptyStoreGivesTheFirstStartChoicesAndIsWrittenAtTheFirstT
   EXPECT_EQ(p.loadChoices().fillByte, 0x00);
   EXPECT_TRUE(p.production().beepOnSuccess);
   EXPECT_EQ(p.production().delaySeconds(), 5);
-  EXPECT_EQ(w.state().ispDemo, IspDemoChoices{});
+  EXPECT_EQ(w.state().ispDemo.crystalText, "11.0592");
+  EXPECT_EQ(w.state().ispDemo.baudText, "38400");
+  EXPECT_TRUE(w.state().ispDemo.noWatchdog && w.state().ispDemo.no485Pin);
   EXPECT_EQ(p.successCounter().text(), "0");
   EXPECT_EQ(p.functionList().names().size(), 7u);
 
@@ -79,9 +82,7 @@ TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
   demo.rs485Port = 0;
   demo.rs485Bit = 3;
   demo.rs485Logic = 1;
-  {
-    WindowBench b(store);
-    b.started();
+  session(store, [&](WindowBench& b) {
     WindowModel& w = b.window;
     w.modelChosen(13);  // QRK3-16F
     EXPECT_TRUE(w.ispSpaceChosen(5));
@@ -96,7 +97,7 @@ TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
     w.counterTextChanged("77");
     b.advanceMs(SettingsTicker::kIntervalMs);
     before = w.currentSettings();
-  }
+  });
   WindowBench b(store);
   b.started();
   EXPECT_EQ(saved(b.window.currentSettings()), saved(before));
@@ -107,6 +108,8 @@ TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
   EXPECT_FALSE(b.programmer.production().beepOnSuccess);
   EXPECT_EQ(b.programmer.production().delaySeconds(), 3);
   EXPECT_EQ(b.window.state().ispDemo, demo);
+  EXPECT_TRUE(
+      controlEnabled("comb_ISP_DEMO_WDT", b.programmer.controls(), b.window.unlockConditions()));
   EXPECT_EQ(b.programmer.successCounter().text(), "77");
 }
 
@@ -114,20 +117,15 @@ TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
 // the ISP Space, checked against the restored model's list.
 TEST(WindowFaults, TheIspSpaceChoiceIsSavedAndCheckedAgainstTheModelsList) {
   ListingStore store;
-  {
-    WindowBench b(store);
-    b.started();
+  session(store, [](WindowBench& b) {
     b.window.modelChosen(15);  // QRK3-64F: 16 sizes
     EXPECT_TRUE(b.window.ispSpaceChosen(15));
     EXPECT_FALSE(b.window.ispSpaceChosen(16));
-    b.advanceMs(SettingsTicker::kIntervalMs);
-  }
-  {
-    WindowBench b(store);
-    b.started();
+  });
+  session(store, [](WindowBench& b) {
     EXPECT_EQ(b.programmer.options().ispSpaceText, "8.0k");
     EXPECT_EQ(b.window.memoryMap().ispStart, "0E000");
-  }
+  });
   // A kind-2 model offers four sizes: position 15 is none of them.
   store.values.erase({"Settings", "DeviceProductsName"});
   store.setValue("Settings", "DeviceProducts", "3");
@@ -139,9 +137,7 @@ TEST(WindowFaults, TheIspSpaceChoiceIsSavedAndCheckedAgainstTheModelsList) {
 
 TEST(WindowFaults, ATypedKindZeroNameStaysTheModelAndSurvivesARestart) {
   ListingStore store;
-  {
-    WindowBench b(store);
-    b.started();
+  session(store, [&](WindowBench& b) {
     b.window.modelTextChanged("QRK5-32D");
     b.advanceMs(SettingsTicker::kIntervalMs);
     EXPECT_EQ(b.programmer.model().name, "QRK5-32D");
@@ -150,7 +146,7 @@ TEST(WindowFaults, ATypedKindZeroNameStaysTheModelAndSurvivesARestart) {
     EXPECT_EQ(b.window.modelIndex(), -1);
     // An older reader of the position finds the first model, as it always did.
     EXPECT_EQ(store.at("DeviceProducts"), "0");
-  }
+  });
   WindowBench b(store);
   b.started();
   EXPECT_EQ(b.programmer.model().name, "QRK5-32D");
@@ -160,27 +156,29 @@ TEST(WindowFaults, ATypedKindZeroNameStaysTheModelAndSurvivesARestart) {
 
 // A text that names no model (matching is case-sensitive) never switches the
 // model: the tick shows the model in effect again, with the block size the
-// failed match had reset.
+// failed match had reset; a run started before the tick gets it back first.
 TEST(WindowFaults, ATextThatNamesNoModelLeavesTheModelInEffect) {
   ListingStore store;
   WindowBench b(store);
   b.started();
   b.window.modelChosen(3);  // QRK5-16B
   b.advanceMs(SettingsTicker::kIntervalMs);
-  b.window.modelTextChanged("qrk5-16b");
-  EXPECT_EQ(b.programmer.model().blockSize, 128);
-  b.advanceMs(SettingsTicker::kIntervalMs);
-  EXPECT_EQ(b.programmer.model().name, "QRK5-16B");
-  EXPECT_EQ(b.programmer.model().blockSize, 512);
-  EXPECT_EQ(b.window.state().modelText, "QRK5-16B");
-  EXPECT_EQ(store.at("DeviceProducts"), "3");
+  for (const bool runAtOnce : {false, true}) {
+    b.window.modelTextChanged("qrk5-16b");
+    EXPECT_EQ(b.programmer.model().blockSize, 128);
+    if (runAtOnce) b.window.run("Verify_ID");
+    EXPECT_EQ(b.programmer.model().blockSize, runAtOnce ? 512 : 128);
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    EXPECT_EQ(b.programmer.model().name, "QRK5-16B");
+    EXPECT_EQ(b.programmer.model().blockSize, 512);
+    EXPECT_EQ(b.window.state().modelText, "QRK5-16B");
+    EXPECT_EQ(store.at("DeviceProducts"), "3");
+  }
 }
 
 TEST(WindowFaults, TypedIspDemoTextsAreSavedAsTextsAndTheDemoPageSavesOnChange) {
   ListingStore store;
-  {
-    WindowBench b(store);
-    b.started();
+  session(store, [](WindowBench& b) {
     IspDemoChoices demo;
     demo.crystalText = "7.3728";
     demo.baudText = "250000";
@@ -189,7 +187,7 @@ TEST(WindowFaults, TypedIspDemoTextsAreSavedAsTextsAndTheDemoPageSavesOnChange) 
     b.advanceMs(SettingsTicker::kIntervalMs);
     EXPECT_EQ(b.ticks, 1);
     EXPECT_TRUE(b.checks.empty());  // the page cannot move the memory map
-  }
+  });
   EXPECT_EQ(store.at("ISP_DEMO_oscillate_frequency_text"), "7.3728");
   WindowBench b(store);
   b.started();
@@ -199,21 +197,15 @@ TEST(WindowFaults, TypedIspDemoTextsAreSavedAsTextsAndTheDemoPageSavesOnChange) 
 
 TEST(WindowFaults, TheReloadAndClearBufferBoxesAreSavedAndSurviveARestart) {
   ListingStore store;
-  {
-    WindowBench b(store);
-    b.started();
+  session(store, [](WindowBench& b) {
     b.window.reloadBoxClicked(true);
     b.window.clearBufferClicked(true);
-    b.advanceMs(SettingsTicker::kIntervalMs);
-  }
-  {
-    WindowBench b(store);
-    b.started();
+  });
+  session(store, [](WindowBench& b) {
     EXPECT_TRUE(b.programmer.loadChoices().reloadBeforeRun);
     EXPECT_TRUE(b.programmer.loadChoices().clearBuffer);
     b.window.reloadBoxClicked(false);
-    b.advanceMs(SettingsTicker::kIntervalMs);
-  }
+  });
   WindowBench b(store);
   b.started();
   EXPECT_FALSE(b.programmer.loadChoices().reloadBeforeRun);
@@ -296,9 +288,7 @@ TEST(WindowReloadCheck, AModelThatNoLongerHoldsTheFileAsksForItAgainOnce) {
   imagetest::TempDir dir;
   const std::string path = dir.file("app.bin", std::vector<std::uint8_t>(0x1800, 0x5A));
   ListingStore store;
-  {
-    WindowBench b(store);
-    b.started();
+  session(store, [&](WindowBench& b) {
     b.window.modelChosen(1);  // QRK5-08A: AP up to 1FFF
     b.advanceMs(SettingsTicker::kIntervalMs);
     ASSERT_TRUE(b.window.fileChosen(path).loaded());
@@ -308,7 +298,7 @@ TEST(WindowReloadCheck, AModelThatNoLongerHoldsTheFileAsksForItAgainOnce) {
     EXPECT_EQ(std::count(b.host.boxes.begin(), b.host.boxes.end(), kReloadFileMessage), 1);
     EXPECT_FALSE(b.programmer.image().fileLoaded);
     EXPECT_EQ(b.ticks, 2);
-  }
+  });
   WindowBench b(store);
   b.started();
   EXPECT_EQ(b.window.state().filePath, path);
