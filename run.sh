@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev)
+          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev fonts-noto-cjk)
 JOBS=${JOBS:-$(nproc)}
 
 install_missing() {
