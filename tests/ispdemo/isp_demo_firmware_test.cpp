@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -93,11 +92,10 @@ class DemoOnS51 : public ::testing::Test {
     sim.log = readFile(dir_ / "log.txt");
     const std::string sent = readFile(dir_ / "out.bin");
     sim.sent.assign(sent.begin(), sent.end());
-    std::smatch m;
-    for (auto it = sim.log.cbegin();
-         std::regex_search(it, sim.log.cend(), m, std::regex("Simulated (\\d+) ticks"));
-         it = m.suffix().first) {
-      sim.ticks.push_back(std::stoll(m[1]));
+    const std::string marker = "Simulated ";
+    for (auto at = sim.log.find(marker); at != std::string::npos;
+         at = sim.log.find(marker, at + 1)) {
+      sim.ticks.push_back(std::atoll(sim.log.c_str() + at + marker.size()));
     }
     return sim;
   }
