@@ -5,10 +5,10 @@
 #include "link/identify.h"
 #include "ops/address_range.h"
 #include "ops/data_frame.h"
-#include "ops/hex_text.h"
 #include "ops/page_sums.h"
 #include "ops/progress.h"
 #include "ops/read_flash.h"
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -32,8 +32,8 @@ int verifyChunk(const OpContext& ctx, std::int32_t address, int count) {
     const std::uint8_t flash = *reply.at(kReadDataAt + static_cast<std::size_t>(i));
     const std::uint8_t buffer = ctx.image.at(address + i);
     if (flash == buffer) continue;
-    ctx.pane.append("\r\nAddress: " + hexText(address + i, 6) +
-                    "\r\nBuffer:  " + hexText(buffer, 2) + "\r\nFlash:   " + hexText(flash, 2) +
+    ctx.pane.append("\r\nAddress: " + upperHex(address + i, 6) +
+                    "\r\nBuffer:  " + upperHex(buffer, 2) + "\r\nFlash:   " + upperHex(flash, 2) +
                     "\r\n\r\nVerify is error!");
     return kOpMismatch;
   }
