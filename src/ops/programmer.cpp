@@ -36,7 +36,8 @@ void Programmer::loadSettings() {
     if (!selectIspSpaceIndex(options_, static_cast<int>(ispIndex)))
       selectIspSpaceIndex(options_, 0);
   }
-  loadChoices_.fillByte = settings_.value("Settings", "fillbyte", "00") == "00" ? 0x00 : 0xFF;
+  loadChoices_.fillByte = fillByteFromSetting(
+      settings_.value("Settings", "fillbyte", std::string(kDefaultFillByteSetting)));
   functionList_.loadOrDefault();
   successCounter_.load();
   production_.load(settings_);

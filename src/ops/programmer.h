@@ -35,10 +35,10 @@ struct RunResult {
 
 // The inputs of a file load that the window keeps beside the image.
 struct LoadChoices {
-  std::string startAddressText = "0";  // `Text4`
-  std::uint8_t fillByte = 0x00;        // `optFillbyte`: "00" is the stored default
-  bool clearBuffer = false;            // `Check6`
-  bool reloadBeforeRun = false;        // `cekReloadFile`
+  std::string startAddressText = "0";        // `Text4`
+  std::uint8_t fillByte = kDefaultFillByte;  // `optFillbyte`
+  bool clearBuffer = false;                  // `Check6`
+  bool reloadBeforeRun = false;              // `cekReloadFile`
 };
 
 // The window's state as one explicit object: the link, the pane, the selected
