@@ -12,12 +12,6 @@
 
 namespace qrk {
 
-namespace {
-
-constexpr std::size_t kReadDataAt = 10;
-
-}  // namespace
-
 int verifyChunk(const OpContext& ctx, std::int32_t address, int count) {
   (void)readTargetId(ctx.link, ctx.pane, ctx.model.expectedId, false);
   Reply reply;
@@ -29,7 +23,7 @@ int verifyChunk(const OpContext& ctx, std::int32_t address, int count) {
   if (!answered) return kOpFailed;
 
   for (int i = 0; i < count; ++i) {
-    const std::uint8_t flash = *reply.at(kReadDataAt + static_cast<std::size_t>(i));
+    const std::uint8_t flash = *reply.at(kReadReplyDataAt + static_cast<std::size_t>(i));
     const std::uint8_t buffer = ctx.image.at(address + i);
     if (flash == buffer) continue;
     ctx.pane.append("\r\nAddress: " + upperHex(address + i, 6) +
