@@ -69,6 +69,10 @@ class AutoIncrement {
   void load();
   void save() const;
 
+  // The hex view that shows the field; a window attaches its view once it
+  // stands (null detaches it).
+  void attachView(HexView* view) { view_ = view; }
+
   const AutoIncrementInputs& inputs() const { return inputs_; }
   // Each edit disarms the field: the stamped bytes no longer match the inputs.
   void setAddressText(std::string text);

@@ -1,0 +1,37 @@
+#include <QApplication>
+#include <QCommandLineParser>
+#include <memory>
+
+#include "main_window.h"
+#include "platform/qt/qt_session.h"
+#include "platform/qt/qt_settings_store.h"
+#include "window_host.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("qrkprog-gui"));
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("QRK MCU Programmer"));
+  parser.addHelpOption();
+  const QCommandLineOption port("port", "Select this serial port (a COM name or a device path).",
+                                "DEV");
+  const QCommandLineOption file("file", "Open this HEX or BIN file at start.", "PATH");
+  const QCommandLineOption settings(
+      "settings", "Keep the settings in this INI file instead of the per-user store.", "FILE.ini");
+  parser.addOptions({port, file, settings});
+  parser.process(app);
+
+  // One per-user store, shared with qrkprog.
+  const auto store =
+      parser.isSet(settings)
+          ? std::make_unique<qrk::QtSettingsStore>(parser.value(settings).toStdString())
+          : std::make_unique<qrk::QtSettingsStore>();
+  qrkgui::WindowHost host;
+  qrk::QtSession session(*store, host);
+  qrkgui::MainWindow window(session.programmer(), session.productionLoop(), host);
+  window.start();
+  if (parser.isSet(port)) window.selectPort(parser.value(port));
+  window.show();
+  if (parser.isSet(file)) window.openFile(parser.value(file));
+  return app.exec();
+}

@@ -1,0 +1,246 @@
+// The window driven as a technician drives it: mouse and keyboard on the
+// named controls, the chip at the far end of the line simulated in-process.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTextBlock>
+
+#include "window_bench.h"
+
+namespace qrkgui {
+namespace {
+
+using test::WindowBench;
+
+const QString kBlinkHex = QStringLiteral(QRK_SOURCE_DIR "/firmware/examples/blink.hex");
+
+QString pane(const WindowBench& b) { return b.find<QPlainTextEdit>("textMsg")->toPlainText(); }
+
+int visibleRows(const WindowBench& b) {
+  int n = 0;
+  for (int row = 0; row < 8; ++row) {
+    n += b.find<QWidget>(QString("Picture2_%1").arg(row))->isVisibleTo(&b.window) ? 1 : 0;
+  }
+  return n;
+}
+
+void chooseModel(WindowBench& b, const QString& name) {
+  b.type(b.find<QComboBox>("combMcuModel")->lineEdit(), name);
+}
+
+// The dump's text position of the first digit of the byte at `column` of the
+// dump's `line` (0: the first line of bytes).
+QPoint digitPoint(const WindowBench& b, int line, int column) {
+  auto* dump = b.find<QPlainTextEdit>("txtBuffer2");
+  QTextCursor cursor(dump->document()->findBlockByNumber(2 + line));
+  cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 10 + 3 * column);
+  return dump->cursorRect(cursor).center() + QPoint(1, 0);
+}
+
+TEST(WindowModelChoice, AModelRebuildsTheOptionPanelTheIspListTheMemoryMapAndTheBoardTab) {
+  WindowBench b;
+  auto* ispList = b.find<QComboBox>("Combo2");
+  auto* lowerTabs = b.find<QTabWidget>("TabStrip2");
+  // The first start: the first listed model, of kind 2.
+  EXPECT_EQ(b.find<QComboBox>("combMcuModel")->currentText(), "QRK5-04A");
+  EXPECT_EQ(visibleRows(b), 8);
+  EXPECT_EQ(ispList->count(), 4);
+  EXPECT_EQ(lowerTabs->tabText(2), "脱机烧录");
+  EXPECT_EQ(lowerTabs->currentIndex(), 1) << "the ISP DEMO tab is never the one shown";
+
+  chooseModel(b, "QRK3-16F");  // kind 1
+  EXPECT_EQ(visibleRows(b), 5);
+  EXPECT_TRUE(b.find<QLabel>("LabOptionC_0")->isVisibleTo(&b.window));
+  EXPECT_EQ(b.find<QLabel>("LabOptionC_0")->text(), "锁芯片(读为FF)");
+  EXPECT_FALSE(b.find<QLabel>("read_Option_5")->isVisibleTo(&b.window));
+  EXPECT_EQ(ispList->count(), 16);
+  EXPECT_EQ(b.text("txtISP_reange_1"), "3FFF");
+  EXPECT_EQ(lowerTabs->tabText(2), "_no_");
+  EXPECT_FALSE(lowerTabs->isTabEnabled(2));
+
+  // An ISP Space chosen from the list moves the memory map.
+  ispList->setFocus();
+  QTest::keyClick(ispList, Qt::Key_End);
+  EXPECT_EQ(ispList->currentText(), "8.0k");
+  EXPECT_NE(b.text("txtISP_reange_2"), "");
+  b.wait(150);  // the settings tick
+  EXPECT_EQ(b.store->value("Settings", "ISP_Space", ""), "15");
+  EXPECT_EQ(b.find<QGroupBox>("framStep")->title(), "Program / 编程 ( COM 1, 115200 )");
+
+  // A kind-0 name is typed, not listed: no option rows, the ISP list as it was.
+  chooseModel(b, "QRK5-32E");
+  EXPECT_EQ(visibleRows(b), 0);
+  EXPECT_EQ(ispList->count(), 16);
+  b.wait(150);
+  EXPECT_EQ(b.find<QComboBox>("combMcuModel")->currentText(), "QRK5-32E")
+      << "a recognised typed name is kept by the settings tick";
+}
+
+TEST(WindowFile, OpeningAHexFileShowsItsChecksumItsPathAndItsBytesInTheDump) {
+  WindowBench b;
+  b.boxes.queueFile(kBlinkHex);
+  b.click("comLoadFile");
+  EXPECT_EQ(b.find<QGroupBox>("Frame7")->title(), "File: " + kBlinkHex);
+  EXPECT_TRUE(QRegularExpression("^[0-9A-F]{7}H +$").match(b.text("txtFileCheckSum")).hasMatch())
+      << b.text("txtFileCheckSum").toStdString();
+  const QStringList lines = b.find<QPlainTextEdit>("txtBuffer2")->toPlainText().split('\n');
+  ASSERT_GT(lines.size(), 3);
+  EXPECT_TRUE(lines[2].startsWith(" 000000   02 00 11 32 ")) << lines[2].toStdString();
+  EXPECT_EQ(b.store->value("Settings", "FilePath", ""), kBlinkHex.toStdString());
+  EXPECT_TRUE(b.boxes.texts.isEmpty()) << b.boxes.texts.join('|').toStdString();
+  // The store page's length follows the range of interest.
+  EXPECT_FALSE(b.text("txt_length").isEmpty());
+}
+
+TEST(WindowFile, OvertypingADigitAsksOnceAndChangesTheImage) {
+  WindowBench b;
+  auto* dump = b.find<QPlainTextEdit>("txtBuffer2");
+  // Before any file: the question, then the request to open one.
+  QTest::mouseClick(dump->viewport(), Qt::LeftButton, {}, digitPoint(b, 0, 1));
+  b.boxes.queue(QMessageBox::Yes);
+  QTest::keyClick(dump, Qt::Key_A);
+  ASSERT_EQ(b.boxes.texts.size(), 2);
+  EXPECT_EQ(b.boxes.texts[1].trimmed(), "Please open file./请打开文件。");
+
+  b.window.openFile(kBlinkHex);
+  b.boxes.texts.clear();
+  QTest::mouseClick(dump->viewport(), Qt::LeftButton, {}, digitPoint(b, 0, 1));
+  b.boxes.queue(QMessageBox::No);
+  QTest::keyClick(dump, Qt::Key_A);
+  EXPECT_EQ(b.programmer.image().at(1), 0x00) << "declined: nothing changes";
+  b.boxes.queue(QMessageBox::Yes);
+  QTest::keyClick(dump, Qt::Key_A);
+  QTest::keyClick(dump, Qt::Key_B);  // the second digit, no question now
+  EXPECT_EQ(b.boxes.texts, QStringList({"Update the buffer? / 修改缓冲区内容吗?",
+                                        "Update the buffer? / 修改缓冲区内容吗?"}));
+  EXPECT_EQ(b.programmer.image().at(1), 0xAB);
+  EXPECT_TRUE(dump->toPlainText().split('\n')[2].startsWith(" 000000   02 AB 11"));
+  // Typing does not edit the dump text otherwise.
+  QTest::keyClick(dump, Qt::Key_Z);
+  EXPECT_EQ(b.programmer.image().at(2), 0x11);
+}
+
+TEST(WindowFunctionList, ClicksAndDoubleClicksBuildTheListAndItIsSavedAtOnce) {
+  WindowBench b;
+  // A fresh start holds the default list.
+  EXPECT_EQ(b.text("txtAuto_8"), "Erase_All");
+  EXPECT_EQ(b.text("txtAuto_14"), "Read_Option");
+  b.click("comAuto_2");  // Del All
+  for (int slot = 8; slot < 16; ++slot) EXPECT_EQ(b.text(QString("txtAuto_%1").arg(slot)), "");
+
+  // Press a palette row and Add; a double-click adds too.
+  const QString first = b.text("txtAuto_0");
+  const QString second = b.text("txtAuto_1");
+  b.click("txtAuto_0");
+  b.click("comAuto_0");
+  b.doubleClick("txtAuto_1");
+  b.doubleClick("txtAuto_0");
+  EXPECT_EQ(b.text("txtAuto_8"), first);
+  EXPECT_EQ(b.text("txtAuto_9"), second);
+  EXPECT_EQ(b.text("txtAuto_10"), first);
+  // A double-click on a slot deletes it and closes the gap.
+  b.doubleClick("txtAuto_9");
+  EXPECT_EQ(b.text("txtAuto_9"), first);
+  EXPECT_EQ(b.text("txtAuto_10"), "");
+  // Del needs a selected slot.
+  b.click("txtAuto_8");
+  b.click("comAuto_1");
+  EXPECT_EQ(b.text("txtAuto_8"), first);
+  EXPECT_EQ(b.text("txtAuto_9"), "");
+  EXPECT_EQ(b.store->value("Settings", "Auto_8", "?"), first.toStdString());
+  EXPECT_EQ(b.store->value("Settings", "Auto_9", "?"), "");
+}
+
+TEST(WindowRun, AutoProgramsTheSimulatedChipLineByLineCountsAndUnlocks) {
+  WindowBench b;
+  chooseModel(b, "QRK5-16B");
+  b.window.openFile(kBlinkHex);
+  b.click("txtFuction_0");  // Auto
+  b.click("comDownload");
+  // Each function's report ends in its OK line, then the closing line.
+  const QString text = pane(b);
+  EXPECT_TRUE(text.startsWith("We are connecting ...\n"));
+  qsizetype at = 0;
+  for (const char* line :
+       {"Erase_All       OK!\n", "Blank_Check     OK!\n", "Program         OK!\n",
+        "Verify          OK!\n", "Write_Option    OK!\n", "Read_Option     OK!\n",
+        "\nAuto       OK!\n"}) {
+    const qsizetype found = text.indexOf(line, at);
+    EXPECT_GE(found, at) << line << "\n" << text.toStdString();
+    at = std::max(at, found);
+  }
+  EXPECT_TRUE(text.endsWith("\nAuto       OK!\n"));
+  EXPECT_EQ(b.text("txtWrite_OK_Count"), "1");
+  EXPECT_EQ(b.store->value("Settings", "Write_OK_Count", ""), "1");
+  EXPECT_TRUE(b.find<QPushButton>("comDownload")->isEnabled());
+  EXPECT_TRUE(b.find<QComboBox>("combMcuModel")->isEnabled());
+  EXPECT_FALSE(b.find<QPushButton>("comStop_Download")->isEnabled());
+  // The chip holds the file.
+  EXPECT_EQ(b.sim.device.flash()[1], 0x00);
+  EXPECT_EQ(b.sim.device.flash()[3], 0x32);
+  EXPECT_FALSE(b.sim.port.isOpen());
+}
+
+TEST(WindowRun, ReRunCountsDownAndStopInTheCountdownEndsTheLoopWithTheControlsLockedMeanwhile) {
+  WindowBench b;
+  chooseModel(b, "QRK5-16B");
+  b.click("txtFuction_1");  // Verify_ID
+  auto* paneBox = b.find<QPlainTextEdit>("textMsg");
+  QStringList countdown;
+  bool lockedInCountdown = false, portListFree = false;
+  QObject::connect(paneBox, &QPlainTextEdit::textChanged, [&] {
+    const QString last = paneBox->toPlainText().section('\n', -1);
+    if (!last.startsWith("will Re-Run... ") || countdown.contains(last)) return;
+    countdown << last;
+    if (countdown.size() == 2) {
+      lockedInCountdown = !b.find<QWidget>("combMcuModel")->isEnabled() &&
+                          !b.find<QWidget>("comDownload")->isEnabled();
+      portListFree = b.find<QWidget>("combCommPort")->isEnabled();
+      b.click("comStop_Download");
+    }
+  });
+  const std::int64_t start = b.sim.loop.nowMs();
+  b.click("comReDownload");
+  EXPECT_EQ(countdown, QStringList({"will Re-Run... 5", "will Re-Run... 4"}));
+  EXPECT_TRUE(lockedInCountdown);
+  EXPECT_TRUE(portListFree);
+  EXPECT_TRUE(pane(b).endsWith("will Re-Run... 4\nStop by user!")) << pane(b).toStdString();
+  EXPECT_LT(b.sim.loop.nowMs() - start, 3000) << "Stop ends the countdown at once";
+  EXPECT_TRUE(b.find<QWidget>("comDownload")->isEnabled());
+  EXPECT_TRUE(b.find<QWidget>("comReDownload")->isEnabled());
+  EXPECT_FALSE(b.find<QWidget>("comStop_Download")->isEnabled());
+}
+
+TEST(WindowClose, ClosingDuringARunStopsItSavesAndClosesThePort) {
+  // A chip that is never switched on: the run waits in the handshake.
+  WindowBench b({}, qrk::sim::DeviceOptions().withPowerOnAfter(100000));
+  chooseModel(b, "QRK3-32F");
+  b.click("txtFuction_0");
+  auto* paneBox = b.find<QPlainTextEdit>("textMsg");
+  bool asked = false;
+  QObject::connect(paneBox, &QPlainTextEdit::textChanged, [&] {
+    if (asked || !b.sim.port.isOpen()) return;
+    asked = true;
+    b.window.close();
+    EXPECT_TRUE(b.window.isVisible()) << "the window stays until the run has returned";
+  });
+  b.click("comDownload");
+  ASSERT_TRUE(asked);
+  EXPECT_TRUE(pane(b).contains("Stop by user!"));
+  EXPECT_FALSE(b.sim.port.isOpen());
+  // The settings were saved on the way out, the model among them.
+  EXPECT_EQ(b.store->value("Settings", "DeviceProducts", ""), "14");
+  QTest::qWait(20);  // the close that waited for the run
+  EXPECT_FALSE(b.window.isVisible());
+}
+
+}  // namespace
+}  // namespace qrkgui
