@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ispdemo/isp_demo_builder.h"
+#include "ui/window_bench.h"
 
 namespace qrk {
 namespace {
@@ -28,21 +29,12 @@ TEST(IspDemoPage, ThePagesChoicesBuildTheFirmwareTheyName) {
   ASSERT_TRUE(patchIspDemo(kindTwoModel(), IspDemoSettings{}).bytes.has_value());
   expectSameBuild(IspDemoChoices{}, IspDemoSettings{});
 
-  IspDemoChoices page;
-  page.crystalText = "22.1184";
-  page.baudText = "57600";
-  page.parityYes = false;
-  page.noWatchdog = false;
-  page.watchdogPort = 3;
-  page.watchdogBit = 6;
-  page.no485Pin = false;
-  page.rs485Port = 0;
-  page.rs485Bit = 3;
-  page.rs485Logic = 1;
+  IspDemoChoices page = test::unusualDemoPage();
   IspDemoSettings byHand;
   byHand.crystalMhzText = "22.1184";
   byHand.baudText = "57600";
   byHand.parity = false;
+  byHand.eraseDataFlash = false;
   byHand.watchdogPin = true;
   byHand.watchdogPortText = "P3";
   byHand.watchdogBitText = "6";
