@@ -57,6 +57,7 @@ class MainWindow : public QWidget {
   // of the program and for tests).
   void openFile(const QString& path);
   void selectPort(const QString& portName);
+  void chooseModel(const QString& name) { onModelChosen(name); }
 
   qrk::Programmer& programmer() { return p_; }
   qrk::WindowModel& model() { return model_; }
