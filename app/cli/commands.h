@@ -16,5 +16,8 @@ int optionsCommand(const QStringList& args);
 int runCommand(const QStringList& args);
 int infoCommand(const QStringList& args);
 int storeCommand(const QStringList& args);
+int baudCommand(const QStringList& args);
+int demoBuildCommand(const QStringList& args);
+int demoWriteCommand(const QStringList& args);
 
 }  // namespace qrkcli

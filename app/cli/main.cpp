@@ -15,6 +15,9 @@ int usage() {
          "  info PATH [--model NAME] [...]               load a file and describe the image\n"
          "  store --file PATH --from HEX --to HEX --out FILE.bin\n"
          "                                               write a range of the image as BIN\n"
+         "  baud --freq MHZ                              the ISP DEMO baud-rate table\n"
+         "  demo-build --model NAME [...] --out FILE.hex build the ISP DEMO firmware\n"
+         "  demo-write --port DEV [--model NAME] [...]   write the ISP DEMO into the target\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -34,6 +37,9 @@ int main(int argc, char** argv) {
   if (command == "options") return qrkcli::optionsCommand(rest);
   if (command == "info") return qrkcli::infoCommand(rest);
   if (command == "store") return qrkcli::storeCommand(rest);
+  if (command == "baud") return qrkcli::baudCommand(rest);
+  if (command == "demo-build") return qrkcli::demoBuildCommand(rest);
+  if (command == "demo-write") return qrkcli::demoWriteCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;

@@ -24,12 +24,13 @@ void ProductionLoop::unlock() {
   p_.controls().stopEnabled = false;
 }
 
-RunResult ProductionLoop::run(const std::string& function) {
+RunResult ProductionLoop::run(const std::string& function, bool demoWrite) {
   if (active_) return RunResult{};
   lock();
   p_.flags().singleRun = true;
-  p_.flags().demoWriteMode = false;
+  p_.flags().demoWriteMode = demoWrite;
   const RunResult result = runSelectedFunction(p_, function, p_.portName());
+  p_.flags().demoWriteMode = false;
   unlock();
   return result;
 }
@@ -57,11 +58,11 @@ bool ProductionLoop::countdown(int seconds) {
 
 ProductionLoop::Summary ProductionLoop::reRun(
     const std::string& function, int maxRuns,
-    const std::function<void(const RunResult&)>& onRunEnded) {
+    const std::function<void(const RunResult&)>& onRunEnded, bool demoWrite) {
   Summary summary;
   if (active_) return summary;
   reRunStopped_ = false;
-  p_.flags().demoWriteMode = false;
+  p_.flags().demoWriteMode = demoWrite;
   lock();
   while (true) {
     p_.flags().singleRun = false;
@@ -77,6 +78,7 @@ ProductionLoop::Summary ProductionLoop::reRun(
     p_.pane().replace("");
   }
   summary.stopped = reRunStopped_;
+  p_.flags().demoWriteMode = false;
   unlock();
   return summary;
 }

@@ -30,15 +30,17 @@ class ProductionLoop {
 
   // Run: one run of `function` on the programmer's port, with the controls
   // locked until it has returned. Ignored (a failed result) while a run or a
-  // Re-Run loop is active.
-  RunResult run(const std::string& function);
+  // Re-Run loop is active. `demoWrite` runs it in demoWriteMode (the ISP DEMO
+  // writer); the mode never outlasts the run.
+  RunResult run(const std::string& function, bool demoWrite = false);
 
   // Re-Run: runs `function` again and again with a countdown of the chosen
   // delay between runs (2 s after an Auto run that failed), until Stop; with
   // `maxRuns` above 0, also after that many runs (no countdown after the
   // last). `onRunEnded` sees every run's result.
   Summary reRun(const std::string& function, int maxRuns = 0,
-                const std::function<void(const RunResult&)>& onRunEnded = {});
+                const std::function<void(const RunResult&)>& onRunEnded = {},
+                bool demoWrite = false);
 
   // The Stop button: "Stop by user!", then stopRun().
   void stopClicked();

@@ -1,0 +1,116 @@
+// Writing the ISP DEMO on the simulated chip, on virtual time.
+#include "ispdemo/isp_demo_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "ispdemo/isp_demo_builder.h"
+#include "link/frame.h"
+#include "ops/ops_bench.h"
+
+namespace qrk {
+namespace {
+
+using test::OpsBench;
+
+IspDemoBytes expectedDemo(const OpsBench& b, const IspDemoSettings& settings = {}) {
+  return patchIspDemo(b.programmer.model(), settings).bytes.value();
+}
+
+TEST(IspDemoWrite, WritesOptionsKilobyteAndFileAndVerifiesThem) {
+  OpsBench b;  // QRK5-16B, 1 KB of pattern loaded at 0
+  const RunResult result = writeIspDemo(b.programmer, b.production, {});
+  ASSERT_TRUE(result.ok()) << b.pane();
+  EXPECT_TRUE(b.paneHas("Write Option OK!"));
+  EXPECT_TRUE(b.paneHas("\r\nAuto       OK!\r\n"));
+  const IspDemoBytes demo = expectedDemo(b);
+  EXPECT_TRUE(b.flashHolds(0xF800, test::Bytes(demo.begin(), demo.end())));
+  EXPECT_TRUE(b.flashHolds(0, test::patternBytes(0x400)));
+  // LOCK, SB and MOVCL on, ISP area 1 KB (code 2 in bits 4-5), HWBS as chosen.
+  EXPECT_EQ(b.sim.device.optionBytes()[0], 0xE8);
+  EXPECT_EQ(b.programmer.options().ispSpaceText, "1.0k");
+  EXPECT_TRUE(b.programmer.image().holdsDemoImage);
+  EXPECT_EQ(b.programmer.successCounter().text(), "1");
+  // The mode ends with the run: a later Program must not write the kilobyte.
+  EXPECT_FALSE(b.programmer.flags().demoWriteMode);
+  EXPECT_FALSE(b.production.active());
+
+  // The kilobyte is checked, not only sent: a cell that does not take its
+  // byte fails the write.
+  OpsBench stuck("QRK5-16B", sim::DeviceOptions().withFault(sim::Fault::stuckCell(0xF900)));
+  ASSERT_NE(expectedDemo(stuck)[0x100], 0x00);
+  EXPECT_FALSE(writeIspDemo(stuck.programmer, stuck.production, {}).ok());
+  EXPECT_TRUE(stuck.paneHas("failure!"));
+  EXPECT_EQ(stuck.programmer.successCounter().text(), "0");
+}
+
+TEST(IspDemoWrite, AListThatWouldNotWriteAndVerifyTheKilobyteIsRefusedBeforeConnecting) {
+  for (const std::vector<std::string>& list :
+       std::vector<std::vector<std::string>>{{"Erase_All", "Verify", "Write_Option"},
+                                             {"Verify", "Program"},
+                                             {"Erase_All", "Program"},
+                                             {}}) {
+    OpsBench b;
+    b.setList(list);
+    const RunResult result = writeIspDemo(b.programmer, b.production, {});
+    EXPECT_FALSE(result.portOpened);
+    EXPECT_EQ(b.sent(), 0u);
+    ASSERT_EQ(b.host.boxes.size(), 1u);
+    EXPECT_EQ(b.host.boxes[0], kDemoListText);
+    EXPECT_EQ(b.programmer.successCounter().text(), "0");
+  }
+}
+
+TEST(IspDemoWrite, AFailedBuildSendsNothingAndLeavesTheImage) {
+  OpsBench b;
+  IspDemoSettings conflict;
+  conflict.watchdogPin = conflict.rs485Pin = true;
+  conflict.watchdogBitText = conflict.rs485BitText = "3";
+  const auto before = b.programmer.image().bytes();
+  EXPECT_FALSE(writeIspDemo(b.programmer, b.production, conflict).portOpened);
+  EXPECT_EQ(b.sent(), 0u);
+  EXPECT_EQ(b.host.boxes, std::vector<std::string>{kDemoPinConflictText});
+  EXPECT_TRUE(b.programmer.image().bytes() == before);
+  EXPECT_FALSE(b.programmer.image().holdsDemoImage);
+}
+
+TEST(IspDemoWrite, DataReachingIntoTheKilobyteAreWarnedAboutAndOverwritten) {
+  OpsBench below;
+  below.load(0xF000, test::patternBytes(0x800 - 1));  // ends at 0xF7FE, below the DEMO
+  ASSERT_TRUE(writeIspDemo(below.programmer, below.production, {}).ok()) << below.pane();
+  EXPECT_TRUE(below.host.boxes.empty());
+
+  OpsBench into;
+  into.load(0xF000, test::patternBytes(0x801));  // its last byte is the DEMO's first
+  ASSERT_TRUE(writeIspDemo(into.programmer, into.production, {}).ok()) << into.pane();
+  EXPECT_EQ(into.host.boxes, std::vector<std::string>{kDemoOverlapText});
+  const IspDemoBytes demo = expectedDemo(into);
+  EXPECT_TRUE(into.flashHolds(0xF800, test::Bytes(demo.begin(), demo.end())));
+}
+
+TEST(IspDemoRepeatWrite, OffersHwbsThenWritesChipAfterChip) {
+  OpsBench b;
+  b.host.answers = {MessageAnswer::Yes};
+  std::vector<bool> runs;
+  const auto summary = repeatWriteIspDemo(b.programmer, b.production, {}, 2,
+                                          [&](const RunResult& r) { runs.push_back(r.ok()); });
+  EXPECT_EQ(runs, (std::vector<bool>{true, true}));
+  EXPECT_TRUE(summary.allSucceeded());
+  ASSERT_FALSE(b.host.boxes.empty());
+  EXPECT_EQ(b.host.boxes[0], kDemoHwbsQuestionText);
+  EXPECT_EQ(b.sim.device.optionBytes()[1] & 0x02, 0);  // HWBS: start the DEMO at power-on
+  EXPECT_EQ(b.programmer.successCounter().text(), "2");
+  EXPECT_FALSE(b.programmer.flags().demoWriteMode);
+
+  // Already set: no question. Declined: the chip keeps starting the application.
+  OpsBench declined;
+  EXPECT_TRUE(repeatWriteIspDemo(declined.programmer, declined.production, {}, 1).allSucceeded());
+  EXPECT_EQ(declined.host.boxes, std::vector<std::string>{kDemoHwbsQuestionText});
+  EXPECT_EQ(declined.sim.device.optionBytes()[1] & 0x02, 0x02);
+  declined.programmer.options().rows[4].selected = 0;
+  declined.host.boxes.clear();
+  EXPECT_TRUE(repeatWriteIspDemo(declined.programmer, declined.production, {}, 1).allSucceeded());
+  EXPECT_TRUE(declined.host.boxes.empty());
+}
+
+}  // namespace
+}  // namespace qrk
