@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/hex_view.h"
+#include "ispdemo/baud_calculator.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
 #include "platform/event_loop.h"
@@ -129,6 +130,8 @@ class MainWindow : public QWidget {
   // After each settings tick: the choices it settled and the memory map.
   void showAfterSettingsTick();
   void ispDemoChanged();
+  // `Lab_BAUD_ERR`: the ISP DEMO baud rate's error for the chosen crystal.
+  void showBaudError();
 
   qrk::Programmer& p_;
   qrk::ProductionLoop& production_;
@@ -136,6 +139,7 @@ class MainWindow : public QWidget {
   qrk::WindowModel model_;
   qrk::HexView view_;
   Twips twips_;
+  qrk::BaudLabel baudLabel_;
   bool closing_ = false;
   bool closeAccepted_ = false;
   bool running_ = false;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -89,6 +90,7 @@ void MainWindow::showSettings() {
   selectQuietly(comb_ISP_DEMO_WDT[1], demo.watchdogBit);
   selectQuietly(comb_485_pin[0], demo.rs485Port);
   selectQuietly(comb_485_pin[1], demo.rs485Bit);
+  showBaudError();
 
   showFunctionLists();
   showAutoIncrementInputs();
@@ -136,8 +138,23 @@ void MainWindow::ispDemoChanged() {
   c.rs485Bit = comb_485_pin[1]->currentIndex();
   c.rs485Logic = opt_485_logic[1]->isChecked() ? 1 : 0;
   model_.ispDemoChanged(c);
+  showBaudError();
   // The pin lists follow their "none" choice.
   showRunControls(running_);
+}
+
+void MainWindow::showBaudError() {
+  qrk::calcIspBaud(comb_oscillate_frequency->currentText().toStdString(),
+                   comb_ISP_buad->currentText().toStdString(), baudLabel_);
+  Lab_BAUD_ERR->setText(QString::fromStdString(baudLabel_.caption));
+  QPalette colours = palette();
+  if (baudLabel_.colour == qrk::BaudColour::Red) colours.setColor(QPalette::Window, QColor(255, 0, 0));
+  if (baudLabel_.colour == qrk::BaudColour::Yellow) {
+    colours.setColor(QPalette::Window, QColor(255, 255, 0));
+  }
+  colours.setColor(QPalette::WindowText, colours.color(QPalette::ButtonText));
+  Lab_BAUD_ERR->setAutoFillBackground(true);
+  Lab_BAUD_ERR->setPalette(colours);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
