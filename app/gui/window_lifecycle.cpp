@@ -148,7 +148,8 @@ void MainWindow::showBaudError() {
                    comb_ISP_buad->currentText().toStdString(), baudLabel_);
   Lab_BAUD_ERR->setText(QString::fromStdString(baudLabel_.caption));
   QPalette colours = palette();
-  if (baudLabel_.colour == qrk::BaudColour::Red) colours.setColor(QPalette::Window, QColor(255, 0, 0));
+  if (baudLabel_.colour == qrk::BaudColour::Red)
+    colours.setColor(QPalette::Window, QColor(255, 0, 0));
   if (baudLabel_.colour == qrk::BaudColour::Yellow) {
     colours.setColor(QPalette::Window, QColor(255, 255, 0));
   }
