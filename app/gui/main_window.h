@@ -94,6 +94,7 @@ class MainWindow : public QWidget {
   // --- binding the core to the widgets ---------------------------------------
   void showModel();
   void showPortChoice();
+  void showPortEntries();
   void showOptionPanel();
   void showMemoryMap();
   void showFunctionLists();

@@ -56,15 +56,7 @@ void MainWindow::start() {
 
 void MainWindow::showSettings() {
   showModel();
-  {
-    const QSignalBlocker blocker(combCommPort);
-    combCommPort->clear();
-    const qrk::PortList& ports = model_.state().ports;
-    for (int i = 0; i < qrk::PortList::kComEntries; ++i) {
-      combCommPort->addItem(QString::fromStdString(ports.entryText(i)));
-    }
-  }
-  showPortChoice();
+  showPortEntries();
   selectQuietly(Combo1, model_.state().baudIndex);
   const qrk::LoadChoices& choices = p_.loadChoices();
   checkQuietly(optFillbyte[choices.fillByte == 0xFF ? 0 : 1], true);
@@ -94,6 +86,18 @@ void MainWindow::showSettings() {
 
   showFunctionLists();
   showAutoIncrementInputs();
+}
+
+void MainWindow::showPortEntries() {
+  {
+    const QSignalBlocker blocker(combCommPort);
+    combCommPort->clear();
+    const qrk::PortList& ports = model_.state().ports;
+    for (int i = 0; i < qrk::PortList::kComEntries; ++i) {
+      combCommPort->addItem(QString::fromStdString(ports.entryText(i)));
+    }
+  }
+  showPortChoice();
 }
 
 void MainWindow::showPortChoice() {
