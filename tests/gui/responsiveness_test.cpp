@@ -14,15 +14,24 @@
 namespace qrkgui {
 namespace {
 
-TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStopEndsTheRun) {
-  test::application();
+// The window as the program builds it: on the Qt event loop and serial port.
+struct QtWindow {
+  QtWindow() {
+    window.start();
+    window.show();
+  }
+  bool app = (test::application(), true);
   QTemporaryDir dir;
-  qrk::QtSettingsStore store((dir.path() + "/settings.ini").toStdString());
+  qrk::QtSettingsStore store{(dir.path() + "/settings.ini").toStdString()};
   WindowHost host;
-  qrk::QtSession session(store, host);
-  MainWindow window(session.programmer(), session.productionLoop(), host);
-  window.start();
-  window.show();
+  qrk::QtSession session{store, host};
+  MainWindow window{session.programmer(), session.productionLoop(), host};
+};
+
+TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStopEndsTheRun) {
+  QtWindow w;
+  MainWindow& window = w.window;
+  qrk::QtSession& session = w.session;
   qrk::test::PseudoTerminal line;  // nobody answers at the far end
   window.selectPort(QString::fromStdString(line.slavePath()));
   QTest::mouseClick(window.findChild<QWidget*>("txtFuction_1"), Qt::LeftButton);
@@ -54,19 +63,13 @@ TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStop
 // What `./run.sh gui` sets up: the window on the real event loop and serial
 // port, the chip simulated by qrksim behind a pseudo-terminal.
 TEST(WindowOnQrksim, AutoProgramsTheExampleFirmwareIntoTheSimulator) {
-  test::application();
   qrk::test::Simulator sim("--model QRK5-16B --power-on-after 5");
   ASSERT_FALSE(sim.portPath().empty());
-  QTemporaryDir dir;
-  qrk::QtSettingsStore store((dir.path() + "/settings.ini").toStdString());
-  WindowHost host;
-  qrk::QtSession session(store, host);
-  MainWindow window(session.programmer(), session.productionLoop(), host);
-  window.start();
+  QtWindow w;
+  MainWindow& window = w.window;
   window.chooseModel("QRK5-16B");
   window.selectPort(QString::fromStdString(sim.portPath()));
   window.openFile(QStringLiteral(QRK_SOURCE_DIR "/firmware/examples/blink.hex"));
-  window.show();
   QTimer::singleShot(20000, [&] {  // a hung run fails instead of stalling the suite
     QTest::mouseClick(window.findChild<QWidget*>("comStop_Download"), Qt::LeftButton);
   });
