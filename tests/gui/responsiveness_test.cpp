@@ -39,12 +39,12 @@ TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStop
   QElapsedTimer clock;
   qint64 posted = -1, handled = -1;
   bool waitingWhenPosted = false;
-  QTimer::singleShot(150, [&] {
+  QTimer::singleShot(150, &window, [&] {
     waitingWhenPosted = session.programmer().controls().locked && session.port().isOpen();
     posted = clock.elapsed();
     QTimer::singleShot(0, [&] { handled = clock.elapsed(); });
   });
-  QTimer::singleShot(300, [&] {
+  QTimer::singleShot(300, &window, [&] {
     QTest::mouseClick(window.findChild<QWidget*>("comStop_Download"), Qt::LeftButton);
   });
   clock.start();
@@ -70,7 +70,7 @@ TEST(WindowOnQrksim, AutoProgramsTheExampleFirmwareIntoTheSimulator) {
   window.chooseModel("QRK5-16B");
   window.selectPort(QString::fromStdString(sim.portPath()));
   window.openFile(QStringLiteral(QRK_SOURCE_DIR "/firmware/examples/blink.hex"));
-  QTimer::singleShot(20000, [&] {  // a hung run fails instead of stalling the suite
+  QTimer::singleShot(20000, &window, [&] {  // a hung run fails instead of stalling the suite
     QTest::mouseClick(window.findChild<QWidget*>("comStop_Download"), Qt::LeftButton);
   });
   QTest::mouseClick(window.findChild<QWidget*>("comDownload"), Qt::LeftButton);

@@ -125,6 +125,13 @@ TEST(WindowFile, OvertypingADigitAsksOnceAndChangesTheImage) {
                                         "Update the buffer? / 修改缓冲区内容吗?"}));
   EXPECT_EQ(b.programmer.image().at(1), 0xAB);
   EXPECT_TRUE(dump->toPlainText().split('\n')[2].startsWith(" 000000   02 AB 11"));
+  // Page Down and the wheel move the view by the scroll bar.
+  auto* bar = b.find<QScrollBar>("VScroll1");
+  QTest::keyClick(dump, Qt::Key_PageDown);
+  EXPECT_GT(bar->value(), 0);
+  EXPECT_FALSE(dump->toPlainText().split('\n')[2].startsWith(" 000000"));
+  QTest::keyClick(dump, Qt::Key_PageUp);
+  EXPECT_EQ(bar->value(), 0);
   // Typing does not edit the dump text otherwise.
   QTest::keyClick(dump, Qt::Key_Z);
   EXPECT_EQ(b.programmer.image().at(2), 0x11);
