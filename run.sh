@@ -2,6 +2,7 @@
 # One entry point for a fresh Debian 12 machine:
 #   ./run.sh demo    install what is missing, build, program the example firmware into the simulator
 #   ./run.sh test    install what is missing, build, run every test, then again under ASan + UBSan
+#   ./run.sh gui     install what is missing, build, open the window on a simulated chip
 #   ./run.sh bench   build and print the benchmark figures
 #   ./run.sh fuzz [N]  build the libFuzzer targets (clang) and run each N times (default 1000000)
 #   ./run.sh build   install what is missing and build
@@ -100,8 +101,31 @@ fuzz() {
   return $found
 }
 
+# The window on a simulated chip: qrksim on a pseudo-terminal, the window with
+# that port chosen and the example firmware loaded. Its settings go to a file
+# of their own, so the demonstration leaves the user's own settings alone.
+gui() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j "$JOBS" --target qrkprog-gui qrksim
+  if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+    echo "run.sh gui: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset)" >&2
+    return 1
+  fi
+  local model=QRK5-16B
+  DEMO_DIR=$(mktemp -d)
+  trap demo_cleanup EXIT
+  local port="$DEMO_DIR/ttyQRK"
+  build/bin/qrksim --model "$model" --link "$port" --power-on-after 30 > "$DEMO_DIR/sim.log" &
+  SIM_PID=$!
+  for _ in $(seq 100); do grep -q '^PTY ' "$DEMO_DIR/sim.log" 2>/dev/null && break; sleep 0.05; done
+  echo "== qrksim ($model) on $port; press Run in the window, close it to end the simulator"
+  build/bin/qrkprog-gui --port "$port" --model "$model" --file firmware/examples/blink.hex \
+    --settings "$DEMO_DIR/gui.ini"
+}
+
 case "${1:-demo}" in
   demo) install_missing; demo ;;
+  gui) install_missing; gui ;;
   build) install_missing; build build ;;
   test)
     install_missing
@@ -119,5 +143,5 @@ case "${1:-demo}" in
     for b in build/bin/bench_*; do echo "== $b"; "$b"; done
     ;;
   fuzz) install_missing; fuzz "${2:-1000000}" ;;
-  *) echo "usage: $0 demo|test|bench|build|fuzz [N]" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|gui|test|bench|build|fuzz [N]" >&2; exit 2 ;;
 esac
