@@ -14,6 +14,7 @@ namespace qrk {
 // kept as typed; the pin lists are positions, as the store has always kept
 // them. The builder takes them as IspDemoSettings.
 struct IspDemoChoices {
+  // The calculator owns the crystal and baud lists.
   static constexpr auto kCrystalEntries = kIspDemoCrystalEntries;
   static constexpr auto kBaudEntries = kIspDemoBaudEntries;
   static constexpr std::array<std::string_view, 5> kPortEntries = {"P0", "P1", "P2", "P3", "P4"};
