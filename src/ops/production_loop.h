@@ -40,6 +40,11 @@ class ProductionLoop {
   Summary reRun(const std::string& function, int maxRuns = 0,
                 const std::function<void(const RunResult&)>& onRunEnded = {});
 
+  // Runs `work` as a run of its own (the offline-board download): the
+  // controls are held until it has returned, and Stop ends it as it ends a
+  // run. False, and nothing done, while a run or a Re-Run loop is active.
+  bool runExclusive(const std::function<void()>& work);
+
   // The Stop button: "Stop by user!", then stopRun().
   void stopClicked();
   // Ends the run (its waits end at once, the stop command goes out, the port
