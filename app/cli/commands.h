@@ -16,5 +16,7 @@ int optionsCommand(const QStringList& args);
 int runCommand(const QStringList& args);
 int infoCommand(const QStringList& args);
 int storeCommand(const QStringList& args);
+int boardImageCommand(const QStringList& args);
+int boardDownloadCommand(const QStringList& args);
 
 }  // namespace qrkcli

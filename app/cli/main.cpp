@@ -15,6 +15,10 @@ int usage() {
          "  info PATH [--model NAME] [...]               load a file and describe the image\n"
          "  store --file PATH --from HEX --to HEX --out FILE.bin\n"
          "                                               write a range of the image as BIN\n"
+         "  board-image --file PATH --model NAME --limit N --out FILE.bin\n"
+         "                                               write the offline board's memory\n"
+         "  board-download --port DEV --file PATH --model NAME --limit N\n"
+         "                                               load the offline programming board\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -34,6 +38,8 @@ int main(int argc, char** argv) {
   if (command == "options") return qrkcli::optionsCommand(rest);
   if (command == "info") return qrkcli::infoCommand(rest);
   if (command == "store") return qrkcli::storeCommand(rest);
+  if (command == "board-image") return qrkcli::boardImageCommand(rest);
+  if (command == "board-download") return qrkcli::boardDownloadCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;

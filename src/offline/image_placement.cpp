@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "image/memory_map.h"
+#include "offline/block_crc_table.h"
 
 namespace qrk {
 
@@ -15,6 +16,15 @@ void placeImageInBoard(BoardImage& board, const BoardHeader& header, const Image
   const std::int32_t apSize = board::kHeaderAddress - board::kUpperAreaFirst - shift;
   board.copyFromImage(image, 0, board::kUpperAreaFirst, apSize);
   board.copyFromImage(image, apSize, board::kLowerAreaFirst, lowerSize);
+}
+
+void assembleBoardImage(BoardImage& board, const LimitCounter& limit, const BoardHeader& header,
+                        const ImageBuffer& image) {
+  board.clearSentAreas();
+  limit.writeTo(board);
+  header.writeTo(board);
+  BlockCrcTable::build(board, image);
+  placeImageInBoard(board, header, image);
 }
 
 std::optional<AddressSpan> findDroppedData(const BoardHeader& header, const ImageBuffer& image,

@@ -7,6 +7,7 @@
 #include "image/image_buffer.h"
 #include "offline/board_header.h"
 #include "offline/board_image.h"
+#include "offline/limit_counter.h"
 
 namespace qrk {
 
@@ -14,6 +15,11 @@ namespace qrk {
 // copy first (when it has one of its own), then the application data into
 // 0x4000 upwards, then the next 8 KB into the lower area 0x2000..0x3FFF.
 void placeImageInBoard(BoardImage& board, const BoardHeader& header, const ImageBuffer& image);
+
+// The whole BoardImage as a download sends it, in one go: the sent areas
+// cleared, the limit, the parameter block, the block CRC table and the image.
+void assembleBoardImage(BoardImage& board, const LimitCounter& limit, const BoardHeader& header,
+                        const ImageBuffer& image);
 
 struct AddressSpan {
   std::int32_t first = 0;
