@@ -10,8 +10,7 @@
 #include "offline/board_download.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
-#include "platform/qt/qt_event_loop.h"
-#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_session.h"
 #include "platform/settings_store.h"
 
 namespace qrkcli {
@@ -44,25 +43,25 @@ int boardDownloadCommand(const QStringList& args) {
   const QString portName = parser.value(port).trimmed();
   if (portName.isEmpty()) return usageError(args, "--port DEV is required");
 
-  qrk::QtSerialPort serialPort;
-  qrk::QtEventLoop loop;
+  // The board's download touches none of the window's saved settings.
   qrk::MemorySettingsStore settings;
   CliHost host(stdout, stderr);
   host.setAssumeYes(parser.isSet(flags.yes));
-  qrk::Programmer programmer(serialPort, loop, settings, host);
+  qrk::QtSession session(settings, host);
+  qrk::Programmer& programmer = session.programmer();
+  qrk::ProductionLoop& buttons = session.productionLoop();
   std::string limitText;
   if (auto status = flags.apply(parser, args, programmer, host, &limitText)) return *status;
   if (parser.isSet(trace)) programmer.link().setTraceSink(traceTo(stderr));
 
-  qrk::ProductionLoop buttons(programmer);
   qrk::BoardDownload download(programmer, buttons);
   programmer.setPortName(portName.toStdString());
   const InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
   const qrk::BoardDownloadResult result = download.run(limitText);
   host.finish();
-  if (!result.portOpened && !serialPort.lastOpenError().empty()) {
+  if (!result.portOpened && !session.port().lastOpenError().empty()) {
     QTextStream(stderr) << args.first() << ": cannot open " << portName << ": "
-                        << QString::fromStdString(serialPort.lastOpenError()) << "\n";
+                        << QString::fromStdString(session.port().lastOpenError()) << "\n";
   }
   if (interrupt.interrupted()) {
     QTextStream(stderr) << args.first() << ": stopped by user\n";

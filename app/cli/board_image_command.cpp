@@ -8,8 +8,7 @@
 #include "commands.h"
 #include "offline/image_placement.h"
 #include "ops/programmer.h"
-#include "platform/qt/qt_event_loop.h"
-#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_session.h"
 #include "platform/settings_store.h"
 
 namespace qrkcli {
@@ -55,11 +54,11 @@ int boardImageCommand(const QStringList& args) {
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
   if (parser.value(out).trimmed().isEmpty()) return usageError(args, "--out FILE.bin is required");
 
-  qrk::QtSerialPort unusedPort;
-  qrk::QtEventLoop loop;
+  // Nothing is sent: the session's port stays closed.
   qrk::MemorySettingsStore settings;
   CliHost host(stdout, stderr);
-  qrk::Programmer programmer(unusedPort, loop, settings, host);
+  qrk::QtSession session(settings, host);
+  qrk::Programmer& programmer = session.programmer();
   std::string limitText;
   if (auto status = flags.apply(parser, args, programmer, host, &limitText)) return *status;
 
