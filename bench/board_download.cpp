@@ -12,7 +12,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,18 +27,6 @@ constexpr double kWireSecondsPerByte = 10.0 / 115200.0;
 constexpr auto kRunLimit = 60s;
 constexpr char kSuccessLine[] = "Download OK. / 下载成功。";
 
-bool writeImage(const std::string& path) {
-  std::string bytes(kImageSize, '\0');
-  std::uint32_t x = 0x6C078965u;
-  for (char& b : bytes) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<char>(x >> 24);
-  }
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
 QrkprogOutput download(const ScratchDir& dir, const Simulator& sim, bool trace) {
   std::vector<std::string> args = {
       "board-download",      "--model", "QRK5-64B", "--fill", "FF", "--limit", "1000000", "--file",
@@ -50,7 +37,7 @@ QrkprogOutput download(const ScratchDir& dir, const Simulator& sim, bool trace) 
 
 void BM_BoardDownload_Baud(benchmark::State& state) {
   ScratchDir dir;
-  if (!dir.ok() || !writeImage(dir.file("image.bin"))) {
+  if (!dir.ok() || !writePatternFile(dir.file("image.bin"), kImageSize, 0x6C078965u)) {
     state.SkipWithError("cannot write the image in a scratch directory");
     return;
   }

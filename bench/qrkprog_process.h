@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -287,6 +288,19 @@ inline QrkprogOutput runQrkprog(const ScratchDir& dir, const std::vector<std::st
   result.out = readFile(outPath);
   result.err = readFile(errPath);
   return result;
+}
+
+// `size` bytes that differ from their neighbours and from the erased state,
+// the same for the same `seed` on every run.
+inline bool writePatternFile(const std::string& path, std::size_t size, std::uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& b : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    b = static_cast<char>(seed >> 24);
+  }
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 // One frame line of a --trace stream: `[   12 ms] -> 6A 00 ...` (sent) or

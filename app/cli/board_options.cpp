@@ -4,9 +4,10 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "device/option_panel.h"
 #include "offline/board_messages.h"
 #include "offline/limit_counter.h"
-#include "run_image.h"
+#include "run_steps.h"
 
 namespace qrkcli {
 
@@ -30,24 +31,7 @@ std::optional<int> BoardOptionFlags::apply(const QCommandLineParser& parser,
   QString error;
   const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
   if (row == nullptr) return usageError(args, error);
-  programmer.selectModel(std::string(row->name));
   if (row->mapKind != 2) return refuse(args.first(), qrk::kBoardNotForModelText);
-  qrk::selectIspSpaceIndex(programmer.options(), 0);
-  if (parser.isSet(ispSpace)) {
-    std::string reason;
-    if (!qrk::setIspSpace(programmer.options(), parser.value(ispSpace).toStdString(), &reason)) {
-      return usageError(args, QString::fromStdString(reason));
-    }
-  }
-  for (const QString& assignment : parser.values(option)) {
-    const qsizetype equals = assignment.indexOf('=');
-    if (equals <= 0) return usageError(args, "--option takes ROW=CHOICE, not '" + assignment + "'");
-    std::string reason;
-    if (!qrk::setOption(programmer.options(), row->mapKind, assignment.left(equals).toStdString(),
-                        assignment.mid(equals + 1).toStdString(), &reason)) {
-      return usageError(args, QString::fromStdString(reason));
-    }
-  }
   if (!parser.isSet(limit)) return usageError(args, "--limit N is required");
   *limitText = parser.value(limit).toStdString();
   const qrk::DownloadLimitCheck check = qrk::checkDownloadLimit(*limitText);
@@ -55,9 +39,18 @@ std::optional<int> BoardOptionFlags::apply(const QCommandLineParser& parser,
   if (parser.value(file).trimmed().isEmpty()) {
     return refuse(args.first(), qrk::kBoardOpenFileText);
   }
-  const RunImageOptions image{parser.value(file), parser.value(start), parser.value(fill),
+
+  // The rest is chosen and loaded as for a run.
+  RunArguments run;
+  run.command = args.first();
+  run.model = std::string(row->name);
+  run.ispSpace = parser.isSet(ispSpace)
+                     ? parser.value(ispSpace)
+                     : QString::fromStdString(qrk::ispSpaceChoices(row->mapKind).front());
+  run.optionAssignments = parser.values(option);
+  run.image = RunImageOptions{parser.value(file), parser.value(start), parser.value(fill),
                               parser.isSet(force)};
-  return loadRunImage(programmer, image, host, args.first());
+  return applyRunChoices(programmer, run, host);
 }
 
 }  // namespace qrkcli

@@ -32,32 +32,25 @@ constexpr std::size_t kCapacityByte = 5;
 constexpr std::size_t kVersionByte = 4;
 constexpr std::int32_t kBytesPerKilobyte = 1024;
 
-// CRC frames from just before the board is connected until the sequence
-// returns, however it returns: a later run on a target must use sum frames.
-class CrcFrames {
+// The board is served in CRC frames at 115200 8N1 from just before it is
+// connected until the sequence returns, however it returns: a later run on a
+// target must get sum frames and its own baud rate back.
+class BoardLine {
  public:
-  explicit CrcFrames(IspLink& link) : link_(link) { link_.setUseCrc(true); }
-  ~CrcFrames() { link_.setUseCrc(false); }
-  CrcFrames(const CrcFrames&) = delete;
-  CrcFrames& operator=(const CrcFrames&) = delete;
-
- private:
-  IspLink& link_;
-};
-
-// The board is served at 115200 8N1 whatever the target operations use.
-class BoardBaud {
- public:
-  explicit BoardBaud(IspLink& link) : link_(link), saved_(link.baud()) {
+  explicit BoardLine(IspLink& link) : link_(link), savedBaud_(link.baud()) {
     link_.setBaud(IspLink::kDefaultBaud);
+    link_.setUseCrc(true);
   }
-  ~BoardBaud() { link_.setBaud(saved_); }
-  BoardBaud(const BoardBaud&) = delete;
-  BoardBaud& operator=(const BoardBaud&) = delete;
+  ~BoardLine() {
+    link_.setUseCrc(false);
+    link_.setBaud(savedBaud_);
+  }
+  BoardLine(const BoardLine&) = delete;
+  BoardLine& operator=(const BoardLine&) = delete;
 
  private:
   IspLink& link_;
-  int saved_;
+  int savedBaud_;
 };
 
 }  // namespace
@@ -104,8 +97,7 @@ void BoardDownload::sequence(const std::string& limitText, BoardDownloadResult& 
   }
   p_.link().setMapKind(p_.model().mapKind);
   {
-    const BoardBaud baud(p_.link());
-    const CrcFrames crc(p_.link());
+    const BoardLine line(p_.link());
     if (connectBoard(result)) {
       appendBelow(std::string(kBoardConnectOkText) + "\r\n");
       if (!buildBoardHeader(header)) {
