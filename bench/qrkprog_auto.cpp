@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>

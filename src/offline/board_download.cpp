@@ -80,6 +80,7 @@ BoardDownloadResult BoardDownload::run(const std::string& limitText) {
 }
 
 void BoardDownload::sequence(const std::string& limitText, BoardDownloadResult& result) {
+  stoppedByUser_ = false;
   const DownloadLimitCheck limit = checkDownloadLimit(limitText);
   if (!limit.counter) {
     p_.host().messageBox(limit.message, "", MessageButtons::Ok);
@@ -108,7 +109,7 @@ void BoardDownload::sequence(const std::string& limitText, BoardDownloadResult& 
         eraseAndDownload(result);
       }
     }
-    result.stopped = p_.link().stopRequested() && !result.ok;
+    result.stopped = stoppedByUser_;
   }
   buttons_.stopRun();
 }
@@ -127,6 +128,7 @@ bool BoardDownload::confirmDroppedData(const BoardHeader& header) {
 void BoardDownload::cancel() { appendBelow(std::string(kBoardCancelledText)); }
 
 void BoardDownload::stopEnding() {
+  stoppedByUser_ = true;
   p_.host().beep();
   appendBelow("Operation is stop.");
   appendBelow("操作被停止.");

@@ -16,8 +16,8 @@ struct BoardDownloadResult {
   bool cancelled = false;  // the user answered No to a warning: nothing erased or written
   bool portOpened = false;
   bool connected = false;
-  bool stopped = false;
-  bool ok = false;  // "Download OK." was printed: the board holds the whole image
+  bool stopped = false;  // by the user's Stop, not by a failure's stop handling
+  bool ok = false;       // "Download OK." was printed: the board holds the whole image
 };
 
 // The host side of loading the offline programming board (`comTJXZ`): checks
@@ -69,6 +69,7 @@ class BoardDownload {
   BoardImage image_;
   std::int32_t boardCapacity_ = 0;
   std::string boardVersion_;
+  bool stoppedByUser_ = false;
 };
 
 }  // namespace qrk

@@ -162,6 +162,31 @@ TEST(BoardDownload, APersistentFaultFailsTheAreaAndTheNextChipGetsSumFrames) {
   }
 }
 
+// The erase, the closing of the upper area and the re-synchronisation after
+// it end the download with the stop handling when the board never answers.
+TEST(BoardDownload, ABoardThatStopsAnsweringMidwayEndsWithTheStopHandling) {
+  struct Case {
+    const char* fault;
+    const char* ending;
+    std::size_t framesSent;
+  };
+  for (const Case& c :
+       {Case{"drop:1+@84", "\r\nErase application is failed.\r\n擦除失败\r\nStop by user!", 0},
+        Case{"drop:1+@86", "\r\nErase application is failed.\r\n下载失败。\r\nStop by user!", 360},
+        Case{"drop:7+@80", "\r\nErase application is failed.\r\n下载失败。\r\nStop by user!",
+             360}}) {
+    SCOPED_TRACE(c.fault);
+    BoardBench b(sim::DeviceOptions().withFault(c.fault));
+    b.load(0, randomBytes(0x100, 9));
+    const BoardDownloadResult r = b.run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_TRUE(b.pane().ends_with(c.ending)) << b.pane();
+    EXPECT_EQ(b.sim.device.dataFrames().size(), c.framesSent);
+    EXPECT_FALSE(b.programmer.link().useCrc());
+  }
+}
+
 TEST(BoardDownload, StopEndsTheTransferAfterTheFrameInProgress) {
   BoardBench b(sim::DeviceOptions().withBaudEmulation());
   b.load(0, randomBytes(0xCC00, 4));
