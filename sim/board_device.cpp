@@ -3,27 +3,17 @@
 #include <algorithm>
 
 #include "sim/line_timing.h"
+#include "sim/wire_frame.h"
 
 namespace qrk::sim {
 
 namespace {
 
-// The board's frame bytes and codes, as its firmware knows them.
-constexpr std::uint8_t kRequestStart = 0x6A;
-constexpr std::uint8_t kReplyStart = 0x68;
-constexpr std::uint8_t kEnd = 0x16;
-constexpr std::uint8_t kHandshake = 0x80;
-constexpr std::uint8_t kStop = 0x82;
-constexpr std::uint8_t kErase = 0x84;
-constexpr std::uint8_t kCloseUpperArea = 0x86;
-constexpr std::uint8_t kVersion = 0x0C;
-constexpr std::uint8_t kCapacity = 0x0E;
+// What the board answers with besides the chip's codes.
 constexpr std::uint8_t kFirstSend = 0x00;
-constexpr std::uint8_t kResend = 0x30;
-constexpr std::uint8_t kAcknowledge = 0x80;
 constexpr std::uint8_t kRefuse = 0x81;
 // What the chip's "data" fault scope is counted under.
-constexpr std::uint8_t kDataScope = 0x03;
+constexpr std::uint8_t kDataScope = wire::kData;
 
 constexpr std::size_t kShortLength = 9;
 constexpr std::size_t kDataOverhead = 13;
@@ -32,36 +22,13 @@ constexpr std::size_t kMinLength = 7;
 constexpr std::size_t kMaxLength = 531;
 constexpr std::int64_t kStaleAfterUs = 20'000;
 
-// CRC-16/MODBUS, bit by bit: the board's firmware has its own.
-std::uint16_t crc16(const std::uint8_t* bytes, std::size_t count) {
-  std::uint16_t crc = 0xFFFF;
-  for (std::size_t i = 0; i < count; ++i) {
-    crc ^= bytes[i];
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = static_cast<std::uint16_t>((crc & 1U) ? (crc >> 1) ^ 0xA001U : crc >> 1);
-    }
-  }
-  return crc;
-}
-
-std::vector<std::uint8_t> encodeReply(std::uint8_t code, const std::vector<std::uint8_t>& data) {
-  const std::size_t length = data.size() + 7;
-  std::vector<std::uint8_t> f;
-  f.reserve(length);
-  for (std::uint8_t b : {kReplyStart, static_cast<std::uint8_t>(length >> 8),
-                         static_cast<std::uint8_t>(length), code}) {
-    f.push_back(b);
-  }
-  for (std::uint8_t b : data) f.push_back(b);
-  const std::uint16_t crc = crc16(f.data(), f.size());
-  f.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-  f.push_back(static_cast<std::uint8_t>(crc >> 8));
-  f.push_back(kEnd);
-  return f;
+bool crcMatches(std::span<const std::uint8_t> bytes, std::uint8_t low, std::uint8_t high) {
+  const auto crc = wire::crc16Modbus(bytes);
+  return crc[0] == low && crc[1] == high;
 }
 
 std::uint32_t read24(std::span<const std::uint8_t> m, std::size_t at) {
-  return std::uint32_t{m[at]} << 16 | std::uint32_t{m[at + 1]} << 8 | m[at + 2];
+  return wire::getBigEndian(m, at, 3);
 }
 
 }  // namespace
@@ -92,7 +59,7 @@ void BoardDevice::feed(std::uint8_t byte, std::int64_t atUs, std::vector<TimedCh
     frame_.clear();
   }
   lastByteUs_ = atUs;
-  if (frame_.empty() && byte != kRequestStart) return;  // the preamble and noise
+  if (frame_.empty() && byte != wire::kFromHost) return;  // the preamble and noise
   frame_.push_back(byte);
   if (frame_.size() == 3) {
     frameLength_ = std::size_t{frame_[1]} << 8 | frame_[2];
@@ -103,10 +70,7 @@ void BoardDevice::feed(std::uint8_t byte, std::int64_t atUs, std::vector<TimedCh
     }
   }
   if (frame_.size() < 3 || frame_.size() < frameLength_) return;
-  const std::size_t n = frameLength_;
-  const std::uint16_t crc = crc16(frame_.data(), n - 3);
-  const bool good =
-      frame_[n - 1] == kEnd && frame_[n - 3] == (crc & 0xFF) && frame_[n - 2] == (crc >> 8);
+  const bool good = wire::frameIsSound(frame_, wire::Check::Crc);
   std::vector<std::uint8_t> frame = std::move(frame_);
   frame_.clear();
   if (!good) {
@@ -122,46 +86,46 @@ void BoardDevice::handle(const std::vector<std::uint8_t>& f, std::int64_t seenUs
   ++commandCounts_[command];
   const bool isShort = f.size() == kShortLength;
   if (!poweredOn()) {
-    if (command == kHandshake && isShort) ++handshakesIgnored_;
+    if (command == wire::kHandshake && isShort) ++handshakesIgnored_;
     return;
   }
   const std::int64_t dueUs = seenUs + options_.responseDelayUs;
   if (isShort) {
     switch (command) {
-      case kHandshake:
-        return reply(command, kAcknowledge, {}, dueUs, out);
-      case kCapacity:
+      case wire::kHandshake:
+        return reply(command, wire::kAckCode, {}, dueUs, out);
+      case wire::kBoardCapacity:
         return reply(command, command, {0x00, static_cast<std::uint8_t>(capacityKb_)}, dueUs, out);
-      case kVersion:
+      case wire::kVersion:
         return reply(command, command, {options_.version}, dueUs, out);
-      case kErase:
+      case wire::kBoardErase:
         std::fill(memory_.begin(), memory_.end(), std::uint8_t{0xFF});
         return reply(command, command, {}, dueUs, out);
-      case kCloseUpperArea:
+      case wire::kBoardFinish:
         return reply(command, command, {}, dueUs, out);
-      case kStop:
+      case wire::kStop:
       default:
         return;
     }
   }
-  if ((command != kFirstSend && command != kResend) || f.size() < kDataOverhead) return;
+  if ((command != kFirstSend && command != wire::kBoardData) || f.size() < kDataOverhead) return;
   const std::size_t count = std::size_t{f[8]} << 8 | f[9];
   if (count == 0 || count > kMaxDataCount || f.size() != count + kDataOverhead) return;
   const std::size_t address = std::size_t{f[6]} << 8 | f[7];
   for (std::size_t i = 0; i < count && address + i < kMemorySize; ++i) {
     memory_[address + i] = f[10 + i];
   }
-  dataFrames_.push_back(
-      {command == kResend, static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count)});
-  reply(kDataScope, kAcknowledge, {f[6], f[7]}, dueUs, out);
+  dataFrames_.push_back({command == wire::kBoardData, static_cast<std::uint16_t>(address),
+                         static_cast<std::uint16_t>(count)});
+  reply(kDataScope, wire::kAckCode, {f[6], f[7]}, dueUs, out);
 }
 
 void BoardDevice::reply(std::uint8_t faultScope, std::uint8_t code, std::vector<std::uint8_t> data,
                         std::int64_t dueUs, std::vector<TimedChunk>& out) {
   const FaultHits hits = line_.hits(options_, faultScope, false);
   if (hits.has(FaultKind::Drop)) return;
-  if (hits.has(FaultKind::BadAck) && code == kAcknowledge) code = kRefuse;
-  line_.transmit(options_, encodeReply(code, data), hits, dueUs, out);
+  if (hits.has(FaultKind::BadAck) && code == wire::kAckCode) code = kRefuse;
+  line_.transmit(options_, wire::encodeReply(code, data, wire::Check::Crc), hits, dueUs, out);
 }
 
 BoardSelfCheck BoardDevice::selfCheck() const {
@@ -171,9 +135,7 @@ BoardSelfCheck BoardDevice::selfCheck() const {
   constexpr std::size_t kTargetSpace = 0x10000;
   BoardSelfCheck check;
   const std::span<const std::uint8_t> m = memory_;
-  const std::uint16_t headerCrc = crc16(m.data() + kHeader, 128);
-  check.headerCrcGood =
-      m[kHeader + 254] == (headerCrc & 0xFF) && m[kHeader + 255] == (headerCrc >> 8);
+  check.headerCrcGood = crcMatches(m.subspan(kHeader, 128), m[kHeader + 254], m[kHeader + 255]);
   if (!check.headerCrcGood) return check;
 
   // Board address of each target address the header's ranges carry.
@@ -197,8 +159,7 @@ BoardSelfCheck BoardDevice::selfCheck() const {
     }
     if (block.size() != kBlock) continue;
     ++check.blocksChecked;
-    const std::uint16_t crc = crc16(block.data(), kBlock);
-    if (m[kTable + 2 * k] != (crc & 0xFF) || m[kTable + 2 * k + 1] != (crc >> 8)) {
+    if (!crcMatches(block, m[kTable + 2 * k], m[kTable + 2 * k + 1])) {
       check.mismatchedBlocks.push_back(static_cast<int>(k));
     }
   }

@@ -4,9 +4,9 @@
 #include <iterator>
 #include <utility>
 
-#include "link/frame.h"
 #include "sim/line_timing.h"
 #include "sim/qrk_device.h"
+#include "sim/wire_frame.h"
 
 namespace qrk::sim {
 
@@ -20,15 +20,15 @@ constexpr std::size_t kOverlongSent = 600;
 bool inNaturalScope(const Fault& fault, std::uint8_t command, bool isResult) {
   switch (fault.kind) {
     case FaultKind::Burst:
-      return command == cmd::kBlankCheck && isResult;
+      return command == wire::kBlankCheck && isResult;
     case FaultKind::WrongId:
-      return command == cmd::kReadId;
+      return command == wire::kReadId;
     case FaultKind::BadAck:
-      return command == cmd::kData || command == cmd::kDataRestart;
+      return command == wire::kData || command == wire::kDataRestart;
     case FaultKind::NotBlank:
       return false;
     default:
-      if (fault.commands.empty()) return command != cmd::kHandshake;
+      if (fault.commands.empty()) return command != wire::kHandshake;
       return std::find(fault.commands.begin(), fault.commands.end(), command) !=
              fault.commands.end();
   }
