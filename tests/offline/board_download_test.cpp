@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 #include "link/frame.h"
@@ -17,6 +18,7 @@
 #include "platform/settings_store.h"
 #include "sim/board_device.h"
 #include "support/recording_host.h"
+#include "support/scripted_port.h"
 
 namespace qrk {
 namespace {
@@ -223,6 +225,37 @@ TEST(BoardDownload, TheBoardIsWaitedForAndAQueryAnsweredOnlyOnItsSecondTryIsTake
     EXPECT_EQ(silent.sim.device.commandCount(cmd::kBoardErase), 0);
     EXPECT_FALSE(silent.programmer.link().useCrc());
   }
+}
+
+// A capacity or version reply too short to carry its byte is no answer: the
+// query is asked again rather than a byte read from beyond the frame.
+TEST(BoardDownload, AQueryReplyTooShortForItsByteIsAskedAgain) {
+  VirtualEventLoop loop;
+  test::ScriptedPort port(loop);
+  MemorySettingsStore settings;
+  test::RecordingHost host;
+  Programmer programmer(port, loop, settings, host);
+  ProductionLoop buttons(programmer);
+  BoardDownload download(programmer, buttons);
+  programmer.selectModel("QRK5-16B");
+  programmer.setPortName("board");
+  programmer.image().fileLoaded = true;
+  std::map<std::uint8_t, int> asked;
+  port.onWrite = [&](const Bytes& f) {
+    if (f.size() < 6 || f[0] != frame::kPreamble0) return;
+    const std::uint8_t command = f[5];
+    const int n = ++asked[command];
+    Bytes data;
+    if (command == cmd::kBoardCapacity) data = n == 1 ? Bytes{0x00} : Bytes{0x00, 0x34};
+    if (command == cmd::kVersion) data = n == 1 ? Bytes{} : Bytes{0x41};
+    if (command == cmd::kBoardErase) return;  // ends the download there
+    port.deliverInUs(300, buildReply(command, data, true));
+  };
+  download.run("5");
+  EXPECT_EQ(asked[cmd::kBoardCapacity], 2);
+  EXPECT_EQ(download.boardCapacity(), 52 * 1024);
+  EXPECT_EQ(download.boardVersion(), "41");
+  EXPECT_FALSE(programmer.link().useCrc());
 }
 
 TEST(BoardDownload, WarningsAskBeforeAnythingIsErasedAndNoCancelsCleanly) {
