@@ -68,6 +68,9 @@ int boardDownloadCommand(const QStringList& args) {
     return kExitFailed;
   }
   if (result.refused) return kExitUsage;
+  if (result.cancelled) {
+    QTextStream(stderr) << args.first() << ": not confirmed; --yes downloads anyway\n";
+  }
   return result.ok ? kExitSuccess : kExitFailed;
 }
 

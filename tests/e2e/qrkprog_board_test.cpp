@@ -79,6 +79,7 @@ TEST_F(QrkprogBoard, DataTheBoardCannotHoldOrReachingItsCapacityNeedsYes) {
     r = run("board-download --port " + sim.portPath() + " " + common);
     EXPECT_EQ(r.exitCode, 1) << describe(r);
     EXPECT_THAT(r.out, HasSubstr("Download is cancelled"));
+    EXPECT_THAT(r.err, HasSubstr("--yes downloads anyway"));
     EXPECT_THAT(r.out, Not(HasSubstr("We are connecting")));
   }
   EXPECT_EQ(readFile(path("untouched.bin")), std::string(0x10000, '\xFF'));
