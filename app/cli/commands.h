@@ -19,5 +19,7 @@ int storeCommand(const QStringList& args);
 int baudCommand(const QStringList& args);
 int demoBuildCommand(const QStringList& args);
 int demoWriteCommand(const QStringList& args);
+int boardImageCommand(const QStringList& args);
+int boardDownloadCommand(const QStringList& args);
 
 }  // namespace qrkcli

@@ -18,6 +18,10 @@ int usage() {
          "  baud --freq MHZ                              the ISP DEMO baud-rate table\n"
          "  demo-build --model NAME [...] --out FILE.hex build the ISP DEMO firmware\n"
          "  demo-write --port DEV [--model NAME] [...]   write the ISP DEMO into the target\n"
+         "  board-image --file PATH --model NAME --limit N --out FILE.bin\n"
+         "                                               write the offline board's memory\n"
+         "  board-download --port DEV --file PATH --model NAME --limit N\n"
+         "                                               load the offline programming board\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -40,6 +44,8 @@ int main(int argc, char** argv) {
   if (command == "baud") return qrkcli::baudCommand(rest);
   if (command == "demo-build") return qrkcli::demoBuildCommand(rest);
   if (command == "demo-write") return qrkcli::demoWriteCommand(rest);
+  if (command == "board-image") return qrkcli::boardImageCommand(rest);
+  if (command == "board-download") return qrkcli::boardDownloadCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;
