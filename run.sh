@@ -4,11 +4,12 @@
 #   ./run.sh test    install what is missing, build, run every test, then again under ASan + UBSan
 #   ./run.sh bench   build and print the benchmark figures
 #   ./run.sh build   install what is missing and build
+#   ./run.sh package build the Release configuration and make the Debian package (build-release/)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libbenchmark-dev sdcc sdcc-ucsim srecord)
+          libbenchmark-dev sdcc sdcc-ucsim srecord dpkg-dev)
 JOBS=${JOBS:-$(nproc)}
 
 install_missing() {
@@ -26,8 +27,21 @@ install_missing() {
 
 build() {  # build DIR [cmake args...]
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  # Our own builds treat warnings as errors; a user's plain cmake build does not.
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRK_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
+}
+
+# The optimised build a user makes, programs only, then installed into a
+# scratch root: a warning of -O3 or a broken install rule fails here first.
+release_check() {
+  build build-release -DCMAKE_BUILD_TYPE=Release -DQRK_BUILD_TESTS=OFF -DQRK_BUILD_BENCH=OFF
+  local root
+  root=$(mktemp -d)
+  DESTDIR="$root" cmake --install build-release --prefix /usr >/dev/null
+  "$root/usr/bin/qrkprog" --version
+  "$root/usr/bin/qrksim" --version
+  rm -rf "$root"
 }
 
 SIM_PID=
@@ -82,11 +96,18 @@ case "${1:-demo}" in
     echo "== the same suite under AddressSanitizer + UndefinedBehaviorSanitizer"
     build build-asan -DQRK_SANITIZE=ON -DQRK_BUILD_BENCH=OFF
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$JOBS")
+    echo "== the Release build (-O3) and its installation"
+    release_check
+    ;;
+  package)
+    install_missing
+    build build-release -DCMAKE_BUILD_TYPE=Release -DQRK_BUILD_TESTS=OFF -DQRK_BUILD_BENCH=OFF
+    (cd build-release && cpack -G DEB)
     ;;
   bench)
     install_missing
     build build
     for b in build/bin/bench_*; do echo "== $b"; "$b"; done
     ;;
-  *) echo "usage: $0 demo|test|bench|build" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|test|bench|build|package" >&2; exit 2 ;;
 esac

@@ -16,6 +16,7 @@ int usage() {
          "  store --file PATH --from HEX --to HEX --out FILE.bin\n"
          "                                               write a range of the image as BIN\n"
          "  ports                                        list the serial devices\n"
+         "  --version                                    print the version\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -25,6 +26,7 @@ int usage() {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("qrkprog");
+  QCoreApplication::setApplicationVersion(QRK_VERSION);
   QStringList args = QCoreApplication::arguments();
   if (args.size() < 2) return usage();
   const QString command = args.at(1);
@@ -36,6 +38,10 @@ int main(int argc, char** argv) {
   if (command == "info") return qrkcli::infoCommand(rest);
   if (command == "store") return qrkcli::storeCommand(rest);
   if (command == "ports") return qrkcli::portsCommand(rest);
+  if (command == "--version") {
+    QTextStream(stdout) << "qrkprog " << QRK_VERSION << "\n";
+    return qrkcli::kExitSuccess;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;
