@@ -18,7 +18,9 @@ int runListFunction(Programmer& p, const std::string& name) {
   if (link.stopRequested()) return -1;
   if (!link.isOpen() && !link.openPort(p.portName())) return -1;
   const FunctionEntry* entry = findFunction(name);
+  p.host().phaseStarted(name);
   const int status = (entry != nullptr && entry->listStep != nullptr) ? entry->listStep(p) : -1;
+  p.host().phaseEnded(name, status == 0 && !link.stopRequested());
   link.setTimingDefaults();
   return status;
 }
