@@ -1,8 +1,10 @@
 #include <QCommandLineParser>
+#include <optional>
 
 #include "cli_host.h"
 #include "command_line.h"
 #include "commands.h"
+#include "event_stream.h"
 #include "platform/qt/qt_session.h"
 #include "run_arguments.h"
 #include "run_settings.h"
@@ -49,14 +51,23 @@ int runCommand(const QStringList& args) {
   CliSettings settings(run.settingsFile);
   CliHost host(stdout, stderr);
   host.setAssumeYes(run.assumeYes);
-  qrk::QtSession session(settings.store(), host);
-  if (auto refused = applyRunChoices(session.programmer(), run, host)) return *refused;
+  std::optional<EventStream> events;
+  if (run.jsonEvents) events.emplace(stdout, host, run.ports.first().toStdString(), run.function);
+  qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
+  if (auto refused = applyRunChoices(session.programmer(), run, host)) {
+    if (events) events->finished(*refused);
+    return *refused;
+  }
 
   settings.startPersisting();
-  const RunOutcome outcome = executeRuns(session, run, run.ports.first());
+  const RunOutcome outcome =
+      executeRuns(session, run, run.ports.first(), [&events](const qrk::RunResult& r) {
+        if (events) events->runEnded(r);
+      });
   host.finish();
   const int status = reportRuns(session, run, run.ports.first(), outcome);
   settings.sync(run.command);
+  if (events) events->finished(status);
   return status;
 }
 
