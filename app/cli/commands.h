@@ -17,5 +17,6 @@ int runCommand(const QStringList& args);
 int infoCommand(const QStringList& args);
 int storeCommand(const QStringList& args);
 int portsCommand(const QStringList& args);
+int gangCommand(const QStringList& args);
 
 }  // namespace qrkcli

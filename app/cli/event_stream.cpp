@@ -142,7 +142,11 @@ void EventStream::phaseEnded(const std::string& name, bool ok) {
   if (ok && lastBytes_ >= 0 && lastBytes_ < total) emitProgress(total);
   if (!ok && failedPhase_.empty()) {
     failedPhase_ = name;
-    failureReason_ = lastReasonLine_;
+    // A failure line is often still unfinished: its line break comes with
+    // the next text.
+    std::string unfinished = partial_;
+    while (!unfinished.empty() && unfinished.back() == '\r') unfinished.pop_back();
+    failureReason_ = hasLatinLetter(unfinished) ? unfinished : lastReasonLine_;
   }
   if (const auto it = std::find(phases_.rbegin(), phases_.rend(), name); it != phases_.rend()) {
     phases_.erase(std::next(it).base(), phases_.end());

@@ -15,6 +15,7 @@ int usage() {
          "  info PATH [--model NAME] [...]               load a file and describe the image\n"
          "  store --file PATH --from HEX --to HEX --out FILE.bin\n"
          "                                               write a range of the image as BIN\n"
+         "  gang FUNCTION --port DEV --port DEV [...]    run on several ports at once\n"
          "  ports                                        list the serial devices\n"
          "  --version                                    print the version\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   if (command == "info") return qrkcli::infoCommand(rest);
   if (command == "store") return qrkcli::storeCommand(rest);
   if (command == "ports") return qrkcli::portsCommand(rest);
+  if (command == "gang") return qrkcli::gangCommand(rest);
   if (command == "--version") {
     QTextStream(stdout) << "qrkprog " << QRK_VERSION << "\n";
     return qrkcli::kExitSuccess;
