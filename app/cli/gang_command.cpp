@@ -152,7 +152,9 @@ int gangCommand(const QStringList& args) {
   std::size_t running = targets->size();
   GangPort::Listener listener;
   listener.changed = [&display](const GangPort&) { display.changed(); };
-  listener.chipEnded = [&display](const GangPort& port) { display.chipEnded(port); };
+  if (!run.jsonEvents) {
+    listener.chipEnded = [&display](const GangPort& port) { display.chipEnded(port); };
+  }
   listener.errorLine = [&display](const GangPort& port, const QString& line) {
     display.errorLine(port, line);
   };
