@@ -1,0 +1,108 @@
+// qrkprog gang on eight ports at once against eight qrksim chips with
+// --baud-emulation, each programmed and verified with the same 32 KB image.
+// In the same run, `qrkprog run` on one port gives the single-port wall time:
+// the gang's wall time over it shows what running side by side costs (goal:
+// at most 1.1). The gang's CPU time, its eight runs included, over its wall
+// time is the share of one core the whole station uses (goal: at most 5%).
+// The simulators' own CPU is not counted; on a 2-core machine they compete
+// with the programmer for the cores, so the ratio is an upper bound.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <thread>
+
+#include "bench_processes.h"
+
+namespace {
+
+using namespace qrkbench;
+
+constexpr int kPorts = 8;
+constexpr std::size_t kImageSize = 0x8000;
+constexpr auto kRunLimit = 120s;
+
+bool writeImage(const std::string& path) {
+  std::string bytes(kImageSize, '\0');
+  std::uint32_t x = 0x6A09E667u;
+  for (char& b : bytes) {
+    x = x * 1664525u + 1013904223u;
+    b = static_cast<char>(x >> 24);
+  }
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+// qrkprog with `args` after the image options, output to files in `dir`.
+Child::End timeQrkprog(const ScratchDir& dir, std::vector<std::string> args) {
+  std::vector<std::string> argv = {std::string(QRK_BIN_DIR) + "/qrkprog"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  for (const char* word : {"--list", "Program,Verify", "--model", "QRK5-32B", "--fill", "FF"}) {
+    argv.emplace_back(word);
+  }
+  argv.push_back("--file");
+  argv.push_back(dir.file("image.bin"));
+  argv.push_back("--settings");
+  argv.push_back(dir.file("settings.ini"));
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, dir.file("qrkprog.out").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, dir.file("qrkprog.err").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  Child qrkprog(argv, actions, childEnvironment(dir));
+  posix_spawn_file_actions_destroy(&actions);
+  return qrkprog.started() ? qrkprog.wait(kRunLimit) : Child::End{};
+}
+
+void BM_GangEightPorts_Baud(benchmark::State& state) {
+  ScratchDir dir;
+  if (!dir.ok() || !writeImage(dir.file("image.bin"))) {
+    state.SkipWithError("cannot write the image in a scratch directory");
+    return;
+  }
+  std::vector<std::unique_ptr<Simulator>> chips;
+  for (int i = 0; i < kPorts; ++i) {
+    chips.push_back(std::make_unique<Simulator>(dir, true, "tty" + std::to_string(i), "QRK5-32B"));
+    if (!chips.back()->ready()) {
+      state.SkipWithError("qrksim did not start: build the qrksim target first");
+      return;
+    }
+  }
+  double single = 0, gang = 0, cpu = 0;
+  for (auto _ : state) {
+    const Child::End one = timeQrkprog(dir, {"run", "Auto", "--port", chips[0]->port()});
+    if (!one.exited || one.exitCode != 0) {
+      state.SkipWithError(("single run failed: " + readFile(dir.file("qrkprog.err"))).c_str());
+      return;
+    }
+    std::vector<std::string> args = {"gang", "Auto", "--repeat", "1"};
+    for (const auto& chip : chips) {
+      args.push_back("--port");
+      args.push_back(chip->port());
+    }
+    const Child::End all = timeQrkprog(dir, args);
+    if (!all.exited || all.exitCode != 0) {
+      state.SkipWithError(("gang failed: " + readFile(dir.file("qrkprog.out"))).c_str());
+      return;
+    }
+    single += one.wallSeconds;
+    gang += all.wallSeconds;
+    cpu += all.cpuSeconds;
+    state.SetIterationTime(all.wallSeconds);
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["ports"] = kPorts;
+  state.counters["cores"] = std::thread::hardware_concurrency();
+  state.counters["single_wall_s"] = single / runs;
+  state.counters["gang_wall_s"] = gang / runs;
+  state.counters["ratio"] = gang / single;
+  state.counters["cpu_share_pct"] = gang > 0 ? cpu / gang * 100.0 : 0;
+}
+
+BENCHMARK(BM_GangEightPorts_Baud)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
