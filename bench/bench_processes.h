@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -57,6 +58,20 @@ class ScratchDir {
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Bytes that differ from their neighbours and from the erased state, the same
+// on every run for one seed.
+inline bool writeImage(const std::string& path, std::size_t size, std::uint32_t seed) {
+  std::string bytes(size, '\0');
+  std::uint32_t x = seed;
+  for (char& b : bytes) {
+    x = x * 1664525u + 1013904223u;
+    b = static_cast<char>(x >> 24);
+  }
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 inline double seconds(const timeval& t) {

@@ -23,18 +23,6 @@ constexpr int kPorts = 8;
 constexpr std::size_t kImageSize = 0xFC00;
 constexpr auto kRunLimit = 120s;
 
-bool writeImage(const std::string& path) {
-  std::string bytes(kImageSize, '\0');
-  std::uint32_t x = 0x6A09E667u;
-  for (char& b : bytes) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<char>(x >> 24);
-  }
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
 // qrkprog with `args` after the image options, output to files in `dir`.
 Child::End timeQrkprog(const ScratchDir& dir, std::vector<std::string> args) {
   std::vector<std::string> argv = {std::string(QRK_BIN_DIR) + "/qrkprog"};
@@ -61,7 +49,7 @@ Child::End timeQrkprog(const ScratchDir& dir, std::vector<std::string> args) {
 
 void BM_GangEightPorts_Baud(benchmark::State& state) {
   ScratchDir dir;
-  if (!dir.ok() || !writeImage(dir.file("image.bin"))) {
+  if (!dir.ok() || !writeImage(dir.file("image.bin"), kImageSize, 0x6A09E667u)) {
     state.SkipWithError("cannot write the image in a scratch directory");
     return;
   }

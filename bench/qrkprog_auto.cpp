@@ -52,20 +52,6 @@ constexpr double kWireSecondsPerByte = 10.0 / 115200.0;
 constexpr auto kRunLimit = 60s;
 constexpr char kSuccessLine[] = "Auto       OK!";
 
-// Bytes that differ from their neighbours and from the erased state, the same
-// on every run.
-bool writeImage(const std::string& path) {
-  std::string bytes(kImageSize, '\0');
-  std::uint32_t x = 0x2545F491u;
-  for (char& b : bytes) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<char>(x >> 24);
-  }
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
 struct RunResult {
   Child::End end;
   std::string out;
@@ -175,7 +161,7 @@ LineTraffic countTraffic(const std::string& trace) {
 // against a fresh simulator with erased flash.
 void programAndVerifyImage(benchmark::State& state, bool baudEmulation) {
   ScratchDir dir;
-  if (!dir.ok() || !writeImage(dir.file("image.bin"))) {
+  if (!dir.ok() || !writeImage(dir.file("image.bin"), kImageSize, 0x2545F491u)) {
     state.SkipWithError("cannot write the image in a scratch directory");
     return;
   }

@@ -25,14 +25,18 @@ EventStream::EventStream(std::FILE* out, qrk::Host& dialogs, std::string port, s
   clock_.start();
 }
 
+void EventStream::writeLine(std::FILE* out, QJsonObject event) {
+  event.insert("v", kSchemaVersion);
+  const QByteArray line = QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
+  std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out);
+  std::fflush(out);
+}
+
 void EventStream::writeEvent(const char* event, QJsonObject fields) {
-  fields.insert("v", kSchemaVersion);
   fields.insert("event", event);
   fields.insert("ms", clock_.elapsed());
   if (runs_ > 0 && !fields.contains("runs")) fields.insert("run", runs_);
-  const QByteArray line = QJsonDocument(fields).toJson(QJsonDocument::Compact) + '\n';
-  std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
-  std::fflush(out_);
+  writeLine(out_, fields);
 }
 
 void EventStream::messageReplaced(const std::string& newText) {

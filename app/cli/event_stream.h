@@ -22,6 +22,8 @@ namespace qrkcli {
 class EventStream : public qrk::Host {
  public:
   static constexpr int kSchemaVersion = 1;
+  // Writes `event` with the schema version as one line, at once.
+  static void writeLine(std::FILE* out, QJsonObject event);
 
   EventStream(std::FILE* out, qrk::Host& dialogs, std::string port, std::string function);
 

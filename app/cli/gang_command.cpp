@@ -122,13 +122,6 @@ std::optional<int> checkRunChoices(const RunArguments& run, bool sharedCounter) 
   return std::nullopt;
 }
 
-void writeJson(QJsonObject event) {
-  event.insert("v", EventStream::kSchemaVersion);
-  const QByteArray line = QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
-  std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
-  std::fflush(stdout);
-}
-
 }  // namespace
 
 int gangCommand(const QStringList& args) {
@@ -162,7 +155,7 @@ int gangCommand(const QStringList& args) {
     listener.event = [](const GangPort& port, QJsonObject event) {
       if (event.value("event").toString() == "result") return;  // the gang's own comes last
       event.insert("port", port.state().name);
-      writeJson(event);
+      EventStream::writeLine(stdout, event);
     };
   }
   listener.finished = [&](const GangPort&) {
@@ -216,7 +209,8 @@ int gangCommand(const QStringList& args) {
   if (interrupt.interrupted()) report << "gang: stopped by user\n";
   report.flush();
   if (run.jsonEvents) {
-    writeJson({{"event", "result"}, {"exit", status}, {"ok", status == 0}, {"ports", summary}});
+    EventStream::writeLine(
+        stdout, {{"event", "result"}, {"exit", status}, {"ok", status == 0}, {"ports", summary}});
   }
   return status;
 }
