@@ -6,11 +6,12 @@
 #   ./run.sh bench   build and print the benchmark figures
 #   ./run.sh fuzz [N]  build the libFuzzer targets (clang) and run each N times (default 1000000)
 #   ./run.sh build   install what is missing and build
+#   ./run.sh package build the Release configuration and make the Debian package (build-release/)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev fonts-noto-cjk)
+          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev fonts-noto-cjk dpkg-dev)
 JOBS=${JOBS:-$(nproc)}
 
 install_missing() {
@@ -28,8 +29,21 @@ install_missing() {
 
 build() {  # build DIR [cmake args...]
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  # Our own builds treat warnings as errors; a user's plain cmake build does not.
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRK_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
+}
+
+# The optimised build a user makes, programs only, then installed into a
+# scratch root: a warning of -O3 or a broken install rule fails here first.
+release_check() {
+  build build-release -DCMAKE_BUILD_TYPE=Release -DQRK_BUILD_TESTS=OFF -DQRK_BUILD_BENCH=OFF
+  local root
+  root=$(mktemp -d)
+  DESTDIR="$root" cmake --install build-release --prefix /usr >/dev/null
+  "$root/usr/bin/qrkprog" --version
+  "$root/usr/bin/qrksim" --version
+  rm -rf "$root"
 }
 
 SIM_PID=
@@ -136,6 +150,13 @@ case "${1:-demo}" in
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$JOBS")
     echo "== a short fuzz pass: 10000 executions per target"
     fuzz 10000
+    echo "== the Release build (-O3) and its installation"
+    release_check
+    ;;
+  package)
+    install_missing
+    build build-release -DCMAKE_BUILD_TYPE=Release -DQRK_BUILD_TESTS=OFF -DQRK_BUILD_BENCH=OFF
+    (cd build-release && cpack -G DEB)
     ;;
   bench)
     install_missing
@@ -143,5 +164,5 @@ case "${1:-demo}" in
     for b in build/bin/bench_*; do echo "== $b"; "$b"; done
     ;;
   fuzz) install_missing; fuzz "${2:-1000000}" ;;
-  *) echo "usage: $0 demo|gui|test|bench|build|fuzz [N]" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|gui|test|bench|build|package|fuzz [N]" >&2; exit 2 ;;
 esac

@@ -16,6 +16,11 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);  // a closed stdout must not kill us before --flash-out
 
   const std::vector<std::string_view> args(argv + 1, argv + argc);
+  // Alone, --version asks for ours; with a value it sets the bootloader's.
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("qrksim %s\n", QRK_VERSION);
+    return 0;
+  }
   std::string error;
   const auto options = parseQrksimArgs(args, &error);
   if (!options) {

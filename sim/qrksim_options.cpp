@@ -123,7 +123,7 @@ std::string qrksimUsage() {
          "  --link PATH          also reach the pseudo-terminal through the symbolic link\n"
          "                       PATH (an existing link there is replaced)\n"
          "  --power-on-after N   ignore the first N handshakes: the target is switched on\n"
-         "  --version HH         bootloader version byte (default 32)\n"
+         "  --version HH         bootloader version byte (default 32); alone: print qrksim's version\n"
          "  --id HHHH            chip ID (default: the model's; kind-0 models report FFFF)\n"
          "  --flash-in FILE      preload the flash from FILE from address 0, and the\n"
          "                       option bytes from FILE.options when it exists\n"

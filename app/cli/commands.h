@@ -21,5 +21,7 @@ int demoBuildCommand(const QStringList& args);
 int demoWriteCommand(const QStringList& args);
 int boardImageCommand(const QStringList& args);
 int boardDownloadCommand(const QStringList& args);
+int portsCommand(const QStringList& args);
+int gangCommand(const QStringList& args);
 
 }  // namespace qrkcli

@@ -22,6 +22,9 @@ int usage() {
          "                                               write the offline board's memory\n"
          "  board-download --port DEV --file PATH --model NAME --limit N\n"
          "                                               load the offline programming board\n"
+         "  gang FUNCTION --port DEV --port DEV [...]    run on several ports at once\n"
+         "  ports                                        list the serial devices\n"
+         "  --version                                    print the version\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -31,6 +34,7 @@ int usage() {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("qrkprog");
+  QCoreApplication::setApplicationVersion(QRK_VERSION);
   QStringList args = QCoreApplication::arguments();
   if (args.size() < 2) return usage();
   const QString command = args.at(1);
@@ -46,6 +50,12 @@ int main(int argc, char** argv) {
   if (command == "demo-write") return qrkcli::demoWriteCommand(rest);
   if (command == "board-image") return qrkcli::boardImageCommand(rest);
   if (command == "board-download") return qrkcli::boardDownloadCommand(rest);
+  if (command == "ports") return qrkcli::portsCommand(rest);
+  if (command == "gang") return qrkcli::gangCommand(rest);
+  if (command == "--version") {
+    QTextStream(stdout) << "qrkprog " << QRK_VERSION << "\n";
+    return qrkcli::kExitSuccess;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;

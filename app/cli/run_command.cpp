@@ -1,8 +1,10 @@
 #include <QCommandLineParser>
+#include <optional>
 
 #include "cli_host.h"
 #include "command_line.h"
 #include "commands.h"
+#include "event_stream.h"
 #include "platform/qt/qt_session.h"
 #include "run_arguments.h"
 #include "run_settings.h"
@@ -17,9 +19,9 @@ const char* const kDescription =
     "pass of the handshake), then executes FUNCTION. stdout carries the message pane's text,\n"
     "message boxes go to stderr.\n"
     "\n"
-    "DEV is a device path (/dev/ttyUSB0, a pseudo-terminal such as /dev/pts/3) or COM<n> in\n"
-    "any letter case: the n-th serial device of this machine, the devices counted in the\n"
-    "order of their paths (COM1 is the first).\n"
+    "DEV is a device path (/dev/ttyUSB0, a pseudo-terminal such as /dev/pts/3), COM<n> in\n"
+    "any letter case (the n-th device that 'qrkprog ports' lists: USB adapters first, then\n"
+    "by path) or usb:SERIAL (the USB adapter with that serial number).\n"
     "\n"
     "Auto runs the function list: --list, else the window's saved list, else the default\n"
     "list (Erase_All, Verify_ID, Blank_Check, Program, Verify, Write_Option, Read_Option).\n"
@@ -52,14 +54,23 @@ int runCommand(const QStringList& args) {
   CliSettings settings(run.settingsFile);
   CliHost host(stdout, stderr);
   host.setAssumeYes(run.assumeYes);
-  qrk::QtSession session(settings.store(), host);
-  if (auto refused = applyRunChoices(session.programmer(), run, host)) return *refused;
+  std::optional<EventStream> events;
+  if (run.jsonEvents) events.emplace(stdout, host, run.ports.first().toStdString(), run.function);
+  qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
+  if (auto refused = applyRunChoices(session.programmer(), run, host)) {
+    if (events) events->finished(*refused);
+    return *refused;
+  }
 
   settings.startPersisting();
-  const RunOutcome outcome = executeRuns(session, run, run.ports.first());
+  const RunOutcome outcome =
+      executeRuns(session, run, run.ports.first(), [&events](const qrk::RunResult& r) {
+        if (events) events->runEnded(r);
+      });
   host.finish();
   const int status = reportRuns(session, run, run.ports.first(), outcome);
   settings.sync(run.command);
+  if (events) events->finished(status);
   return status;
 }
 
