@@ -22,6 +22,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   RunResult result;
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
+  p.beginChip();
   pane.replace("We are connecting ...\r\n");
   p.setPortName(portName);
   link.clearStop();
