@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libbenchmark-dev sdcc sdcc-ucsim srecord)
+          libbenchmark-dev sdcc sdcc-ucsim srecord libqt6sql6-sqlite libqt6sql6-psql postgresql)
 JOBS=${JOBS:-$(nproc)}
 
 install_missing() {
