@@ -16,5 +16,6 @@ int optionsCommand(const QStringList& args);
 int runCommand(const QStringList& args);
 int infoCommand(const QStringList& args);
 int storeCommand(const QStringList& args);
+int logCommand(const QStringList& args);
 
 }  // namespace qrkcli

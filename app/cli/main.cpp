@@ -15,6 +15,8 @@ int usage() {
          "  info PATH [--model NAME] [...]               load a file and describe the image\n"
          "  store --file PATH --from HEX --to HEX --out FILE.bin\n"
          "                                               write a range of the image as BIN\n"
+         "  log [--db FILE|URL] [--csv] [--since DATE] [--serial N]\n"
+         "                                               print the production record\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
   if (command == "options") return qrkcli::optionsCommand(rest);
   if (command == "info") return qrkcli::infoCommand(rest);
   if (command == "store") return qrkcli::storeCommand(rest);
+  if (command == "log") return qrkcli::logCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;

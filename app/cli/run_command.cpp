@@ -17,6 +17,7 @@
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_settings_store.h"
+#include "record_run.h"
 #include "run_image.h"
 #include "run_settings.h"
 
@@ -120,8 +121,11 @@ int runCommand(const QStringList& args) {
   const QCommandLineOption yes("yes", "Answer Yes where the window would ask.");
   parser.addOptions({port, model, ispSpace, option, settingsFile, trace, file, start, fill, force,
                      list, out, repeat, delay, yes});
+  addRecordOptions(parser);
   parser.addPositionalArgument("FUNCTION", "One of: " + functionNames() + ".");
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
+  RecordArguments recordArguments;
+  if (auto status = readRecordArguments(parser, args, &recordArguments)) return *status;
 
   const QStringList positional = parser.positionalArguments();
   if (positional.isEmpty())
@@ -209,6 +213,11 @@ int runCommand(const QStringList& args) {
                                      parser.isSet(force)};
   if (auto refused = loadRunImage(programmer, imageOptions, host, args.first())) return *refused;
   if (parser.isSet(trace)) programmer.link().setTraceSink(traceTo(stderr));
+  std::unique_ptr<RunRecorder> recorder;
+  if (auto refused =
+          RunRecorder::start(recordArguments, programmer, portName, args.first(), &recorder)) {
+    return *refused;
+  }
 
   // The window's Run and Stop buttons: the same run, the same stop.
   qrk::ProductionLoop buttons(programmer);
@@ -220,10 +229,12 @@ int runCommand(const QStringList& args) {
   if (runs == 1) {
     result = buttons.run(functionName);
     everyRunOk = result.ok();
+    recorder->chipEnded(functionName, result);
   } else {
     const auto summary = buttons.reRun(functionName, runs, [&](const qrk::RunResult& r) {
       result = r;
       everyRunOk = everyRunOk && r.ok();
+      if (!recorder->chipEnded(functionName, r)) buttons.stopRun();
     });
     everyRunOk = everyRunOk && summary.allSucceeded() && summary.runs == runs;
   }
@@ -236,7 +247,7 @@ int runCommand(const QStringList& args) {
                                       QString::fromStdString(serialPort.lowLatencyRefusal()) + ")")
                         << "\n";
   }
-  int status = everyRunOk ? kExitSuccess : kExitFailed;
+  int status = everyRunOk && recorder->complete() ? kExitSuccess : kExitFailed;
   if (everyRunOk && parser.isSet(out)) {
     QString error;
     if (!writeReadBack(programmer.image(), parser.value(out), &error)) {

@@ -68,6 +68,7 @@ class SqlProductionRecord : public ProductionRecordSink, public SerialCounter {
   SqlProductionRecord(const SqlProductionRecord&) = delete;
   SqlProductionRecord& operator=(const SqlProductionRecord&) = delete;
 
+  const RecordLocation& location() const { return location_; }
   // Who takes numbers: noted beside each number taken.
   void setTaker(std::string station, std::string port);
   // Before the first number: creates the line's counter at `seed` stepping by
