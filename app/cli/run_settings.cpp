@@ -1,5 +1,7 @@
 #include "run_settings.h"
 
+#include <QTextStream>
+
 namespace qrkcli {
 
 std::string RunSettings::value(const std::string& section, const std::string& key,
@@ -16,6 +18,20 @@ void RunSettings::setValue(const std::string& section, const std::string& key,
   const std::string current = this->value(section, key, kAbsent);
   chosen_[{section, key}] = value;
   if (persisting_ && current != value) saved_.setValue(section, key, value);
+}
+
+CliSettings::CliSettings(const QString& iniPath)
+    : saved_(iniPath.isEmpty() ? std::make_unique<qrk::QtSettingsStore>()
+                               : std::make_unique<qrk::QtSettingsStore>(iniPath.toStdString())),
+      runSettings_(*saved_),
+      active_(iniPath.isEmpty() ? static_cast<qrk::SettingsStore*>(&runSettings_) : saved_.get()) {}
+
+bool CliSettings::sync(const QString& command) {
+  std::string error;
+  if (saved_->sync(&error)) return true;
+  QTextStream(stderr) << command << ": settings not saved: " << QString::fromStdString(error)
+                      << "\n";
+  return false;
 }
 
 }  // namespace qrkcli

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QString>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "platform/qt/qt_settings_store.h"
 #include "platform/settings_store.h"
 
 namespace qrkcli {
@@ -29,6 +32,26 @@ class RunSettings : public qrk::SettingsStore {
   qrk::SettingsStore& saved_;
   std::map<std::pair<std::string, std::string>, std::string> chosen_;
   bool persisting_ = false;
+};
+
+// The settings store of a command-line run: the INI file of --settings, read
+// and written as it is, or (`iniPath` empty) the window's saved settings seen
+// through RunSettings.
+class CliSettings {
+ public:
+  explicit CliSettings(const QString& iniPath);
+
+  qrk::SettingsStore& store() { return *active_; }
+  // The run proper begins: from now on what it changes is saved.
+  void startPersisting() { runSettings_.setPersisting(true); }
+  // Writes what was saved to disk; on failure says so on stderr, prefixed by
+  // `command`, and returns false.
+  bool sync(const QString& command);
+
+ private:
+  std::unique_ptr<qrk::QtSettingsStore> saved_;
+  RunSettings runSettings_;
+  qrk::SettingsStore* active_;
 };
 
 }  // namespace qrkcli

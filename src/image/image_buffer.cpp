@@ -10,6 +10,13 @@ void ImageBuffer::fill(std::uint8_t value) {
   holdsDemoImage = false;
 }
 
+void ImageBuffer::reset(std::uint8_t value) {
+  fill(value);
+  fileLoaded = false;
+  rangeLow = 0;
+  rangeHigh = 1023;
+}
+
 bool ImageBuffer::store(std::int32_t address, std::span<const std::uint8_t> data) {
   if (data.empty()) return contains(address);
   const auto count = static_cast<std::int64_t>(data.size());

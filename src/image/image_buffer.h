@@ -29,6 +29,10 @@ class ImageBuffer {
   // Every byte becomes `value`; the image no longer holds the ISP DEMO firmware.
   void fill(std::uint8_t value);
 
+  // Back to the start-up state with every byte `value`: nothing loaded, the
+  // first kilobyte as the range of interest.
+  void reset(std::uint8_t value);
+
   static bool contains(std::int32_t address) { return address >= 0 && address <= kLastIndex; }
   // Out-of-range reads give `outside`; the image is never indexed outside itself.
   std::uint8_t at(std::int32_t address, std::uint8_t outside = 0xFF) const {

@@ -18,6 +18,8 @@ struct LoadMessage {
 inline constexpr std::string_view kRegionWarningTitle = "Open HEX file";
 inline constexpr std::string_view kFileNotFoundText = "Can not find the file./找不到文件";
 inline constexpr std::string_view kFileUnreadableText = "Can not read the file./无法读取文件";
+inline constexpr std::string_view kReloadFileMessage =
+    "    Please reload file.\r\n\r\n      请重新打开文件";
 
 // Every box a finished read raises, in the order shown: one per record whose
 // checksum failed (the first few, then one box counting the rest), one listing

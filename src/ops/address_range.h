@@ -15,4 +15,15 @@ inline constexpr std::int32_t kLinkAddressLimit = 0xFFFF;
 // explained in the pane; nothing must be sent for it.
 bool checkLinkRange(MessagePane& pane, std::int32_t first, std::int32_t last);
 
+// The last 1,024 bytes of a model's space, topAddress - 1023 .. topAddress:
+// where the ISP DEMO firmware goes.
+inline constexpr std::int32_t kTopKilobyte = 1024;
+struct AddressSpan {
+  std::int32_t first;
+  std::int32_t last;
+};
+inline AddressSpan topKilobyte(std::int32_t topAddress) {
+  return {topAddress - (kTopKilobyte - 1), topAddress};
+}
+
 }  // namespace qrk

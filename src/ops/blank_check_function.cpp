@@ -10,7 +10,10 @@
 
 namespace qrk {
 
-int blankCheckFunction(Programmer& p) {
+int blankCheckFunction(Programmer& p, bool alertOnFailure) {
+  const auto alert = [&p, alertOnFailure] {
+    if (alertOnFailure) beepAlert(p.host(), p.loop());
+  };
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
   const int flash = blankCheck(link, pane);
@@ -22,7 +25,7 @@ int blankCheckFunction(Programmer& p) {
   if (link.stopRequested()) return -1;
   if (read != 0 || !options) {
     pane.append("\r\nRead Option is failure!");
-    beepAlert(p.host(), p.loop());
+    alert();
     return -1;
   }
   const bool optionsBlank = options->byte1 == 0xFF && (options->byte2 & 0x04) != 0;
@@ -31,11 +34,11 @@ int blankCheckFunction(Programmer& p) {
   }
   if (flash == -1) {
     // The blank check printed why it has no verdict.
-    beepAlert(p.host(), p.loop());
+    alert();
     return -1;
   }
   if (flash != 0 || !optionsBlank) {
-    beepAlert(p.host(), p.loop());
+    alert();
     pane.append("\r\nChip is not blank!");
     return -2;
   }

@@ -9,6 +9,8 @@ class Programmer;
 // verdict line. 0 when the whole chip is blank. A check that gave no verdict,
 // an option read that failed and a stopped run are failures without a
 // verdict: "Chip is not blank!" is only said of a chip found not blank.
-int blankCheckFunction(Programmer& programmer);
+// `alertOnFailure`: sound the failure alert (a run of the function on its
+// own; a list sounds its own).
+int blankCheckFunction(Programmer& programmer, bool alertOnFailure);
 
 }  // namespace qrk

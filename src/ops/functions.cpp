@@ -25,6 +25,11 @@ int verifyId(Programmer& p) {
 
 int eraseAll(Programmer& p) { return eraseChip(p.link(), p.pane()); }
 
+// On its own Blank_Check sounds its failure alert; in the list the list's own
+// alert is the one alert of a failed run.
+int blankCheckSingle(Programmer& p) { return blankCheckFunction(p, true); }
+int blankCheckStep(Programmer& p) { return blankCheckFunction(p, false); }
+
 PrepareImage prepareImage(Programmer& p) {
   return [&p] { return p.prepareImageForProgram(); };
 }
@@ -71,11 +76,14 @@ int versionNumber(const std::string& version) {
   return n;
 }
 
-// Kinds 0 and 1 verify inside Program already; kind 2 compares page sums
-// when the bootloader is recent enough to compute them.
+// Kind 2 compares page sums when the bootloader is recent enough to compute
+// them. Everything else reads back: kinds 0 and 1 verify inside Program too,
+// but a list need not hold Program, and an OK here must mean the chip was
+// compared.
 int verifyStep(Programmer& p) {
-  if (p.model().mapKind != 2) return 0;
-  if (versionNumber(p.bootloaderVersion()) >= 13) return verifyByChecksum(p.context(), true);
+  if (p.model().mapKind == 2 && versionNumber(p.bootloaderVersion()) >= 13) {
+    return verifyByChecksum(p.context(), true);
+  }
   return verifyImage(p.context(), true);
 }
 
@@ -94,7 +102,7 @@ constexpr std::array kFunctions = {
     FunctionEntry{"Auto", runFunctionList, nullptr},
     FunctionEntry{"Verify_ID", verifyId, verifyId},
     FunctionEntry{"Erase_All", eraseAll, eraseAll},
-    FunctionEntry{"Blank_Check", blankCheckFunction, blankCheckFunction},
+    FunctionEntry{"Blank_Check", blankCheckSingle, blankCheckStep},
     FunctionEntry{"Program", programSingle, programStep},
     FunctionEntry{"Verify", verifySingle, verifyStep},
     FunctionEntry{"Write_Option", writeOptionSingle, writeOptionStep},

@@ -12,7 +12,6 @@ namespace qrk {
 namespace {
 
 constexpr int kMapKindWithRestartedBlocks = 2;
-constexpr std::int32_t kTopKilobyte = 1024;
 
 int blockSizeOf(const SelectedModel& model) {
   // Blocks are whole data frames; anything else in the model is a catalogue fault.
@@ -104,8 +103,7 @@ int programBlocks(const OpContext& ctx) {
 
 int programTopKilobyte(const OpContext& ctx) {
   const int blockSize = blockSizeOf(ctx.model);
-  const std::int32_t end = ctx.model.topAddress;
-  const std::int32_t first = end - (kTopKilobyte - 1);
+  const auto [first, end] = topKilobyte(ctx.model.topAddress);
   if (!checkLinkRange(ctx.pane, first, end)) return kOpFailed;
   const bool restartEveryBlock = ctx.model.mapKind == kMapKindWithRestartedBlocks;
   const std::int32_t start = first / blockSize * blockSize;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "device/option_io.h"
+#include "image/load_messages.h"
 #include "image/memory_map.h"
 #include "link/frame.h"
 #include "ops/run_engine.h"
@@ -45,6 +46,23 @@ void Programmer::loadSettings() {
 bool Programmer::selectModel(const std::string& name) {
   if (!qrk::selectModel(model_, name)) return false;
   buildOptionPanel(options_, model_.mapKind);
+  checkReload();
+  return true;
+}
+
+bool Programmer::setIspSpace(std::string_view text, std::string* error) {
+  if (!qrk::setIspSpace(options_, text, error)) return false;
+  checkReload();
+  return true;
+}
+
+bool Programmer::checkReload() {
+  if (controls_.locked || !image_.fileLoaded) return false;
+  const std::int32_t apEnd =
+      readLimits(memoryMapTexts(model_, options_.ispSpaceText), model_).apEnd;
+  if (image_.rangeLow < apEnd && image_.rangeHigh < apEnd) return false;
+  host_.messageBox(std::string(kReloadFileMessage), "", MessageButtons::Ok);
+  image_.reset(loadChoices_.fillByte);
   return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "device/mcu_model.h"
@@ -94,6 +95,19 @@ class Programmer {
   // Picks a model by its exact name and rebuilds the option panel for its
   // kind. False (and nothing changed but the block size) for an unknown name.
   bool selectModel(const std::string& name);
+
+  // Chooses the ISP Space entry `text` names ("1.5k", "1.5K" and "1.5" name
+  // the same entry), then runs the reload check. False, with the sizes the
+  // model offers in *error and nothing changed, for any other text.
+  bool setIspSpace(std::string_view text, std::string* error = nullptr);
+
+  // The reload check, run after every change of model or ISP Space and by the
+  // window's settings tick: a loaded image that reaches the AP end of the
+  // memory map now shown was laid out for another map, so the user is asked
+  // to load the file again and the image is reset to the fill byte. Never
+  // while a run is active: the map cannot change under a run. True when the
+  // image was reset (the window then shows "File:" over the view).
+  bool checkReload();
 
   // Loads `path` into the image with the window's load choices. The serial
   // number belongs to the old image: the feature is switched off, and the user

@@ -15,7 +15,6 @@ namespace qrk {
 namespace {
 
 constexpr std::size_t kReadDataAt = 10;
-constexpr std::int32_t kTopKilobyte = 1024;
 
 }  // namespace
 
@@ -67,7 +66,16 @@ int verifyRange(const OpContext& ctx, std::int32_t first, std::int32_t last, boo
 
 int verifyImage(const OpContext& ctx, bool showMessages) {
   if (showMessages) ctx.pane.append("We are Verifying...");
-  const int status = verifyRange(ctx, ctx.image.rangeLow, ctx.image.rangeHigh, showMessages);
+  // While the ISP DEMO is written the top kilobyte was programmed too, and
+  // without a file it is all that was: the cleared image's first kilobyte
+  // was never sent.
+  const bool wholeImage = ctx.image.fileLoaded || !ctx.flags.demoWriteMode;
+  int status = kOpOk;
+  if (wholeImage) status = verifyRange(ctx, ctx.image.rangeLow, ctx.image.rangeHigh, showMessages);
+  if (status == kOpOk && ctx.flags.demoWriteMode) {
+    const AddressSpan top = topKilobyte(ctx.model.topAddress);
+    status = verifyRange(ctx, top.first, top.last, showMessages);
+  }
   if (status == kOpOk && showMessages) ctx.pane.append("\r\nVerify OK!");
   hideProgress(ctx.host);
   return status;
@@ -80,11 +88,10 @@ int verifyByChecksum(const OpContext& ctx, bool showMessages) {
   // The top kilobyte is only programmed when the ISP DEMO is written; anywhere
   // else it holds what the user never sent, and comparing it would fail an
   // erased chip (or pass a stale one) on data that was not programmed.
-  const bool topKilobyte = ctx.flags.demoWriteMode;
-  const std::int32_t topLast = ctx.model.topAddress;
-  const std::int32_t topFirst = topLast - (kTopKilobyte - 1);
+  const bool withTopKilobyte = ctx.flags.demoWriteMode;
+  const AddressSpan top = topKilobyte(ctx.model.topAddress);
   if ((wholeImage && !checkLinkRange(ctx.pane, image.rangeLow, image.rangeHigh)) ||
-      (topKilobyte && !checkLinkRange(ctx.pane, topFirst, topLast))) {
+      (withTopKilobyte && !checkLinkRange(ctx.pane, top.first, top.last))) {
     return kOpFailed;
   }
 
@@ -92,7 +99,7 @@ int verifyByChecksum(const OpContext& ctx, bool showMessages) {
   for (int attempt = 0; attempt < kVerifyByChecksumAttempts; ++attempt) {
     if (ctx.link.stopRequested()) break;
     status = wholeImage ? pageSumCheck(ctx, image.rangeLow, image.rangeHigh) : kOpOk;
-    if (status == kOpOk && topKilobyte) status = pageSumCheck(ctx, topFirst, topLast);
+    if (status == kOpOk && withTopKilobyte) status = pageSumCheck(ctx, top.first, top.last);
     if (status != kOpFailed) break;  // a difference is an answer: asking again changes nothing
   }
   hideProgress(ctx.host);

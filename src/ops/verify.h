@@ -24,7 +24,8 @@ int verifyRange(const OpContext& ctx, std::int32_t first, std::int32_t last, boo
 
 // Verify by reading back: the whole range of interest, rangeLow .. rangeHigh,
 // so every programmed byte (merged files and the serial number included) is
-// compared. "Verify OK!" only on success; Stop gives -1 and no verdict.
+// compared; while the ISP DEMO is written, also the top kilobyte, and without
+// a file only that. "Verify OK!" only on success; Stop gives -1 and no verdict.
 int verifyImage(const OpContext& ctx, bool showMessages);
 
 // Verify by page sums (kind 2, recent bootloaders): the range of interest and

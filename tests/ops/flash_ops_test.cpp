@@ -210,6 +210,16 @@ TEST(VerifyImage, ChunkByChunkOverTheWholeRangeOfInterestAndAMismatchIsReportedO
   b.image().rangeHigh = 0x03F0;
   EXPECT_EQ(verifyImage(b.ctx(), true), -1);
   EXPECT_TRUE(b.paneHas("Address: 0003F0\r\nBuffer:  12\r\nFlash:   FF"));
+
+  // Writing the ISP DEMO without a file programs the top kilobyte alone: that
+  // is what is read back, never the cleared image's first kilobyte.
+  b.image().fileLoaded = false;
+  b.programmer.flags().demoWriteMode = true;
+  for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, 0x5A);
+  const int readsBefore = b.sim.device.commandCount(cmd::kRead);
+  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_TRUE(b.paneHas("Address: 00F800\r\nBuffer:  5A\r\nFlash:   FF"));
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), readsBefore + 1);
 }
 
 TEST(VerifyByChecksum, ComparesWhatWasProgrammedAndTheTopKilobyteOnlyWhenTheDemoIsWritten) {

@@ -22,6 +22,7 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   EXPECT_FALSE(b.programmer.runFunction("Blank_Check", "sim").ok());
   EXPECT_TRUE(b.paneHas("\r\nISP space = 0.0 K") && b.paneHas("LOCK   is Yes"));
   EXPECT_TRUE(b.pane().ends_with("\r\nChip is not blank!"));
+  EXPECT_EQ(b.host.beeps, 3);  // run on its own, the verdict gives the alert
 
   // A programmed cell: the list ends at its first failure, with the failure lines.
   OpsBench stuck("QRK5-16B", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)));
@@ -34,7 +35,7 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   EXPECT_EQ(stuck.sim.device.commandCount(cmd::kWriteOption), 0);
   EXPECT_TRUE(stuck.sim.device.dataFrames().empty());
   EXPECT_EQ(stuck.programmer.successCounter().text(), "0");
-  EXPECT_EQ(stuck.host.beeps, 6);  // the verdict's alert and the list's
+  EXPECT_EQ(stuck.host.beeps, 3);  // the list's alert only: one failure, one alert
 
   for (const std::uint8_t silent : {cmd::kBlankCheck, cmd::kReadOption}) {
     OpsBench none("QRK5-16B",
@@ -43,6 +44,28 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
     EXPECT_FALSE(none.paneHas("blank!")) << none.pane();
     EXPECT_TRUE(none.paneHas(silent == cmd::kBlankCheck ? "Blank_Check is failure!"
                                                         : "Read Option is failure!"));
+  }
+}
+
+// Kinds 0 and 1 have no page sums: the list's Verify reads the chip back and
+// says OK only when every byte of the range of interest compared equal.
+TEST(ListVerify, Kinds0And1CompareTheChipWithTheImageBeforeSayingOk) {
+  for (const char* model : {"QRK3-64F", "QRK5-32D"}) {
+    SCOPED_TRACE(model);
+    OpsBench erased(model);
+    erased.setList({"Erase_All", "Verify"});
+    EXPECT_FALSE(erased.production.run("Auto").ok());
+    EXPECT_TRUE(erased.paneHas("\r\nVerify is error!\r\nVerify         is failure!"))
+        << erased.pane();
+    EXPECT_FALSE(erased.paneHas("Verify          OK!"));
+    EXPECT_EQ(erased.programmer.successCounter().text(), "0");
+
+    OpsBench holding(model);
+    holding.load(0, test::patternBytes(0x400), true);
+    holding.setList({"Verify"});
+    EXPECT_TRUE(holding.production.run("Auto").ok()) << holding.pane();
+    EXPECT_TRUE(holding.paneHas("\r\nVerify OK!Verify          OK!"));
+    EXPECT_GE(holding.sim.device.commandCount(cmd::kRead), 8);  // 1 KB in 128-byte reads
   }
 }
 
@@ -189,6 +212,40 @@ TEST(RunLock, ARunHoldsTheControlsUntilItHasReturnedEvenAfterStop) {
   // Stop while idle performs the whole sequence; the next Run starts normally.
   b.production.stopClicked();
   EXPECT_TRUE(b.production.run("Erase_All").ok());
+}
+
+// The reload check: an image laid out for one memory map is not programmed
+// under another.
+TEST(ReloadCheck, AnImageReachingTheNewApEndMustBeLoadedAgainButNotDuringARun) {
+  OpsBench b("QRK3-64F");                         // kind 1, AP up to the ISP area
+  ASSERT_TRUE(b.programmer.setIspSpace("1.0k"));  // AP end FBFF
+  b.programmer.loadChoices().fillByte = 0xFF;
+  b.load(0, test::patternBytes(0xF000));
+  ASSERT_TRUE(b.programmer.setIspSpace("4.0k"));  // AP end EFFF: 0 .. EFFF reaches it
+  EXPECT_EQ(b.host.boxes,
+            std::vector<std::string>{"    Please reload file.\r\n\r\n      请重新打开文件"});
+  EXPECT_FALSE(b.image().fileLoaded);
+  EXPECT_EQ(b.image().at(0), 0xFF);
+  EXPECT_EQ(b.image().rangeLow, 0);
+  EXPECT_EQ(b.image().rangeHigh, 1023);
+  EXPECT_FALSE(b.production.run("Program").ok());  // nothing stale goes out
+  EXPECT_TRUE(b.sim.device.dataFrames().empty());
+
+  b.host.boxes.clear();
+  b.load(0, test::patternBytes(0x400));
+  EXPECT_FALSE(b.programmer.setIspSpace("9.0k"));     // refused: nothing changed
+  EXPECT_TRUE(b.programmer.selectModel("QRK5-04A"));  // AP end 0FFF: 0 .. 3FF still fits
+  EXPECT_TRUE(b.image().fileLoaded);
+  b.load(0, test::patternBytes(0x1000));
+  EXPECT_TRUE(b.programmer.checkReload());  // ends on the AP end itself
+  EXPECT_EQ(b.host.boxes.size(), 1u);
+
+  // Mid-run the map cannot move the image: the run programs what it began with.
+  b.load(0, test::patternBytes(0x1000));
+  b.onFirstSent(cmd::kDataRestart, [&] { b.programmer.selectModel("QRK3-04A"); });
+  EXPECT_TRUE(b.production.run("Program").ok()) << b.pane();
+  EXPECT_TRUE(b.image().fileLoaded);
+  EXPECT_EQ(b.host.boxes.size(), 1u);
 }
 
 // A firmware file that a test rewrites between runs, as a rebuild would.

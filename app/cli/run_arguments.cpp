@@ -1,0 +1,145 @@
+#include "run_arguments.h"
+
+#include "command_line.h"
+#include "ops/function_list.h"
+#include "ops/functions.h"
+
+namespace qrkcli {
+
+namespace {
+
+QString qstring(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The function a user means; the names are matched without regard to case
+// because a shell user types "verify_id" as readily as "Verify_ID".
+const qrk::FunctionEntry* findFunctionByTypedName(const QString& typed) {
+  for (const qrk::FunctionEntry& f : qrk::runFunctions()) {
+    if (qstring(f.name).compare(typed, Qt::CaseInsensitive) == 0) return &f;
+  }
+  return nullptr;
+}
+
+// The function-list names of --list, matched as FUNCTION is; nullopt and
+// *error at the first name the list cannot hold.
+std::optional<std::vector<std::string>> parseList(const QString& text, QString* error) {
+  std::vector<std::string> names;
+  for (const QString& typed : text.split(',', Qt::SkipEmptyParts)) {
+    const QString trimmed = typed.trimmed();
+    if (trimmed.isEmpty()) continue;
+    const qrk::FunctionEntry* f = findFunctionByTypedName(trimmed);
+    if (f == nullptr || f->listStep == nullptr) {
+      *error = "--list: '" + trimmed + "' cannot stand in the function list";
+      return std::nullopt;
+    }
+    names.emplace_back(f->name);
+  }
+  if (names.size() > static_cast<std::size_t>(qrk::FunctionList::kSlotCount)) {
+    *error = "--list holds at most 8 functions";
+    return std::nullopt;
+  }
+  return names;
+}
+
+// A whole number from `minimum` to `maximum`; nullopt otherwise.
+std::optional<int> parseCount(const QString& text, int minimum, int maximum) {
+  bool ok = false;
+  const int n = text.trimmed().toInt(&ok);
+  if (!ok || n < minimum || n > maximum) return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+QString runFunctionNames() {
+  QStringList names;
+  for (const qrk::FunctionEntry& f : qrk::runFunctions()) names << qstring(f.name);
+  return names.join(", ");
+}
+
+void addRunOptions(QCommandLineParser& parser) {
+  parser.addOptions({
+      {"port", "The serial port (see above).", "DEV"},
+      {"model", "The model ('qrkprog models' lists them).", "NAME"},
+      {"isp-space", "The ISP Space size, e.g. 1.0k.", "TEXT"},
+      {"option", "Sets an option row; repeatable ('qrkprog options --model NAME' lists them).",
+       "ROW=CHOICE"},
+      {"settings", "Read and write the settings in this INI file (missing: defaults).", "FILE.ini"},
+      {"trace", "Write every frame sent and received to stderr."},
+      {"file", "The HEX or BIN file to program.", "PATH"},
+      {"start", "Buffer Start Address, hexadecimal (default 0).", "HEX"},
+      {"fill", "Unused bytes: FF or 00 (default: the window's).", "FF|00"},
+      {"force", "Program an image whose load gave warnings."},
+      {"list", "The function list of Auto, comma-separated.", "NAME,NAME,..."},
+      {"out", "Read_AP_ISP: store the 64 KB read back here.", "FILE.bin"},
+      {"repeat", "Run N times, as Re-Run does (default 1).", "N"},
+      {"delay", "Seconds between repeated runs, 2 to 9.", "S"},
+      {"yes", "Answer Yes where the window would ask."},
+  });
+  parser.addPositionalArgument("FUNCTION", "One of: " + runFunctionNames() + ".");
+}
+
+std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStringList& args,
+                                    RunArguments* run) {
+  run->command = args.isEmpty() ? QStringLiteral("qrkprog run") : args.first();
+  const QStringList positional = parser.positionalArguments();
+  if (positional.isEmpty())
+    return usageError(args, "FUNCTION is missing (" + runFunctionNames() + ")");
+  if (positional.size() > 1)
+    return usageError(args, "unexpected argument '" + positional.at(1) + "'");
+  const qrk::FunctionEntry* function = findFunctionByTypedName(positional.first());
+  if (function == nullptr) {
+    return usageError(args,
+                      "unknown function '" + positional.first() + "' (" + runFunctionNames() + ")");
+  }
+  run->function = std::string(function->name);
+
+  for (const QString& port : parser.values("port")) {
+    if (port.trimmed().isEmpty()) return usageError(args, "--port needs a device");
+    run->ports << port.trimmed();
+  }
+  if (run->ports.isEmpty()) return usageError(args, "--port DEV is required");
+
+  if (parser.isSet("out")) {
+    if (run->function != "Read_AP_ISP") return usageError(args, "--out goes with Read_AP_ISP only");
+    run->readBackPath = parser.value("out").trimmed();
+    if (run->readBackPath.isEmpty()) return usageError(args, "--out needs a file name");
+  }
+  if (parser.isSet("list")) {
+    if (run->function != "Auto") return usageError(args, "--list goes with Auto only");
+    QString error;
+    run->list = parseList(parser.value("list"), &error);
+    if (!run->list) return usageError(args, error);
+  }
+  if (parser.isSet("repeat")) {
+    const auto n = parseCount(parser.value("repeat"), 1, 1'000'000);
+    if (!n) return usageError(args, "--repeat takes a whole number of runs from 1");
+    run->runs = *n;
+  }
+  if (parser.isSet("delay")) {
+    run->delaySeconds = parseCount(parser.value("delay"), 2, 9);
+    if (!run->delaySeconds) {
+      return usageError(args, "--delay takes a whole number of seconds from 2 to 9");
+    }
+  }
+  if (parser.isSet("model")) {
+    QString error;
+    const qrk::McuModel* row = findModelOrExplain(parser.value("model"), &error);
+    if (row == nullptr) return usageError(args, error);
+    run->model = std::string(row->name);
+  }
+  if (parser.isSet("isp-space")) run->ispSpace = parser.value("isp-space");
+  run->optionAssignments = parser.values("option");
+  if (parser.isSet("settings")) {
+    run->settingsFile = parser.value("settings").trimmed();
+    if (run->settingsFile.isEmpty()) return usageError(args, "--settings needs a file name");
+  }
+  run->trace = parser.isSet("trace");
+  run->image = RunImageOptions{parser.value("file"), parser.value("start"), parser.value("fill"),
+                               parser.isSet("force")};
+  run->assumeYes = parser.isSet("yes");
+  return std::nullopt;
+}
+
+}  // namespace qrkcli

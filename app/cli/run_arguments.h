@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "run_image.h"
+
+namespace qrkcli {
+
+// What `qrkprog run` was asked to do, read and checked as far as it can be
+// without a model: the rest (ISP Space, option rows) is checked when applied.
+struct RunArguments {
+  QString command;                  // "qrkprog run": the prefix of every message
+  std::string function;             // the function's own name, e.g. "Verify_ID"
+  QStringList ports;                // every --port, trimmed, in order
+  std::string model;                // --model, a catalogue name; empty: the saved model
+  std::optional<QString> ispSpace;  // --isp-space as typed
+  QStringList optionAssignments;    // every --option ROW=CHOICE, in order
+  QString settingsFile;             // --settings; empty: the window's saved settings
+  bool trace = false;               // --trace
+  RunImageOptions image;            // --file, --start, --fill, --force
+  std::optional<std::vector<std::string>> list;  // --list, as function names
+  QString readBackPath;                          // --out; empty: nothing stored
+  int runs = 1;                                  // --repeat
+  std::optional<int> delaySeconds;               // --delay
+  bool assumeYes = false;                        // --yes
+};
+
+// Adds the options and the FUNCTION argument of `run` to `parser`; a command
+// that runs functions the same way (on several ports, say) adds these too.
+void addRunOptions(QCommandLineParser& parser);
+
+// Reads what addRunOptions() added from a parsed `parser`. Returns an exit
+// status when the command must end (2, after one line on stderr), nullopt
+// with *run filled otherwise. Any number of --port is accepted: how many a
+// command needs is its own rule.
+std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStringList& args,
+                                    RunArguments* run);
+
+// The function names of `run`, comma-separated, for messages and help.
+QString runFunctionNames();
+
+}  // namespace qrkcli

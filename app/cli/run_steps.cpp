@@ -1,0 +1,108 @@
+#include "run_steps.h"
+
+#include <QTextStream>
+
+#include "command_line.h"
+#include "commands.h"
+#include "device/option_panel.h"
+#include "frame_trace.h"
+#include "interrupt_notifier.h"
+
+namespace qrkcli {
+
+namespace {
+
+int refuse(const RunArguments& run, const QString& message) {
+  return usageError({run.command}, message);
+}
+
+std::optional<int> applyOptionAssignments(qrk::Programmer& p, const RunArguments& run) {
+  for (const QString& assignment : run.optionAssignments) {
+    const qsizetype equals = assignment.indexOf('=');
+    if (equals <= 0) return refuse(run, "--option takes ROW=CHOICE, not '" + assignment + "'");
+    std::string error;
+    if (!qrk::setOption(p.options(), p.model().mapKind, assignment.left(equals).toStdString(),
+                        assignment.mid(equals + 1).toStdString(), &error)) {
+      return refuse(run, QString::fromStdString(error));
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, CliHost& host) {
+  if (run.list) p.functionList().setForRun(*run.list);
+  if (run.delaySeconds && !p.production().setDelaySeconds(*run.delaySeconds)) {
+    return refuse(run, "--delay takes a whole number of seconds from 2 to 9");
+  }
+  if (!run.model.empty()) p.selectModel(run.model);
+  if (!p.model().selected) return refuse(run, "no model is selected: give --model NAME");
+  if (run.ispSpace) {
+    std::string error;
+    if (!p.setIspSpace(run.ispSpace->toStdString(), &error)) {
+      return refuse(run, QString::fromStdString(error));
+    }
+  }
+  if (auto refused = applyOptionAssignments(p, run)) return refused;
+  // Loaded once the model and ISP Space are known: they decide the memory map.
+  if (auto refused = loadRunImage(p, run.image, host, run.command)) return refused;
+  if (run.trace) p.link().setTraceSink(traceTo(stderr));
+  return std::nullopt;
+}
+
+RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
+                       const std::function<void(const qrk::RunResult&)>& onRunEnded) {
+  qrk::ProductionLoop& buttons = session.productionLoop();
+  session.programmer().setPortName(port.toStdString());
+  InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
+  RunOutcome outcome;
+  if (run.runs == 1) {
+    outcome.last = buttons.run(run.function);
+    outcome.everyRunOk = outcome.last.ok();
+    if (onRunEnded) onRunEnded(outcome.last);
+  } else {
+    bool allOk = true;
+    const auto summary = buttons.reRun(run.function, run.runs, [&](const qrk::RunResult& r) {
+      outcome.last = r;
+      allOk = allOk && r.ok();
+      if (onRunEnded) onRunEnded(r);
+    });
+    outcome.everyRunOk = allOk && summary.allSucceeded() && summary.runs == run.runs;
+  }
+  outcome.interrupted = interrupt.interrupted();
+  return outcome;
+}
+
+int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
+               const RunOutcome& outcome) {
+  QTextStream err(stderr);
+  const qrk::QtSerialPort& serialPort = session.port();
+  if (run.trace && outcome.last.portOpened) {
+    err << "low latency: "
+        << (serialPort.lowLatency()
+                ? QString("on")
+                : "refused by the driver (" +
+                      QString::fromStdString(serialPort.lowLatencyRefusal()) + ")")
+        << "\n";
+  }
+  int status = outcome.everyRunOk ? kExitSuccess : kExitFailed;
+  if (outcome.everyRunOk && !run.readBackPath.isEmpty()) {
+    QString error;
+    if (!writeReadBack(session.programmer().image(), run.readBackPath, &error)) {
+      err << run.command << ": cannot write " << run.readBackPath << ": " << error << "\n";
+      status = kExitFailed;
+    }
+  }
+  if (!outcome.last.portOpened && !serialPort.lastOpenError().empty()) {
+    err << run.command << ": cannot open " << port << ": "
+        << QString::fromStdString(serialPort.lastOpenError()) << "\n";
+  }
+  if (outcome.interrupted) {
+    err << run.command << ": stopped by user\n";
+    return kExitFailed;
+  }
+  return status;
+}
+
+}  // namespace qrkcli

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "cli_host.h"
+#include "ops/programmer.h"
+#include "platform/qt/qt_session.h"
+#include "run_arguments.h"
+
+namespace qrkcli {
+
+// The steps of a command-line run between reading the arguments and exiting,
+// each usable on its own by a command that runs functions like `run`.
+
+// Applies the run's choices to a programmer that has its saved settings
+// loaded: the function list, the Re-Run delay, the model, the ISP Space, the
+// option rows, the image and the trace. They stay in memory: RunSettings
+// keeps them from the window's store. Returns an exit status when the run must
+// not start (2, after the reason on stderr).
+std::optional<int> applyRunChoices(qrk::Programmer& programmer, const RunArguments& run,
+                                   CliHost& host);
+
+// How the runs of one port went.
+struct RunOutcome {
+  qrk::RunResult last;       // the last run's result
+  bool everyRunOk = false;   // every run asked for happened and succeeded
+  bool interrupted = false;  // Ctrl-C or SIGTERM stopped them
+};
+
+// Runs the function on `port` once, or run.runs times with the Re-Run
+// countdown in between, as the Run and Re-Run buttons do. Ctrl-C acts as the
+// Stop button. `onRunEnded` sees each run's result as it ends.
+RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
+                       const std::function<void(const qrk::RunResult&)>& onRunEnded = {});
+
+// What follows the runs: the low-latency note of --trace, the read-back file
+// of --out, why the port could not open, "stopped by user". Returns the exit
+// status the runs earn.
+int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
+               const RunOutcome& outcome);
+
+}  // namespace qrkcli
