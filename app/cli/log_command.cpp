@@ -109,6 +109,23 @@ void printTable(QTextStream& out, const std::vector<qrk::ChipRecord>& rows) {
   }
 }
 
+int printTaken(const qrk::SqlProductionRecord& record, const qrk::RecordLocation& location,
+               const QString& command) {
+  std::string error;
+  const auto taken = record.takenWithoutRecord(&error);
+  if (!taken) {
+    QTextStream(stderr) << command << ": cannot read the production record " << location.describe()
+                        << ": " << QString::fromStdString(error) << "\n";
+    return kExitUsage;
+  }
+  QTextStream out(stdout);
+  for (const auto& t : *taken) {
+    out << t.serial << "  taken " << QString::fromStdString(t.takenAt) << " by "
+        << QString::fromStdString(t.station) << " on " << QString::fromStdString(t.port) << "\n";
+  }
+  return kExitSuccess;
+}
+
 }  // namespace
 
 int logCommand(const QStringList& args) {
@@ -118,7 +135,11 @@ int logCommand(const QStringList& args) {
   const QCommandLineOption csv("csv", "Comma-separated values with a header line.");
   const QCommandLineOption since("since", "Only chips from this UTC date or time on.", "DATE");
   const QCommandLineOption serial("serial", "Only chips stamped with this serial number.", "N");
-  parser.addOptions({db, csv, since, serial});
+  const QCommandLineOption taken(
+      "taken",
+      "Instead: the serial numbers taken whose chip has no row (still at work, or a "
+      "station that died mid-chip; such a number is never handed out again).");
+  parser.addOptions({db, csv, since, serial, taken});
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
   if (!parser.positionalArguments().isEmpty()) {
     return usageError(args, "unexpected argument '" + parser.positionalArguments().first() + "'");
@@ -148,6 +169,7 @@ int logCommand(const QStringList& args) {
   std::string error;
   auto record =
       qrk::SqlProductionRecord::open(location, qrk::SqlProductionRecord::Access::ReadOnly, &error);
+  if (record && parser.isSet(taken)) return printTaken(*record, location, args.first());
   std::optional<std::vector<qrk::ChipRecord>> rows;
   if (record) rows = record->chips(filter, &error);
   if (!rows) {

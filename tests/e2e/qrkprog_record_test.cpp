@@ -121,8 +121,9 @@ TEST_F(QrkprogRecord, EveryChipIsARowAndOnlyChipsThatEndTheirCycleKeepTheirNumbe
 }
 
 // Ctrl-C in the middle of programming: the chip's row says "stopped" and its
-// number goes back to the counter.
-TEST_F(QrkprogRecord, AChipStoppedByCtrlCIsRecordedAsStoppedAndGivesItsNumberBack) {
+// number goes back to the counter. A station killed outright cannot give its
+// number back: it stays taken and the next chip gets a new one.
+TEST_F(QrkprogRecord, AStoppedChipGivesItsNumberBackAStationThatDiesKeepsIt) {
   const std::string db = path("line.sqlite");
   std::string image(0x3000, '\x5A');
   writeFile(path("big.bin"), image);
@@ -140,6 +141,26 @@ TEST_F(QrkprogRecord, AChipStoppedByCtrlCIsRecordedAsStoppedAndGivesItsNumberBac
   EXPECT_EQ(rows[0].at("failure_line"), "Stop by user!");
   EXPECT_EQ(rows[0].at("serial"), "41");
   EXPECT_EQ(rows[0].at("serial_kept"), "0");
+
+  // A station that dies mid-chip leaves its number taken, and never handed out again.
+  ChildProcess killed("qrkprog", autoRun(slow.portPath(), db, "--fill FF --station st9"));
+  ASSERT_TRUE(killed.waitForOutput("Blank_Check     OK!", 20s)) << killed.out() << killed.err();
+  // The number is taken just after that line; killed once the record shows it.
+  ProcessResult taken;
+  for (const auto deadline = Clock::now() + 10s; taken.out.empty() && Clock::now() < deadline;) {
+    taken = run("log --taken --db " + db);
+  }
+  killed.sendSignal(SIGKILL);
+  killed.wait(5s);
+  EXPECT_EQ(taken.exitCode, 0) << describe(taken);
+  EXPECT_EQ(run("log --taken --db " + db).out, taken.out);
+  EXPECT_THAT(taken.out, StartsWith("41  taken 20"));
+  EXPECT_THAT(taken.out, HasSubstr(" by st9 on " + slow.portPath() + "\n"));
+  EXPECT_EQ(log(db).size(), 1u);
+  firmwarePath_ = std::string(QRK_SOURCE_DIR) + "/firmware/examples/blink.hex";
+  const ProcessResult next = run(autoRun(slow.portPath(), db));
+  EXPECT_EQ(next.exitCode, 0) << describe(next);
+  EXPECT_EQ(log(db).back().at("serial"), "42");
 }
 
 TEST_F(QrkprogRecord, ARecordThatCannotBeWrittenOrReachedIsRefusedBeforeAnythingIsSent) {
