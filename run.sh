@@ -3,12 +3,14 @@
 #   ./run.sh demo    install what is missing, build, program the example firmware into the simulator
 #   ./run.sh test    install what is missing, build, run every test, then again under ASan + UBSan
 #   ./run.sh bench   build and print the benchmark figures
+#   ./run.sh fuzz [N]  build the libFuzzer targets (clang) and run each N times (default 1000000)
 #   ./run.sh build   install what is missing and build
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libbenchmark-dev sdcc sdcc-ucsim srecord libqt6sql6-sqlite libqt6sql6-psql postgresql)
+          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev
+          libqt6sql6-sqlite libqt6sql6-psql postgresql)
 JOBS=${JOBS:-$(nproc)}
 
 install_missing() {
@@ -72,6 +74,33 @@ demo() {
   fi
 }
 
+FUZZ_TARGETS=(hex_reader bin_reader isp_link)
+# Runs each fuzz target for $1 executions from the committed seeds (fuzz/corpus/)
+# and prints executions, coverage and crashes per target; fails on any finding.
+fuzz() {
+  local runs=$1 found=0
+  build build-fuzz -DQRK_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+  for t in "${FUZZ_TARGETS[@]}"; do
+    local out=build-fuzz/fuzz-run/$t
+    rm -rf "$out"; mkdir -p "$out/corpus" "$out/crashes"
+    # -timeout: an input that takes 10 s counts as a hang, and a hang is a finding.
+    build-fuzz/bin/fuzz_"$t" -runs="$runs" -seed=1 -timeout=10 -print_final_stats=1 \
+      -artifact_prefix="$out/crashes/" "$out/corpus" "fuzz/corpus/$t" >"$out/log" 2>&1 || true
+    local execs edges features crashes
+    execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/log" | tail -1)
+    edges=$(grep -o 'cov: [0-9]*' "$out/log" | tail -1 | cut -d' ' -f2)
+    features=$(grep -o 'ft: [0-9]*' "$out/log" | tail -1 | cut -d' ' -f2)
+    crashes=$(find "$out/crashes" -type f | wc -l)
+    printf '%-11s %9s executions  coverage %5s edges %6s features  %s crashes\n' \
+      "$t" "${execs:-?}" "${edges:-?}" "${features:-?}" "$crashes"
+    if [ "$crashes" -ne 0 ] || [ -z "$execs" ]; then
+      found=1
+      echo "  see $out/log; replay with: build-fuzz/bin/fuzz_$t <file in $out/crashes>" >&2
+    fi
+  done
+  return $found
+}
+
 case "${1:-demo}" in
   demo) install_missing; demo ;;
   build) install_missing; build build ;;
@@ -82,11 +111,14 @@ case "${1:-demo}" in
     echo "== the same suite under AddressSanitizer + UndefinedBehaviorSanitizer"
     build build-asan -DQRK_SANITIZE=ON -DQRK_BUILD_BENCH=OFF
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$JOBS")
+    echo "== a short fuzz pass: 10000 executions per target"
+    fuzz 10000
     ;;
   bench)
     install_missing
     build build
     for b in build/bin/bench_*; do echo "== $b"; "$b"; done
     ;;
-  *) echo "usage: $0 demo|test|bench|build" >&2; exit 2 ;;
+  fuzz) install_missing; fuzz "${2:-1000000}" ;;
+  *) echo "usage: $0 demo|test|bench|build|fuzz [N]" >&2; exit 2 ;;
 esac

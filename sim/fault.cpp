@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "link/frame.h"
+#include "sim/wire_frame.h"
 
 namespace qrk::sim {
 
@@ -80,7 +80,7 @@ bool parseReplyArg(std::string_view arg, Fault& fault, std::string* error) {
 
 bool parseScope(std::string_view scope, Fault& fault, std::string* error) {
   if (scope == "data") {
-    fault.commands = {cmd::kData, cmd::kDataRestart};
+    fault.commands = {wire::kData, wire::kDataRestart};
     return true;
   }
   const auto code = scope.size() <= 2 ? parseNumber<unsigned>(scope, 16) : std::nullopt;

@@ -1,12 +1,11 @@
 #include "sim/qrk_device.h"
 
 #include <algorithm>
-#include <charconv>
 #include <stdexcept>
 #include <string>
 
-#include "link/frame.h"
 #include "sim/line_timing.h"
+#include "sim/wire_frame.h"
 
 namespace qrk::sim {
 
@@ -24,37 +23,26 @@ constexpr std::uint8_t kBadEnd = 0x15;
 constexpr std::uint16_t kOverlongLength = 0x0300;
 constexpr std::size_t kOverlongSent = 600;
 
-std::uint16_t modelId(const McuModel& model) {
-  unsigned value = 0;
-  const auto text = model.expectedId;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-    return QrkDevice::kNoIdReport;
-  }
-  return static_cast<std::uint16_t>(value);
-}
-
 std::uint32_t be32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) << 24 | static_cast<std::uint32_t>(b[at + 1]) << 16 |
-         static_cast<std::uint32_t>(b[at + 2]) << 8 | b[at + 3];
+  return wire::getBigEndian(b, at, 4);
 }
 
 std::uint16_t be16(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
+  return static_cast<std::uint16_t>(wire::getBigEndian(b, at, 2));
 }
 
 bool inNaturalScope(const Fault& fault, std::uint8_t command, bool isResult) {
   switch (fault.kind) {
     case FaultKind::Burst:
-      return command == cmd::kBlankCheck && isResult;
+      return command == wire::kBlankCheck && isResult;
     case FaultKind::WrongId:
-      return command == cmd::kReadId;
+      return command == wire::kReadId;
     case FaultKind::BadAck:
-      return command == cmd::kData || command == cmd::kDataRestart;
+      return command == wire::kData || command == wire::kDataRestart;
     case FaultKind::NotBlank:
       return false;
     default:
-      if (fault.commands.empty()) return command != cmd::kHandshake;
+      if (fault.commands.empty()) return command != wire::kHandshake;
       return std::find(fault.commands.begin(), fault.commands.end(), command) !=
              fault.commands.end();
   }
@@ -76,11 +64,11 @@ DeviceOptions& DeviceOptions::withFault(std::string_view text) {
   return *this;
 }
 
-QrkDevice::QrkDevice(const McuModel& model, DeviceOptions options)
+QrkDevice::QrkDevice(const ChipModel& model, DeviceOptions options)
     : model_(&model),
       options_(std::move(options)),
       flash_(static_cast<std::size_t>(model.topAddress) + 1, 0xFF),
-      id_(options_.id.value_or(modelId(model))),
+      id_(options_.id.value_or(model.id.value_or(kNoIdReport))),
       faultCounters_(options_.faults.size(), 0) {
   // Time only runs forwards: a negative delay would put a reply before its request.
   for (std::int64_t* us : {&options_.responseDelayUs, &options_.blankCheckReadUs,
@@ -91,7 +79,7 @@ QrkDevice::QrkDevice(const McuModel& model, DeviceOptions options)
 }
 
 QrkDevice QrkDevice::forModel(std::string_view modelName, DeviceOptions options) {
-  const McuModel* model = findModel(modelName);
+  const ChipModel* model = findChip(modelName);
   if (model == nullptr) {
     throw std::invalid_argument("unknown model \"" + std::string(modelName) + "\"");
   }
@@ -150,55 +138,55 @@ void QrkDevice::handle(const SeenRequest& request, std::vector<TimedChunk>& out)
   const std::size_t length = f.size();
   ++commandCounts_[command];
   if (!poweredOn()) {
-    if (command == cmd::kHandshake && length == kShortFrameLength) ++handshakesIgnored_;
+    if (command == wire::kHandshake && length == kShortFrameLength) ++handshakesIgnored_;
     return;
   }
   const std::int64_t dueUs = request.seenUs + options_.responseDelayUs;
   const bool isShort = length == kShortFrameLength;
   switch (command) {
-    case cmd::kHandshake:
-      if (isShort) send({command, false, kAckCode, {}}, dueUs, out);
+    case wire::kHandshake:
+      if (isShort) send({command, false, wire::kAckCode, {}}, dueUs, out);
       break;
-    case cmd::kVersion:
-      if (isShort) send({command, false, cmd::kVersion, {options_.version}}, dueUs, out);
+    case wire::kVersion:
+      if (isShort) send({command, false, wire::kVersionCode, {options_.version}}, dueUs, out);
       break;
-    case cmd::kReadId:
+    case wire::kReadId:
       if (isShort) {
         const auto lo = static_cast<std::uint8_t>(id_ & 0xFF);
         const auto hi = static_cast<std::uint8_t>(id_ >> 8);
         send({command, false, command, {lo, hi}}, dueUs, out);
       }
       break;
-    case cmd::kErase:
+    case wire::kErase:
       if (isShort) {
         eraseAll();
         send({command, false, command, {}}, dueUs, out);
       }
       break;
-    case cmd::kBlankCheck:
+    case wire::kBlankCheck:
       if (isShort) {
         auto result = blankCheckResult();
         send({command, false, command, {}}, dueUs, out);
         send({command, true, command, std::move(result)}, dueUs + options_.blankCheckReadUs, out);
       }
       break;
-    case cmd::kReadOption:
+    case wire::kReadOption:
       if (isShort) send({command, false, command, {optionBytes_[0], optionBytes_[1]}}, dueUs, out);
       break;
-    case cmd::kWriteOption:
+    case wire::kWriteOption:
       if (isShort) {
         optionBytes_ = {f[4], f[5]};
         send({command, false, command, {f[4], f[5]}}, dueUs, out);
       }
       break;
-    case cmd::kData:
-    case cmd::kDataRestart:
+    case wire::kData:
+    case wire::kDataRestart:
       if (auto ack = storeDataFrame(f)) send(std::move(*ack), dueUs, out);
       break;
-    case cmd::kRead:
+    case wire::kRead:
       if (length == kReadFrameLength) send({command, false, command, readReply(f)}, dueUs, out);
       break;
-    case cmd::kPageSums:
+    case wire::kPageSums:
       if (length == kPageSumFrameLength) {
         send({command, false, command, pageSums(f)}, dueUs, out);
       }
@@ -228,17 +216,17 @@ std::optional<QrkDevice::Reply> QrkDevice::storeDataFrame(std::span<const std::u
   loadFlash(address, data);
   dataFrames_.push_back({f[3], address, count});
   std::vector<std::uint8_t> ack;
-  appendBigEndian(ack, address / kChunkSize, 2);
+  wire::putBigEndian(ack, address / kChunkSize, 2);
   ack.push_back(static_cast<std::uint8_t>(sum & 0xFF));
-  return Reply{f[3], false, kAckCode, std::move(ack)};
+  return Reply{f[3], false, wire::kAckCode, std::move(ack)};
 }
 
 std::vector<std::uint8_t> QrkDevice::readReply(std::span<const std::uint8_t> f) const {
   const std::uint32_t address = be32(f, 4);
   const std::size_t count = std::min<std::size_t>(be16(f, 8), kMaxReadCount);
   std::vector<std::uint8_t> data{0x00, 0x00};
-  appendBigEndian(data, address & 0xFFFF, 2);
-  appendBigEndian(data, static_cast<unsigned>(count), 2);
+  wire::putBigEndian(data, address & 0xFFFF, 2);
+  wire::putBigEndian(data, static_cast<unsigned>(count), 2);
   for (std::size_t i = 0; i < count; ++i) data.push_back(flashByte(std::uint64_t{address} + i));
   return data;
 }
@@ -255,7 +243,7 @@ std::vector<std::uint8_t> QrkDevice::pageSums(std::span<const std::uint8_t> f) c
     const std::uint64_t to = std::min(last, page * kPageSize + kPageSize - 1);
     unsigned sum = 0;
     for (std::uint64_t a = from; a <= to; ++a) sum += flashByte(a);
-    appendBigEndian(data, sum & 0xFFFF, 2);
+    wire::putBigEndian(data, sum & 0xFFFF, 2);
   }
   return data;
 }
@@ -286,7 +274,7 @@ void QrkDevice::send(Reply reply, std::int64_t dueUs, std::vector<TimedChunk>& o
   }
   if (hit(FaultKind::BadAck) && reply.data.size() >= 3) ++reply.data[2];
 
-  std::vector<std::uint8_t> bytes = buildReply(reply.code, reply.data);
+  std::vector<std::uint8_t> bytes = wire::encodeReply(reply.code, reply.data);
   const std::size_t frameLength = bytes.size();
   if (hit(FaultKind::BadCheck)) ++bytes[frameLength - 2];
   if (hit(FaultKind::BadEnd)) bytes[frameLength - 1] = kBadEnd;

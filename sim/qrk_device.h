@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/mcu_model.h"
+#include "sim/chip_models.h"
 #include "sim/fault.h"
 #include "sim/request_reader.h"
 
@@ -34,7 +34,7 @@ struct DeviceOptions {
   // answers nothing at all.
   int powerOnAfter = 0;
   std::uint8_t version = 0x32;
-  // The ID the chip reports; nullopt: the model's expected ID, or
+  // The ID the chip reports; nullopt: its model's ID in the chip table, or
   // QrkDevice::kNoIdReport for kind-0 models, which carry none.
   std::optional<std::uint16_t> id;
   // From the last byte of a request to the start of its reply.
@@ -117,7 +117,7 @@ class QrkDevice {
   static constexpr std::size_t kMaxReadCount = 519;
   static constexpr std::size_t kMaxPageSums = 262;
 
-  explicit QrkDevice(const McuModel& model, DeviceOptions options = {});
+  explicit QrkDevice(const ChipModel& model, DeviceOptions options = {});
   // Throws std::invalid_argument when `modelName` names no catalogue row.
   static QrkDevice forModel(std::string_view modelName, DeviceOptions options = {});
 
@@ -129,7 +129,7 @@ class QrkDevice {
   void addFault(const Fault& fault);
   void setBaudEmulation(bool on) { options_.baudEmulation = on; }
   const DeviceOptions& options() const { return options_; }
-  const McuModel& model() const { return *model_; }
+  const ChipModel& model() const { return *model_; }
 
   // --- state, for tests and for qrksim's files ------------------------------
   // Writes here bypass the stuck cell of a not-blank fault; loadFlash does not.
@@ -172,7 +172,7 @@ class QrkDevice {
   std::optional<Reply> storeDataFrame(std::span<const std::uint8_t> request);
   std::vector<std::uint8_t> blankCheckResult() const;
 
-  const McuModel* model_;
+  const ChipModel* model_;
   DeviceOptions options_;
   std::vector<std::uint8_t> flash_;
   std::array<std::uint8_t, 2> optionBytes_{0xFF, 0xFF};

@@ -85,13 +85,12 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
       options.device.faults.push_back(*fault);
     }
   }
-  const McuModel* model = findModel(options.model);
+  const ChipModel* model = findChip(options.model);
   if (model == nullptr) {
     return fail("--model " + options.model + ": no such model (names are case-sensitive)");
   }
   for (const Fault& fault : options.device.faults) {
-    if (fault.kind == FaultKind::NotBlank &&
-        fault.cellAddress > static_cast<std::uint32_t>(model->topAddress)) {
+    if (fault.kind == FaultKind::NotBlank && fault.cellAddress > model->topAddress) {
       return fail("--fault not-blank: the address lies outside " + options.model + "'s flash");
     }
   }

@@ -1,6 +1,6 @@
 #include "sim/request_reader.h"
 
-#include "link/frame.h"
+#include "sim/wire_frame.h"
 
 namespace qrk::sim {
 
@@ -12,7 +12,7 @@ bool RequestReader::feed(std::uint8_t byte, std::int64_t atUs, SeenRequest* done
   }
   lastByteUs_ = atUs;
   if (buffer_.empty()) {
-    if (byte != frame::kRequestStart) return false;
+    if (byte != wire::kFromHost) return false;
     buffer_.push_back(byte);
     return false;
   }
@@ -26,9 +26,8 @@ bool RequestReader::feed(std::uint8_t byte, std::int64_t atUs, SeenRequest* done
   }
   if (length_ == 0 || buffer_.size() < length_) return false;
 
-  const bool endOk = buffer_.back() == frame::kEnd;
-  const bool sumOk = frameCheckSum(buffer_, 0, length_ - 3) == buffer_[length_ - 2];
-  if (endOk && sumOk && done != nullptr) {
+  const bool sound = wire::frameIsSound(buffer_);
+  if (sound && done != nullptr) {
     done->bytes = std::move(buffer_);
     done->seenUs = atUs;
   } else {
@@ -36,7 +35,7 @@ bool RequestReader::feed(std::uint8_t byte, std::int64_t atUs, SeenRequest* done
   }
   buffer_.clear();
   length_ = 0;
-  return endOk && sumOk;
+  return sound;
 }
 
 void RequestReader::restartAfterBadLength() {

@@ -1,5 +1,7 @@
 #include "run_arguments.h"
 
+#include <QRegularExpression>
+
 #include "command_line.h"
 #include "ops/function_list.h"
 #include "ops/functions.h"
@@ -62,6 +64,7 @@ void addRunOptions(QCommandLineParser& parser) {
   parser.addOptions({
       {"port", "The serial port (see above).", "DEV"},
       {"model", "The model ('qrkprog models' lists them).", "NAME"},
+      {"expect-id", "The ID a kind-0 model's chip must report for Verify_ID.", "HEX4"},
       {"isp-space", "The ISP Space size, e.g. 1.0k.", "TEXT"},
       {"option", "Sets an option row; repeatable ('qrkprog options --model NAME' lists them).",
        "ROW=CHOICE"},
@@ -128,6 +131,15 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
     const qrk::McuModel* row = findModelOrExplain(parser.value("model"), &error);
     if (row == nullptr) return usageError(args, error);
     run->model = std::string(row->name);
+  }
+  if (parser.isSet("expect-id")) {
+    const QString id = parser.value("expect-id").trimmed().toUpper();
+    static const QRegularExpression kFourHexDigits("^[0-9A-F]{4}$");
+    if (!kFourHexDigits.match(id).hasMatch()) {
+      return usageError(
+          args, "--expect-id takes 4 hexadecimal digits, not '" + parser.value("expect-id") + "'");
+    }
+    run->expectId = id.toStdString();
   }
   if (parser.isSet("isp-space")) run->ispSpace = parser.value("isp-space");
   run->optionAssignments = parser.values("option");

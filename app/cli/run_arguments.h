@@ -18,6 +18,7 @@ struct RunArguments {
   std::string function;             // the function's own name, e.g. "Verify_ID"
   QStringList ports;                // every --port, trimmed, in order
   std::string model;                // --model, a catalogue name; empty: the saved model
+  std::string expectId;             // --expect-id, 4 uppercase hex digits; empty: none
   std::optional<QString> ispSpace;  // --isp-space as typed
   QStringList optionAssignments;    // every --option ROW=CHOICE, in order
   QString settingsFile;             // --settings; empty: the window's saved settings

@@ -1,6 +1,9 @@
 #include "run_steps.h"
 
 #include <QTextStream>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "command_line.h"
 #include "commands.h"
@@ -29,6 +32,32 @@ std::optional<int> applyOptionAssignments(qrk::Programmer& p, const RunArguments
   return std::nullopt;
 }
 
+bool runsVerifyId(const qrk::Programmer& p, const RunArguments& run) {
+  if (run.function == "Verify_ID") return true;
+  if (run.function != "Auto") return false;
+  const std::vector<std::string> list = p.functionList().names();
+  return std::find(list.begin(), list.end(), "Verify_ID") != list.end();
+}
+
+// A kind-0 chip reports no ID of its own, and the window compares it with the
+// previous model's: on a command line that is whatever model happened to be
+// saved, so here a kind-0 model is compared only with the ID the user gives.
+std::optional<int> applyExpectedId(qrk::Programmer& p, const RunArguments& run) {
+  const QString model = QString::fromStdString(p.model().name);
+  if (p.model().mapKind != 0) {
+    if (run.expectId.empty()) return std::nullopt;
+    return refuse(run, "--expect-id goes with models that report no ID of their own; " + model +
+                           " reports " + QString::fromStdString(p.model().expectedId));
+  }
+  p.model().expectedId = run.expectId;
+  if (run.expectId.empty() && runsVerifyId(p, run)) {
+    return refuse(run, model +
+                           " reports no ID of its own: give --expect-id HEX4 for Verify_ID to "
+                           "compare the chip's ID with");
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, CliHost& host) {
@@ -38,6 +67,7 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
   }
   if (!run.model.empty()) p.selectModel(run.model);
   if (!p.model().selected) return refuse(run, "no model is selected: give --model NAME");
+  if (auto refused = applyExpectedId(p, run)) return refused;
   if (run.ispSpace) {
     std::string error;
     if (!p.setIspSpace(run.ispSpace->toStdString(), &error)) {

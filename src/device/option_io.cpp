@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "link/frame.h"
+#include "link/status.h"
 
 namespace qrk {
 
@@ -26,14 +27,14 @@ int readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, int mapKind
 
   if (!bytes) {
     if (showMessages && !link.stopRequested()) pane.append("\r\nRead Option is failure!");
-    return -1;
+    return kOpFailed;
   }
   if (showMessages) {
     pane.append("\r\nRead Option OK!\r\n");
     pane.append(optionReportText(mapKind, bytes->byte1, bytes->byte2));
   }
   reportOptionLabels(panel, mapKind, bytes->byte1, bytes->byte2);
-  return 0;
+  return kOpOk;
 }
 
 int writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, int mapKind,
@@ -51,7 +52,7 @@ int writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, int 
     }
   }
   if (showMessages) pane.append(written ? "\r\nWrite Option OK!" : "\r\nWrite Option is failure!");
-  return written ? 0 : -1;
+  return written ? kOpOk : kOpFailed;
 }
 
 }  // namespace qrk

@@ -129,15 +129,30 @@ LoadResult loadImage(ImageBuffer& image, const LoadOptions& options, Host& host)
   return result;
 }
 
-LoadResult reloadFile(ImageBuffer& image, const std::string& savedPath, LoadOptions options,
-                      Host& host) {
+LoadResult reloadFiles(ImageBuffer& image, std::span<const ImageSource> sources,
+                       LoadOptions options, Host& host) {
   std::error_code error;
-  if (isBlank(savedPath) || !std::filesystem::exists(savedPath, error)) {
-    return refuse(LoadStatus::FileMissing, kFileNotFoundText, host);
+  if (sources.empty()) return refuse(LoadStatus::FileMissing, kFileNotFoundText, host);
+  for (const ImageSource& source : sources) {
+    if (isBlank(source.path) || !std::filesystem::exists(source.path, error)) {
+      return refuse(LoadStatus::FileMissing, kFileNotFoundText, host);
+    }
   }
-  image.filePath = savedPath;
-  options.clearBuffer = true;
-  return loadImage(image, options, host);
+  // Built aside: a file that fails half way must not leave half an image.
+  auto rebuilt = std::make_unique<ImageBuffer>(image);
+  LoadResult result;
+  std::vector<LoadMessage> warnings;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    rebuilt->filePath = sources[i].path;
+    options.startAddressText = sources[i].startAddressText;
+    options.clearBuffer = i == 0;
+    result = loadImage(*rebuilt, options, host);
+    if (!result.loaded()) return result;
+    warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
+  }
+  result.warnings = std::move(warnings);
+  image = *rebuilt;
+  return result;
 }
 
 }  // namespace qrk

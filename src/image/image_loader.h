@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,11 +66,21 @@ FileFormat chooseFormat(std::string_view path, std::FILE* file);
 // it and the caller needs no second mergeRange.
 LoadResult loadImage(ImageBuffer& image, const LoadOptions& options, Host& host);
 
-// Loads `savedPath` (the remembered "FilePath") again before a run. The image is
-// always cleared first, so that it holds exactly the file, never the file laid
-// over an older build. A missing file leaves the image untouched and reports
-// FileMissing, so that a run can fail instead of programming the old image.
-LoadResult reloadFile(ImageBuffer& image, const std::string& savedPath, LoadOptions options,
-                      Host& host);
+// One file of an image, as it was loaded: with "Clear Buffer" unticked an image
+// is built from several, each at its own buffer start address.
+struct ImageSource {
+  std::string path;
+  std::string startAddressText;
+};
+
+// Loads the files that built the image again before a run, in the same order
+// and at the same start addresses, over a cleared image: it then holds exactly
+// the files as they are now, never an older build laid under them. When any
+// file is missing or fails to load, the image is left exactly as it was and
+// the failed load's result is returned, so that a run can fail instead of
+// programming a part of the image. Otherwise the result of the last file,
+// with the warnings of them all.
+LoadResult reloadFiles(ImageBuffer& image, std::span<const ImageSource> sources,
+                       LoadOptions options, Host& host);
 
 }  // namespace qrk

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/frame.h"
+#include "link/status.h"
 
 namespace qrk {
 
@@ -22,32 +23,32 @@ int blankCheck(IspLink& link, MessagePane& pane) {
   pane.append("Blank checking...");
   for (int attempt = 0; attempt < BlankCheckTiming::kAttempts; ++attempt) {
     const bool ack = acknowledged(link);
-    if (link.stopRequested()) return -1;
+    if (link.stopRequested()) return kOpFailed;
     if (!ack) {
       pane.append("\r\n\r\nBlank_Check is failure!\r\n检查空片失败。");
-      return -1;
+      return kOpFailed;
     }
     // The verdict is a second frame; it may already have come in the same
     // burst as the acknowledgement.
     link.expectAnotherFrame(BlankCheckTiming::kResultWaitMs);
     const WaitOutcome outcome = link.waitReply();
     link.setTimingDefaults();
-    if (link.stopRequested()) return -1;
+    if (link.stopRequested()) return kOpFailed;
     if (outcome != WaitOutcome::Ready) continue;
     const Reply reply = link.takeReply();
     const auto first = reply.at(4);
     if (!first) continue;  // too short to carry a verdict
-    if (*first == 0xFF) return 0;
+    if (*first == 0xFF) return kOpOk;
     if (!reply.has(7)) continue;
     char text[32];
     std::snprintf(text, sizeof text, "%02X%02X%02XH = %02X", static_cast<unsigned>(*reply.at(4)),
                   static_cast<unsigned>(*reply.at(5)), static_cast<unsigned>(*reply.at(6)),
                   static_cast<unsigned>(*reply.at(7)));
     pane.append(std::string("\r\n\r\n") + text);
-    return -2;
+    return kOpMismatch;
   }
   if (!link.stopRequested()) pane.append("\r\nBlank check is failure!");
-  return -1;
+  return kOpFailed;
 }
 
 }  // namespace qrk

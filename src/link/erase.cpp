@@ -1,6 +1,7 @@
 #include "link/erase.h"
 
 #include "link/frame.h"
+#include "link/status.h"
 
 namespace qrk {
 
@@ -11,11 +12,11 @@ int eraseChip(IspLink& link, MessagePane& pane) {
     link.sendShortCommand(cmd::kErase, link.replyWaitMs(), 0);
     if (link.waitReply() == WaitOutcome::Ready) {
       pane.append("Erase whole chip OK!");
-      return 0;
+      return kOpOk;
     }
   }
   if (!link.stopRequested()) pane.append("\r\nErase whole chip is failure!");
-  return -1;
+  return kOpFailed;
 }
 
 }  // namespace qrk

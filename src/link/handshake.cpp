@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/frame.h"
+#include "link/status.h"
 
 namespace qrk {
 
@@ -23,7 +24,7 @@ bool passAnswered(IspLink& link, int syncWaitMs, std::uint8_t syncParameter) {
 int connectTarget(IspLink& link, MessagePane& pane, int syncWaitMs, std::uint8_t syncParameter,
                   std::string& bootloaderVersion) {
   for (int pass = 0; pass < HandshakeTiming::kPasses; ++pass) {
-    if (!passAnswered(link, syncWaitMs, syncParameter)) return -1;
+    if (!passAnswered(link, syncWaitMs, syncParameter)) return kOpFailed;
   }
 
   bootloaderVersion = "0";
@@ -40,15 +41,15 @@ int connectTarget(IspLink& link, MessagePane& pane, int syncWaitMs, std::uint8_t
       break;
     }
   }
-  if (link.stopRequested()) return -1;
-  if (!version) return 0;
+  if (link.stopRequested()) return kOpFailed;
+  if (!version) return kOpOk;
 
   char digits[3];
   std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned>(*version));
   bootloaderVersion = digits;
   const std::string dotted = std::string(1, digits[0]) + "." + digits[1];
   pane.append("Version: " + dotted + "\r\n" + "烧录器版本号: " + dotted + "\r\n");
-  return 0;
+  return kOpOk;
 }
 
 }  // namespace qrk

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "link/frame.h"
+#include "link/status.h"
 
 namespace qrk {
 
@@ -45,7 +46,7 @@ int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId
   }
   if (!reply) {
     if (showMessages && !link.stopRequested()) pane.append("\r\nRead ID is failure!\r\n");
-    return -1;
+    return kOpFailed;
   }
 
   char idText[5];
@@ -58,10 +59,10 @@ int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId
       if (!modelMessage.empty()) pane.append(modelMessage + "\r\n");
       pane.append("Already encrypt or Invalid MCU type!\r\n已加密或有疑问的 MCU 型号 \r\n");
     }
-    return -2;
+    return kOpMismatch;
   }
   if (showMessages) pane.append(modelMessage + "\r\n");
-  return 0;
+  return kOpOk;
 }
 
 }  // namespace qrk

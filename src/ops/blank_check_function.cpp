@@ -5,6 +5,7 @@
 #include "device/option_bytes.h"
 #include "device/option_io.h"
 #include "link/blank_check.h"
+#include "link/status.h"
 #include "ops/programmer.h"
 #include "platform/beep_alert.h"
 
@@ -17,33 +18,33 @@ int blankCheckFunction(Programmer& p, bool alertOnFailure) {
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
   const int flash = blankCheck(link, pane);
-  if (link.stopRequested()) return -1;
+  if (link.stopRequested()) return kOpFailed;
 
   std::optional<OptionBytes> options;
   const int read = readOption(link, pane, p.options(), p.model().mapKind, false, &options);
   link.setTimingDefaults();
-  if (link.stopRequested()) return -1;
-  if (read != 0 || !options) {
+  if (link.stopRequested()) return kOpFailed;
+  if (read != kOpOk || !options) {
     pane.append("\r\nRead Option is failure!");
     alert();
-    return -1;
+    return kOpFailed;
   }
   const bool optionsBlank = options->byte1 == 0xFF && (options->byte2 & 0x04) != 0;
   if (!optionsBlank) {
     pane.append("\r\n" + optionReportText(p.model().mapKind, options->byte1, options->byte2));
   }
-  if (flash == -1) {
+  if (flash == kOpFailed) {
     // The blank check printed why it has no verdict.
     alert();
-    return -1;
+    return kOpFailed;
   }
-  if (flash != 0 || !optionsBlank) {
+  if (flash != kOpOk || !optionsBlank) {
     alert();
     pane.append("\r\nChip is not blank!");
-    return -2;
+    return kOpMismatch;
   }
   pane.append("\r\nWhole chip is blank!");
-  return 0;
+  return kOpOk;
 }
 
 }  // namespace qrk

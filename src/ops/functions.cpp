@@ -90,7 +90,7 @@ int verifyStep(Programmer& p) {
 // Writing the ISP DEMO firmware writes its own option bytes in the Program
 // step; the list's Write_Option then has nothing left to do.
 int writeOptionStep(Programmer& p) {
-  return p.flags().demoWriteMode ? 0 : p.writeOptionAndAdvance(true);
+  return p.flags().demoWriteMode ? kOpOk : p.writeOptionAndAdvance(true);
 }
 
 // In the list the option read only feeds the read-back labels.

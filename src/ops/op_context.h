@@ -3,6 +3,7 @@
 #include "device/mcu_model.h"
 #include "image/image_buffer.h"
 #include "link/isp_link.h"
+#include "link/status.h"
 #include "platform/host.h"
 #include "platform/message_pane.h"
 
@@ -33,11 +34,5 @@ struct OpContext {
   const SelectedModel& model;
   OperationFlags& flags;
 };
-
-// Operation results: 0 success, -1 failure or no reply, -2 a definite negative
-// answer that has already been reported (a verify mismatch).
-inline constexpr int kOpOk = 0;
-inline constexpr int kOpFailed = -1;
-inline constexpr int kOpMismatch = -2;
 
 }  // namespace qrk

@@ -78,10 +78,15 @@ LoadOptions Programmer::loadOptions() const {
 
 LoadResult Programmer::loadFile(const std::string& path) {
   autoIncrement_.disarm();
+  const bool startsNewImage = !image_.fileLoaded || loadChoices_.clearBuffer;
   image_.filePath = path;
   LoadResult result = loadImage(image_, loadOptions(), host_);
   checksumText_ = result.loaded() ? result.checksumText : std::string();
   autoIncrement_.onToggle(false);
+  if (result.loaded()) {
+    if (startsNewImage) imageSources_.clear();
+    imageSources_.push_back({path, loadChoices_.startAddressText});
+  }
   return result;
 }
 
@@ -113,7 +118,13 @@ bool Programmer::prepareImageForProgram() {
   if (loadChoices_.reloadBeforeRun && flags_.singleRun && image_.fileLoaded) {
     const bool numbered = autoIncrement_.ticked();
     autoIncrement_.disarm();
-    const LoadResult reloaded = reloadFile(image_, image_.filePath, loadOptions(), host_);
+    // An image whose files went unrecorded (filled in by hand) has the
+    // remembered path of its last file.
+    const std::vector<ImageSource> sources =
+        imageSources_.empty()
+            ? std::vector<ImageSource>{{image_.filePath, loadChoices_.startAddressText}}
+            : imageSources_;
+    const LoadResult reloaded = reloadFiles(image_, sources, loadOptions(), host_);
     // The old image is not what the user wants on the chip. The image and the
     // serial-number tick stay as they were, so that once the file is back the
     // next chip is numbered again instead of quietly going out without one.
@@ -129,9 +140,9 @@ bool Programmer::prepareImageForProgram() {
 
 int Programmer::writeOptionAndAdvance(bool showMessages) {
   const int status = writeOption(link_, pane_, options_, model_.mapKind, showMessages);
-  if (status != 0) return status;
+  if (status != kOpOk) return status;
   chip_.optionsWritten = true;
-  return autoIncrement_.advance() ? 0 : -1;
+  return autoIncrement_.advance() ? kOpOk : kOpFailed;
 }
 
 RunResult Programmer::runFunction(const std::string& function, const std::string& portName) {
@@ -141,9 +152,12 @@ RunResult Programmer::runFunction(const std::string& function, const std::string
 void Programmer::stop() {
   link_.requestStop();
   if (link_.isOpen()) {
+    // What is still queued (the rest of a data frame) goes; the stop command
+    // must not go with it, and the close lets it leave before the port's
+    // settings are put back.
+    port_.discardOutput();
     link_.sendShortCommand(cmd::kStop, link_.replyWaitMs(), 0);
     port_.discardInput();
-    port_.discardOutput();
   }
   link_.closePort();
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "device/mcu_model.h"
 #include "device/option_panel.h"
@@ -29,8 +30,8 @@ struct RunResult {
   bool portOpened = false;
   bool connected = false;
   bool stopped = false;
-  int status = -1;  // the dispatched function's status: 0 success
-  bool ok() const { return portOpened && connected && !stopped && status == 0; }
+  int status = kOpFailed;  // the dispatched function's status: kOpOk success
+  bool ok() const { return portOpened && connected && !stopped && status == kOpOk; }
 };
 
 // The inputs of a file load that the window keeps beside the image.
@@ -61,6 +62,7 @@ class Programmer {
   ImageBuffer& image() { return image_; }
   AutoIncrement& autoIncrement() { return autoIncrement_; }
   FunctionList& functionList() { return functionList_; }
+  const FunctionList& functionList() const { return functionList_; }
   SuccessCounter& successCounter() { return successCounter_; }
   ProductionSettings& production() { return production_; }
   OperationFlags& flags() { return flags_; }
@@ -113,12 +115,16 @@ class Programmer {
   // number belongs to the old image: the feature is switched off, and the user
   // switches it on again to stamp the new one.
   LoadResult loadFile(const std::string& path);
+  // The files the loaded image was built from, in load order: one, or several
+  // laid over each other while "Clear Buffer" is unticked. A reload before a
+  // run loads them all again.
+  const std::vector<ImageSource>& imageSources() const { return imageSources_; }
 
-  // Before the image is programmed: reloads the file when the user asked for
-  // it on a single run, and stamps the serial number again where the feature
-  // is on. False when programming must not go ahead: the reload failed (the
-  // old image is not what the user wants on the chip) or a serial number that
-  // is switched on could not be stamped.
+  // Before the image is programmed: reloads the files of the image when the
+  // user asked for it on a single run, and stamps the serial number again
+  // where the feature is on. False when programming must not go ahead: the
+  // reload failed (the old image is not what the user wants on the chip) or a
+  // serial number that is switched on could not be stamped.
   bool prepareImageForProgram();
 
   // Writes the option bytes and, once the chip has them, advances the serial
@@ -154,6 +160,7 @@ class Programmer {
   OperationFlags flags_;
   LoadChoices loadChoices_;
   RunControls controls_;
+  std::vector<ImageSource> imageSources_;
   std::string bootloaderVersion_ = "0";
   std::string portName_;
   std::string checksumText_;

@@ -40,7 +40,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
 
   std::string version;
   if (connectTarget(link, pane, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter,
-                    version) != 0) {
+                    version) != kOpOk) {
     p.setBootloaderVersion(version.empty() ? "0" : version);
     result.stopped = link.stopRequested();
     if (!result.stopped) {

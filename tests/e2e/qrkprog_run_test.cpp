@@ -40,6 +40,39 @@ TEST_F(QrkprogRun, SilentLineFailsAfterOneHandshakePass) {
   EXPECT_GE(r.wallSeconds, 4.0);
 }
 
+// A kind-0 chip reports no ID of its own, so the command line compares it only
+// with an ID the user gives; without one, Verify_ID is refused before a byte
+// goes out instead of comparing the chip with another model's ID.
+TEST_F(QrkprogRun, AKind0ModelIsComparedOnlyWithTheIdGivenByExpectId) {
+  Simulator sim("--model QRK5-32D --id F001");
+  const std::string port = " --model QRK5-32D --trace --port " + sim.portPath();
+  for (const std::string& refused :
+       {"run Verify_ID" + port, "run Auto" + port, "run Auto --list Erase_All,Verify_ID" + port}) {
+    SCOPED_TRACE(refused);
+    const ProcessResult r = run(refused);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, HasSubstr("--expect-id HEX4"));
+    EXPECT_THAT(r.err, Not(HasSubstr("->")));
+  }
+  ProcessResult r = run("run Verify_ID --expect-id f001" + port);
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  EXPECT_THAT(r.out, HasSubstr("MCU: QRK5/3-04A\n"));
+  r = run("run Verify_ID --expect-id F002" + port);
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  EXPECT_THAT(r.out, HasSubstr("Already encrypt or Invalid MCU type!"));
+  EXPECT_EQ(run("run Erase_All" + port).exitCode, 0);  // nothing to compare, nothing refused
+
+  for (const std::string& bad :
+       {"run Verify_ID --expect-id F0012" + port, "run Verify_ID --expect-id G001" + port,
+        "run Verify_ID --expect-id F001 --model QRK5-16B --port " + sim.portPath()}) {
+    SCOPED_TRACE(bad);
+    r = run(bad);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_THAT(r.err, HasSubstr("--expect-id"));
+  }
+}
+
 // A run in its handshake holds the port: another run cannot open it, nor a
 // port that is not there. Ctrl-C then stops the holder, which sends the stop
 // command.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
+#include <string_view>
 #include <tuple>
 
 #include "image_fixtures.h"
@@ -110,7 +111,8 @@ TEST_F(ImageLoader, ChoosesTheReaderLaysFilesOverEachOtherAndReloadsExactlyTheFi
   EXPECT_EQ(load("empty.bin", "", plain).checksumText, "0000000H       ");
 
   const std::string path = dir.file("build.hex", dataRecord(0x0000, {1, 2, 3}));
-  EXPECT_TRUE(reloadFile(image, path, plain, host).clean());
+  const ImageSource source{path, "0"};
+  EXPECT_TRUE(reloadFiles(image, {&source, 1}, plain, host).clean());
   EXPECT_EQ(image.filePath, path);
   EXPECT_EQ(std::tuple(image.at(0x10), image.at(0x1000), image.rangeLow, image.rangeHigh),
             std::tuple(0xFF, 0xFF, 0, 2))
@@ -128,7 +130,15 @@ Bytes srecImage(const std::string& arguments, const char* fill = "0xFF") {
 }
 
 TEST_F(ImageLoader, LoadsExampleFirmwareExactlyAsSrecCatReadsIt) {
-  if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) GTEST_SKIP() << "no srec_cat";
+  if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) {
+    // CI installs srecord, so there a missing oracle is a broken set-up, not a pass.
+    const char* ci = std::getenv("CI");
+    if (ci != nullptr && std::string_view(ci) == "true") {
+      FAIL() << "srec_cat is missing on CI: install srecord (./run.sh installs it)";
+    }
+    GTEST_SKIP() << "SKIPPED: srec_cat not found (install srecord); the HEX reader was NOT "
+                    "compared with an independent reader";
+  }
   // QRK5-64E has no gap below its upper block and the widest space, so every
   // byte of the file stays where the file puts it.
   LoadOptions kindZero = options("QRK5-64E");

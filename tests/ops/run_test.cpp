@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "ops/ops_bench.h"
+#include "support/link_fixture.h"
+#include "support/scripted_port.h"
 
 namespace qrk {
 namespace {
@@ -248,11 +251,32 @@ TEST(ReloadCheck, AnImageReachingTheNewApEndMustBeLoadedAgainButNotDuringARun) {
   EXPECT_EQ(b.host.boxes.size(), 1u);
 }
 
+// Stop may empty the output queue, but its own command must stay in it: the
+// chip that never sees it stays in the bootloader.
+TEST(RunLock, StopEmptiesTheOutputQueueBeforeItsCommandNeverAfter) {
+  VirtualEventLoop loop;
+  test::ScriptedPort port{loop};
+  MemorySettingsStore settings;
+  test::RecordingHost host;
+  Programmer programmer{port, loop, settings, host};
+  ASSERT_TRUE(programmer.link().openPort("scripted"));
+  programmer.stop();
+  ASSERT_FALSE(port.written.empty());
+  EXPECT_EQ(test::LinkFixture::commandOf(port.written.back()), cmd::kStop);
+  EXPECT_EQ(
+      std::count(port.outputDiscardedAt.begin(), port.outputDiscardedAt.end(), port.written.size()),
+      0)
+      << "the stop command was discarded before it could leave";
+  EXPECT_FALSE(port.isOpen());
+}
+
 // A firmware file that a test rewrites between runs, as a rebuild would.
 struct FirmwareFile {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("qrk-ops-" + std::to_string(::getpid()) + ".bin"))
-          .string();
+  explicit FirmwareFile(const std::string& name = "firmware")
+      : path((std::filesystem::temp_directory_path() /
+              ("qrk-ops-" + std::to_string(::getpid()) + "-" + name + ".bin"))
+                 .string()) {}
+  const std::string path;
   ~FirmwareFile() {
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
@@ -311,6 +335,49 @@ TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefo
             (std::vector<std::string>{"下一个序列号超出了字节数能存放的范围，自动增量已停止",
                                       " '下一个值' 超出了字节数能存放的范围",
                                       "Can not find the file./找不到文件"}));
+}
+
+// An image built from several files (an application and a configuration
+// block) is rebuilt from all of them, each at the start it was loaded at.
+TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) {
+  OpsBench b;
+  FirmwareFile application("application");
+  FirmwareFile configuration("configuration");
+  b.programmer.loadChoices().fillByte = 0xFF;
+  application.write(0x100, 0x11);
+  configuration.write(0x10, 0xC1);
+  ASSERT_TRUE(b.programmer.loadFile(application.path).loaded());
+  b.programmer.loadChoices().startAddressText = "3000";
+  ASSERT_TRUE(b.programmer.loadFile(configuration.path).loaded());
+  b.programmer.loadChoices().startAddressText = "2000";  // for the next file, not these
+  b.programmer.loadChoices().reloadBeforeRun = true;
+
+  application.write(0x80, 0x12);
+  configuration.write(0x10, 0xC2);
+  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  const std::pair<std::int32_t, int> cells[] = {{0x0000, 0x12}, {0x007F, 0x12}, {0x0080, 0xFF},
+                                                {0x00FF, 0xFF}, {0x2000, 0xFF}, {0x3000, 0xC2},
+                                                {0x300F, 0xC2}, {0x3010, 0xFF}};
+  for (const auto& [a, value] : cells) EXPECT_EQ(b.sim.device.flashByte(a), value) << a;
+  EXPECT_EQ(b.image().rangeLow, 0x0000);
+  EXPECT_EQ(b.image().rangeHigh, 0x300F);
+
+  // One file gone: the run fails before sending, and the image stays as built.
+  std::filesystem::remove(configuration.path);
+  application.write(0x80, 0x13);
+  const std::size_t frames = b.sim.device.dataFrames().size();
+  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
+  EXPECT_TRUE(b.image().fileLoaded);
+  EXPECT_EQ(b.image().at(0x0000), 0x12);
+  EXPECT_EQ(b.image().at(0x3000), 0xC2);
+
+  // Clear Buffer ticked: the next load starts a new image of one file.
+  b.programmer.loadChoices().clearBuffer = true;
+  b.programmer.loadChoices().startAddressText = "0";
+  ASSERT_TRUE(b.programmer.loadFile(application.path).loaded());
+  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  EXPECT_EQ(b.sim.device.flashByte(0x0000), 0x13);
 }
 
 TEST(ReloadAndSerialNumber, AFailedReloadLeavesNumberingOnForTheNextChip) {

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <ctime>
 #include <fstream>
+#include <thread>
 
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_serial_port.h"
@@ -110,6 +111,36 @@ TEST_F(QtAdapters, SerialPortOnAPseudoTerminal) {
   EXPECT_LT(cpuMs() - cpuBefore, 40.0);
   EXPECT_FALSE(port.isOpen()) << "a port whose reads fail is closed";
   EXPECT_FALSE(port.write(request));
+}
+
+// The last frames before a close (the Stop command above all) must leave at
+// the speed they were queued at: close() sends everything still queued
+// before the port's settings go back, but never waits without end on a line
+// that does not take bytes.
+TEST_F(QtAdapters, CloseSendsWhatIsStillQueuedWithinABoundedWait) {
+  std::vector<std::uint8_t> burst(96 * 1024);
+  for (std::size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<std::uint8_t>(i * 7);
+  {
+    test::PseudoTerminal pty;
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(pty.slavePath(), 115200, nullptr));
+    ASSERT_TRUE(port.write(burst));  // more than the line holds: most of it waits
+    std::vector<std::uint8_t> received;
+    std::thread reader([&] { received = pty.readMaster(burst.size(), 2000); });
+    port.close();
+    reader.join();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(received.size(), burst.size());
+    EXPECT_TRUE(received == burst);
+  }
+  test::PseudoTerminal stuck;  // nobody ever reads
+  QtSerialPort port;
+  ASSERT_TRUE(port.open(stuck.slavePath(), 115200, nullptr));
+  ASSERT_TRUE(port.write(burst));
+  const std::int64_t start = loop.nowMs();
+  port.close();
+  EXPECT_LT(loop.nowMs() - start, QtSerialPort::kCloseDrainLimitMs + 500);
+  EXPECT_FALSE(port.isOpen());
 }
 
 TEST_F(QtAdapters, PortNamesAndOpenFailures) {

@@ -44,7 +44,7 @@ class ScriptedPort : public SerialPort {
   }
   std::size_t bytesAvailable() const override { return rx_.size(); }
   void discardInput() override { rx_.clear(); }
-  void discardOutput() override {}
+  void discardOutput() override { outputDiscardedAt.push_back(written.size()); }
   void setReceiveHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
 
   // The line delivers `bytes` as one chunk `delayUs` from now.
@@ -61,6 +61,8 @@ class ScriptedPort : public SerialPort {
 
   std::function<void(const std::vector<std::uint8_t>&)> onWrite;
   std::vector<std::vector<std::uint8_t>> written;
+  // written.size() at each discardOutput(): frames before it may be lost.
+  std::vector<std::size_t> outputDiscardedAt;
   std::string openedName;
   int openCount = 0;
   bool failOpen = false;

@@ -3,6 +3,12 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <future>
+
+#if defined(Q_OS_UNIX)
+#include <termios.h>
+#endif
 
 #include "platform/qt/low_latency.h"
 
@@ -96,9 +102,27 @@ bool QtSerialPort::open(const std::string& name, int baud, std::string* error) {
 
 void QtSerialPort::close() {
   if (!port_.isOpen()) return;
-  port_.flush();
-  port_.close();
+  drainOutput(QDeadlineTimer(kCloseDrainLimitMs));
+  port_.close();  // puts back the terminal settings the port was opened with
   port_.clearError();
+}
+
+void QtSerialPort::drainOutput(QDeadlineTimer deadline) {
+  // Qt's buffer first: blocks in the kernel until the line takes more.
+  while (port_.bytesToWrite() > 0 && !deadline.hasExpired()) {
+    if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
+  }
+#if defined(Q_OS_UNIX)
+  // Then the driver's queue: a USB adapter may still hold bytes that must
+  // leave at this speed, not at the one the restored settings name. tcdrain
+  // has no time-out of its own, so it waits on a helper thread; when the
+  // bound passes, the queue is discarded, which ends the wait.
+  const int fd = static_cast<int>(port_.handle());
+  std::future<int> drained = std::async(std::launch::async, [fd] { return ::tcdrain(fd); });
+  const auto left = std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
+  if (drained.wait_for(left) != std::future_status::ready) ::tcflush(fd, TCOFLUSH);
+  drained.wait();
+#endif
 }
 
 bool QtSerialPort::isOpen() const { return port_.isOpen(); }

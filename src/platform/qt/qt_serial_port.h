@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QSerialPort>
 #include <functional>
 #include <optional>
@@ -20,12 +21,15 @@ std::optional<int> comPortNumber(const std::string& name);
 // when the machine has no such COM port.
 bool resolvePortName(const std::string& name, std::string* devicePath, std::string* error);
 
-// The serial line over QSerialPort. Writes are pushed to the device at once
-// (a run may close the port right after its last frame, and Qt would drop
-// bytes still queued). Modem-line calls are best effort: a pseudo-terminal
-// has no DTR/RTS, and a failure there must not end a run.
+// The serial line over QSerialPort. Writes are pushed to the device at once,
+// and close() waits (boundedly) until every queued byte has left, so that the
+// last frame of a run is never dropped or sent at another speed. Modem-line calls are best effort:
+// a pseudo-terminal has no DTR/RTS, and a failure there must not end a run.
 class QtSerialPort : public SerialPort {
  public:
+  // The longest close() waits for queued bytes to leave.
+  static constexpr int kCloseDrainLimitMs = 1000;
+
   QtSerialPort();
   ~QtSerialPort() override;
   QtSerialPort(const QtSerialPort&) = delete;
@@ -50,6 +54,9 @@ class QtSerialPort : public SerialPort {
 
  private:
   void onError(QSerialPort::SerialPortError error);
+  // Waits, until `deadline` at most, for every queued byte to leave: Qt's
+  // buffer and the driver's.
+  void drainOutput(QDeadlineTimer deadline);
 
   QSerialPort port_;
   std::function<void()> onReceive_;

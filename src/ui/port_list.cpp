@@ -1,0 +1,77 @@
+#include "ui/port_list.h"
+
+#include <cctype>
+
+#include "image/number_text.h"
+
+namespace qrk {
+
+namespace {
+
+bool validIndex(int index) { return index >= 0 && index < PortList::kComEntries; }
+
+// "COM3", "com3", "Com3": the entry's position, or -1.
+int comEntryOf(std::string_view text) {
+  if (text.size() != 4) return -1;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) return -1;
+  }
+  const int index = text[3] - '1';
+  return validIndex(index) ? index : -1;
+}
+
+}  // namespace
+
+void PortList::setDevices(std::vector<SerialDeviceEntry> devices) { devices_ = std::move(devices); }
+
+std::string PortList::comName(int index) { return "COM" + std::to_string(index + 1); }
+
+const SerialDeviceEntry* PortList::deviceOf(int index) const {
+  if (!validIndex(index) || index >= static_cast<int>(devices_.size())) return nullptr;
+  return &devices_[static_cast<std::size_t>(index)];
+}
+
+std::string PortList::entryText(int index) const {
+  std::string text = comName(index);
+  const SerialDeviceEntry* device = deviceOf(index);
+  if (device == nullptr) return text + "  (none)";
+  text += "  " + (device->name.empty() ? device->path : device->name);
+  if (!device->description.empty()) text += "  " + device->description;
+  return text;
+}
+
+void PortList::select(int index) {
+  index_ = validIndex(index) ? index : 0;
+  typedPath_.clear();
+}
+
+bool PortList::setText(std::string_view text) {
+  const std::string_view trimmed = trimBlanks(text);
+  if (trimmed.empty()) return false;
+  int entry = comEntryOf(trimmed);
+  for (int i = 0; entry < 0 && i < kComEntries; ++i) {
+    if (trimmed == trimBlanks(entryText(i))) entry = i;
+  }
+  if (entry >= 0) {
+    select(entry);
+  } else {
+    typedPath_ = std::string(trimmed);
+  }
+  return true;
+}
+
+std::string PortList::currentText() const {
+  return typedPath_.empty() ? entryText(index_) : typedPath_;
+}
+
+std::string PortList::portToOpen() const {
+  if (!typedPath_.empty()) return typedPath_;
+  const SerialDeviceEntry* device = deviceOf(index_);
+  return device != nullptr ? device->path : comName(index_);
+}
+
+std::string PortList::captionText() const {
+  return typedPath_.empty() ? "COM " + std::to_string(index_ + 1) : typedPath_;
+}
+
+}  // namespace qrk

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ops/production_loop.h"
+#include "ops/programmer.h"
+#include "platform/settings_store.h"
+#include "sim/simulated_port.h"
+#include "support/recording_host.h"
+#include "ui/window_model.h"
+#include "ui/window_settings.h"
+
+namespace qrk::test {
+
+// A settings store whose whole content can be compared.
+class ListingStore : public SettingsStore {
+ public:
+  using Values = std::map<std::pair<std::string, std::string>, std::string>;
+
+  std::string value(const std::string& section, const std::string& key,
+                    const std::string& defaultValue) const override {
+    const auto it = values.find({section, key});
+    return it == values.end() ? defaultValue : it->second;
+  }
+  void setValue(const std::string& section, const std::string& key,
+                const std::string& value) override {
+    values[{section, key}] = value;
+  }
+  std::string at(const std::string& key) const { return value("Settings", key, "<missing>"); }
+
+  Values values;
+};
+
+// What saveWindowSettings writes for `settings`.
+inline ListingStore::Values saved(const WindowSettings& settings) {
+  ListingStore store;
+  saveWindowSettings(store, settings);
+  return store.values;
+}
+
+// The window's model on a simulated kind-2 chip under virtual time, over a
+// store that outlives it, so that a second bench on the same store is a
+// restart. Reload checks are recorded with whether a run held the controls.
+struct WindowBench {
+  explicit WindowBench(ListingStore& store, sim::DeviceOptions options = {})
+      : settings(store), sim("QRK5-04A", std::move(options)) {
+    window.setViewRefresh([this] { ++ticks; });
+    window.setReloadCheck([this] {
+      checks.push_back(window.runActive());
+      return programmer.checkReload();
+    });
+  }
+  // Start-up and its first tick.
+  WindowBench& started() {
+    window.start();
+    advanceMs(SettingsTicker::kIntervalMs);
+    ticks = 0;
+    checks.clear();
+    return *this;
+  }
+  void advanceMs(std::int64_t ms) { sim.loop.advanceMs(ms); }
+
+  ListingStore& settings;
+  sim::SimulatedTarget sim;
+  RecordingHost host;
+  Programmer programmer{sim.port, sim.loop, settings, host};
+  ProductionLoop production{programmer};
+  WindowModel window{programmer, production};
+  int ticks = 0;
+  std::vector<bool> checks;
+};
+
+// One life of the window on `store`: start-up, `actions`, and the settings
+// tick that saves what they changed. A bench made afterwards is the restart.
+inline void session(ListingStore& store, const std::function<void(WindowBench&)>& actions) {
+  WindowBench b(store);
+  b.started();
+  actions(b);
+  b.advanceMs(SettingsTicker::kIntervalMs);
+}
+
+}  // namespace qrk::test

@@ -1,0 +1,344 @@
+// The window without widgets: start-up, the settings timer and its reload
+// check, restarts, runs and shut-down, on the simulated chip under virtual time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "image/image_fixtures.h"
+#include "image/load_messages.h"
+#include "ui/window_bench.h"
+
+namespace qrk {
+namespace {
+
+using test::ListingStore;
+using test::saved;
+using test::session;
+using test::WindowBench;
+
+TEST(WindowStartUp, AnEmptyStoreGivesTheFirstStartChoicesAndIsWrittenAtTheFirstTick) {
+  ListingStore store;
+  WindowBench b(store);
+  WindowModel& w = b.window;
+  Programmer& p = b.programmer;
+  w.start();
+  EXPECT_EQ(p.model().name, "QRK5-04A");
+  EXPECT_EQ(w.state().modelText, "QRK5-04A");
+  EXPECT_EQ(w.modelIndex(), 0);
+  EXPECT_EQ(p.options().ispSpaceText, "0.0k");
+  EXPECT_EQ(w.memoryMap().apEnd, "0FFF");
+  EXPECT_EQ(w.state().ports.selectedIndex(), 0);
+  EXPECT_EQ(w.programFrameCaption(), "Program / 编程 ( COM 1, 115200 )");
+  EXPECT_EQ(w.state().baudRate(), 115200);
+  EXPECT_EQ(p.loadChoices().fillByte, 0x00);
+  EXPECT_TRUE(p.production().beepOnSuccess);
+  EXPECT_EQ(p.production().delaySeconds(), 5);
+  EXPECT_EQ(w.state().ispDemo.crystalText, "11.0592");
+  EXPECT_EQ(w.state().ispDemo.baudText, "38400");
+  EXPECT_TRUE(w.state().ispDemo.noWatchdog && w.state().ispDemo.no485Pin);
+  EXPECT_EQ(p.successCounter().text(), "0");
+  EXPECT_EQ(p.functionList().names().size(), 7u);
+
+  EXPECT_EQ(store.at("DeviceProducts"), "<missing>");
+  b.advanceMs(SettingsTicker::kIntervalMs);
+  WindowSettings firstStart;
+  firstStart.modelName = "QRK5-04A";
+  EXPECT_EQ(saved(w.currentSettings()), saved(firstStart));
+  EXPECT_EQ(store.at("DeviceProducts"), "0");
+  EXPECT_EQ(store.at("ISP_Space"), "0");
+  EXPECT_EQ(b.ticks, 1);
+  EXPECT_EQ(b.checks.size(), 1u);  // armed at start-up
+}
+
+TEST(WindowStartUp, TheStoredModelPositionSelectsItsModelAndABadOneTheFirst) {
+  for (const auto& [position, model] : {std::pair{"5", "QRK5-64B"},
+                                        {"16", "QRK3-64G"},
+                                        {"17", "QRK5-04A"},
+                                        {"-1", "QRK5-04A"},
+                                        {"abc", "QRK5-04A"},
+                                        {"", "QRK5-04A"}}) {
+    ListingStore store;
+    store.setValue("Settings", "DeviceProducts", position);
+    WindowBench b(store);
+    b.started();
+    EXPECT_EQ(b.programmer.model().name, model) << position;
+    EXPECT_EQ(b.window.state().modelText, model) << position;
+  }
+}
+
+// Each control's change, made through its event, is back after a restart.
+TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
+  ListingStore store;
+  WindowSettings before;
+  IspDemoChoices demo;
+  demo.crystalText = "24.0000";
+  demo.baudText = "9600";
+  demo.parityYes = false;
+  demo.eraseDataYes = false;
+  demo.noWatchdog = false;
+  demo.watchdogPort = 2;
+  demo.watchdogBit = 7;
+  demo.no485Pin = false;
+  demo.rs485Port = 0;
+  demo.rs485Bit = 3;
+  demo.rs485Logic = 1;
+  session(store, [&](WindowBench& b) {
+    WindowModel& w = b.window;
+    w.modelChosen(13);  // QRK3-16F
+    EXPECT_TRUE(w.ispSpaceChosen(5));
+    w.fillByteChosen(0xFF);
+    w.portChosen(6);
+    w.baudChosen(0);
+    w.beepChosen(false);
+    EXPECT_TRUE(w.delayChosen(6));
+    w.reloadBoxClicked(true);
+    w.clearBufferClicked(true);
+    w.ispDemoChanged(demo);
+    w.counterTextChanged("77");
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    before = w.currentSettings();
+  });
+  WindowBench b(store);
+  b.started();
+  EXPECT_EQ(saved(b.window.currentSettings()), saved(before));
+  EXPECT_EQ(b.programmer.model().name, "QRK3-16F");
+  EXPECT_EQ(b.programmer.options().ispSpaceText, "3.0k");
+  EXPECT_EQ(b.programmer.loadChoices().fillByte, 0xFF);
+  EXPECT_EQ(b.window.state().ports.selectedIndex(), 6);
+  EXPECT_FALSE(b.programmer.production().beepOnSuccess);
+  EXPECT_EQ(b.programmer.production().delaySeconds(), 3);
+  EXPECT_EQ(b.window.state().ispDemo, demo);
+  EXPECT_TRUE(
+      controlEnabled("comb_ISP_DEMO_WDT", b.programmer.controls(), b.window.unlockConditions()));
+  EXPECT_EQ(b.programmer.successCounter().text(), "77");
+}
+
+// A choice that the store has never kept before comes back after a restart:
+// the ISP Space, checked against the restored model's list.
+TEST(WindowFaults, TheIspSpaceChoiceIsSavedAndCheckedAgainstTheModelsList) {
+  ListingStore store;
+  session(store, [](WindowBench& b) {
+    b.window.modelChosen(15);  // QRK3-64F: 16 sizes
+    EXPECT_TRUE(b.window.ispSpaceChosen(15));
+    EXPECT_FALSE(b.window.ispSpaceChosen(16));
+  });
+  session(store, [](WindowBench& b) {
+    EXPECT_EQ(b.programmer.options().ispSpaceText, "8.0k");
+    EXPECT_EQ(b.window.memoryMap().ispStart, "0E000");
+  });
+  // A kind-2 model offers four sizes: position 15 is none of them.
+  store.values.erase({"Settings", "DeviceProductsName"});
+  store.setValue("Settings", "DeviceProducts", "3");
+  WindowBench b(store);
+  b.started();
+  EXPECT_EQ(b.programmer.options().ispSpaceText, "0.0k");
+  EXPECT_EQ(store.at("ISP_Space"), "0");
+}
+
+TEST(WindowFaults, ATypedKindZeroNameStaysTheModelAndSurvivesARestart) {
+  ListingStore store;
+  session(store, [&](WindowBench& b) {
+    b.window.modelTextChanged("QRK5-32D");
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    EXPECT_EQ(b.programmer.model().name, "QRK5-32D");
+    EXPECT_EQ(b.programmer.model().mapKind, 0);
+    EXPECT_EQ(b.window.state().modelText, "QRK5-32D");
+    EXPECT_EQ(b.window.modelIndex(), -1);
+    // An older reader of the position finds the first model, as it always did.
+    EXPECT_EQ(store.at("DeviceProducts"), "0");
+  });
+  WindowBench b(store);
+  b.started();
+  EXPECT_EQ(b.programmer.model().name, "QRK5-32D");
+  EXPECT_EQ(b.programmer.model().block1Start, 0xE000);
+  EXPECT_EQ(b.window.state().modelText, "QRK5-32D");
+}
+
+// A text that names no model (matching is case-sensitive) never switches the
+// model: the tick shows the model in effect again, with the block size the
+// failed match had reset; a run started before the tick gets it back first.
+TEST(WindowFaults, ATextThatNamesNoModelLeavesTheModelInEffect) {
+  ListingStore store;
+  WindowBench b(store);
+  b.started();
+  b.window.modelChosen(3);  // QRK5-16B
+  b.advanceMs(SettingsTicker::kIntervalMs);
+  for (const bool runAtOnce : {false, true}) {
+    b.window.modelTextChanged("qrk5-16b");
+    EXPECT_EQ(b.programmer.model().blockSize, 128);
+    if (runAtOnce) b.window.run("Verify_ID");
+    EXPECT_EQ(b.programmer.model().blockSize, runAtOnce ? 512 : 128);
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    EXPECT_EQ(b.programmer.model().name, "QRK5-16B");
+    EXPECT_EQ(b.programmer.model().blockSize, 512);
+    EXPECT_EQ(b.window.state().modelText, "QRK5-16B");
+    EXPECT_EQ(store.at("DeviceProducts"), "3");
+  }
+}
+
+TEST(WindowFaults, TypedIspDemoTextsAreSavedAsTextsAndTheDemoPageSavesOnChange) {
+  ListingStore store;
+  session(store, [](WindowBench& b) {
+    IspDemoChoices demo;
+    demo.crystalText = "7.3728";
+    demo.baudText = "250000";
+    b.window.ispDemoChanged(demo);
+    EXPECT_EQ(b.ticks, 0);
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    EXPECT_EQ(b.ticks, 1);
+    EXPECT_TRUE(b.checks.empty());  // the page cannot move the memory map
+  });
+  EXPECT_EQ(store.at("ISP_DEMO_oscillate_frequency_text"), "7.3728");
+  WindowBench b(store);
+  b.started();
+  EXPECT_EQ(b.window.state().ispDemo.crystalText, "7.3728");
+  EXPECT_EQ(b.window.state().ispDemo.baudText, "250000");
+}
+
+TEST(WindowFaults, TheReloadAndClearBufferBoxesAreSavedAndSurviveARestart) {
+  ListingStore store;
+  session(store, [](WindowBench& b) {
+    b.window.reloadBoxClicked(true);
+    b.window.clearBufferClicked(true);
+  });
+  session(store, [](WindowBench& b) {
+    EXPECT_TRUE(b.programmer.loadChoices().reloadBeforeRun);
+    EXPECT_TRUE(b.programmer.loadChoices().clearBuffer);
+    b.window.reloadBoxClicked(false);
+  });
+  WindowBench b(store);
+  b.started();
+  EXPECT_FALSE(b.programmer.loadChoices().reloadBeforeRun);
+  EXPECT_TRUE(b.programmer.loadChoices().clearBuffer);
+}
+
+// A model chosen just before Run: its tick falls inside the run, where the
+// check would reset the image being programmed. It saves then, and checks
+// once the run, or the whole Re-Run loop, is over.
+TEST(WindowFaults, ATickInsideARunChecksForAReloadOnlyAfterTheRun) {
+  ListingStore store;
+  WindowBench b(store, sim::DeviceOptions().withPowerOnAfter(20));  // 20 handshakes: 400 ms
+  b.started();
+  b.window.modelChosen(0);
+  EXPECT_TRUE(b.window.run("Verify_ID").ok()) << b.programmer.pane().text();
+  EXPECT_EQ(b.ticks, 1);
+  EXPECT_EQ(b.checks, std::vector<bool>{false});
+
+  b.checks.clear();
+  b.window.fillByteChosen(0xFF);
+  b.sim.loop.scheduleInMs(2500, [&] { b.window.stopClicked(); });
+  const ProductionLoop::Summary summary = b.window.reRun("Verify_ID");
+  EXPECT_GE(summary.runs, 1);
+  EXPECT_EQ(store.at("fillbyte"), "FF");
+  EXPECT_EQ(b.checks, std::vector<bool>{false});
+}
+
+// Which changes may move the memory map under a loaded image decides whether
+// the tick checks it; a burst of changes is one save.
+TEST(SettingsTick, TheReloadCheckFollowsChangesThatMayMoveTheMemoryMap) {
+  ListingStore store;
+  WindowBench b(store);
+  b.started();
+  WindowModel& w = b.window;
+
+  w.baudChosen(0);
+  b.advanceMs(SettingsTicker::kIntervalMs - 1);
+  EXPECT_EQ(b.ticks, 0);
+  b.advanceMs(1);
+  EXPECT_EQ(b.ticks, 1);
+  EXPECT_TRUE(b.checks.empty());
+
+  w.modelChosen(2);
+  b.advanceMs(60);
+  w.ispSpaceChosen(1);  // restarts the timer
+  b.advanceMs(60);
+  EXPECT_EQ(b.ticks, 1);
+  b.advanceMs(40);
+  EXPECT_EQ(b.ticks, 2);
+  EXPECT_EQ(b.checks.size(), 1u);
+
+  const std::vector<std::function<void()>> keepsTheMap = {
+      [&] { w.portChosen(3); },          [&] { w.portTextChanged("COM2"); },
+      [&] { w.beepChosen(false); },      [&] { w.delayChosen(2); },
+      [&] { w.reloadBoxClicked(true); }, [&] { w.clearBufferClicked(true); },
+      [&] { w.ispDemoChanged({}); },     [&] { w.counterTextChanged("5"); }};
+  for (const auto& change : keepsTheMap) {
+    change();
+    b.advanceMs(SettingsTicker::kIntervalMs);
+  }
+  EXPECT_EQ(b.ticks, 10);
+  EXPECT_EQ(b.checks.size(), 1u);
+
+  w.fillByteChosen(0x00);
+  b.advanceMs(SettingsTicker::kIntervalMs);
+  EXPECT_EQ(b.checks.size(), 2u);
+
+  // A model change is checked even when a port change follows it at once.
+  w.modelChosen(4);
+  w.portChosen(1);
+  b.advanceMs(SettingsTicker::kIntervalMs);
+  EXPECT_EQ(b.checks.size(), 3u);
+  EXPECT_EQ(store.at("DeviceProducts"), "4");
+  EXPECT_EQ(store.at("COM_port"), "1");
+}
+
+// The open dialog's file is remembered at once; a model whose map no longer
+// holds it asks for the file again, once, and the view is refreshed.
+TEST(WindowReloadCheck, AModelThatNoLongerHoldsTheFileAsksForItAgainOnce) {
+  imagetest::TempDir dir;
+  const std::string path = dir.file("app.bin", std::vector<std::uint8_t>(0x1800, 0x5A));
+  ListingStore store;
+  session(store, [&](WindowBench& b) {
+    b.window.modelChosen(1);  // QRK5-08A: AP up to 1FFF
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    ASSERT_TRUE(b.window.fileChosen(path).loaded());
+    EXPECT_EQ(store.at("FilePath"), path);
+    b.window.modelChosen(0);  // QRK5-04A: AP up to 0FFF
+    b.advanceMs(SettingsTicker::kIntervalMs);
+    EXPECT_EQ(std::count(b.host.boxes.begin(), b.host.boxes.end(), kReloadFileMessage), 1);
+    EXPECT_FALSE(b.programmer.image().fileLoaded);
+    EXPECT_EQ(b.ticks, 2);
+  });
+  WindowBench b(store);
+  b.started();
+  EXPECT_EQ(b.window.state().filePath, path);
+}
+
+TEST(WindowShutDown, TheLastSaveFollowsAPendingReplyTimeOutWithoutAReloadCheck) {
+  ListingStore store;
+  WindowBench b(store);
+  b.started();
+  b.window.modelChosen(5);
+  const std::int64_t closedAt = b.sim.loop.nowMs();
+  b.window.shutDown();
+  EXPECT_EQ(b.sim.loop.nowMs() - closedAt,
+            b.programmer.link().replyWaitMs() + WindowModel::kCloseSaveDelayMs);
+  EXPECT_EQ(store.at("DeviceProducts"), "5");
+  EXPECT_TRUE(b.checks.empty());
+  EXPECT_TRUE(b.programmer.flags().closeRequested);
+}
+
+// Closing while a run waits for the chip: the run stops, the settings are
+// saved and the port is closed; no reload check follows the run.
+TEST(WindowShutDown, ClosingDuringARunStopsItSavesAndClosesThePort) {
+  ListingStore store;
+  WindowBench b(store, sim::DeviceOptions().withPowerOnAfter(1000));
+  b.started();
+  b.window.modelChosen(1);
+  bool portOpenAfterShutDown = true;
+  b.sim.loop.scheduleInMs(50, [&] {
+    b.window.shutDown();
+    portOpenAfterShutDown = b.sim.port.isOpen();
+  });
+  const RunResult result = b.window.run("Auto");
+  EXPECT_FALSE(result.ok());
+  EXPECT_TRUE(result.stopped || !result.connected);
+  EXPECT_FALSE(portOpenAfterShutDown);
+  EXPECT_FALSE(b.window.runActive());
+  EXPECT_NE(b.programmer.pane().text().find("Stop by user!"), std::string::npos);
+  EXPECT_EQ(store.at("DeviceProducts"), "1");
+  EXPECT_TRUE(b.checks.empty());
+}
+
+}  // namespace
+}  // namespace qrk
