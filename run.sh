@@ -11,7 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev fonts-noto-cjk dpkg-dev)
+          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev fonts-noto-cjk dpkg-dev
+          libqt6sql6-sqlite libqt6sql6-psql postgresql)
 JOBS=${JOBS:-$(nproc)}
 
 install_missing() {

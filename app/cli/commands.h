@@ -23,5 +23,6 @@ int boardImageCommand(const QStringList& args);
 int boardDownloadCommand(const QStringList& args);
 int portsCommand(const QStringList& args);
 int gangCommand(const QStringList& args);
+int logCommand(const QStringList& args);
 
 }  // namespace qrkcli

@@ -25,6 +25,8 @@ int usage() {
          "  gang FUNCTION --port DEV --port DEV [...]    run on several ports at once\n"
          "  ports                                        list the serial devices\n"
          "  --version                                    print the version\n"
+         "  log [--db FILE|URL] [--csv] [--since DATE] [--serial N]\n"
+         "                                               print the production record\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -56,6 +58,7 @@ int main(int argc, char** argv) {
     QTextStream(stdout) << "qrkprog " << QRK_VERSION << "\n";
     return qrkcli::kExitSuccess;
   }
+  if (command == "log") return qrkcli::logCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;

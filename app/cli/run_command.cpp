@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "event_stream.h"
 #include "platform/qt/qt_session.h"
+#include "record_run.h"
 #include "run_arguments.h"
 #include "run_settings.h"
 #include "run_steps.h"
@@ -46,9 +47,12 @@ const char* const kDescription =
 int runCommand(const QStringList& args) {
   QCommandLineParser parser;
   addRunOptions(parser);
+  addRecordOptions(parser);
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
   RunArguments run;
   if (auto status = readRunArguments(parser, args, &run)) return *status;
+  RecordArguments recordArguments;
+  if (auto status = readRecordArguments(parser, args, &recordArguments)) return *status;
   if (run.ports.size() > 1) return usageError(args, "run takes one --port");
 
   CliSettings settings(run.settingsFile);
@@ -57,18 +61,27 @@ int runCommand(const QStringList& args) {
   std::optional<EventStream> events;
   if (run.jsonEvents) events.emplace(stdout, host, run.ports.first().toStdString(), run.function);
   qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
-  if (auto refused = applyRunChoices(session.programmer(), run, host)) {
+  std::unique_ptr<RunRecorder> recorder;
+  std::optional<int> refused = applyRunChoices(session.programmer(), run, host);
+  if (!refused) {
+    refused = RunRecorder::start(recordArguments, session.programmer(), run.ports.first(),
+                                 run.command, &recorder);
+  }
+  if (refused) {
     if (events) events->finished(*refused);
     return *refused;
   }
 
   settings.startPersisting();
+  // A line that cannot prove what it made stops making it.
   const RunOutcome outcome =
-      executeRuns(session, run, run.ports.first(), [&events](const qrk::RunResult& r) {
-        if (events) events->runEnded(r);
+      executeRuns(session, run, run.ports.first(), [&](const qrk::RunResult& result) {
+        if (events) events->runEnded(result);
+        if (!recorder->chipEnded(run.function, result)) session.productionLoop().stopRun();
       });
   host.finish();
-  const int status = reportRuns(session, run, run.ports.first(), outcome);
+  int status = reportRuns(session, run, run.ports.first(), outcome);
+  if (status == kExitSuccess && !recorder->complete()) status = kExitFailed;
   settings.sync(run.command);
   if (events) events->finished(status);
   return status;

@@ -23,6 +23,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
   p.host().phaseStarted(kConnectPhase);
+  p.beginChip();
   pane.replace("We are connecting ...\r\n");
   p.setPortName(portName);
   link.clearStop();
