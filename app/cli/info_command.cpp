@@ -12,6 +12,7 @@
 #include "image/image_loader.h"
 #include "image/memory_map.h"
 #include "load_options.h"
+#include "platform/text.h"
 
 namespace qrkcli {
 
@@ -43,8 +44,8 @@ std::string firstLine(std::string_view text) {
 }
 
 std::string range(std::int32_t low, std::int32_t high) {
-  return qrk::hexDigits(static_cast<std::uint32_t>(low), 5) + "-" +
-         qrk::hexDigits(static_cast<std::uint32_t>(high), 5);
+  return qrk::lastHexDigits(static_cast<std::uint32_t>(low), 5) + "-" +
+         qrk::lastHexDigits(static_cast<std::uint32_t>(high), 5);
 }
 
 void printDescription(const qrk::ImageBuffer& image, const qrk::LoadOptions& load,

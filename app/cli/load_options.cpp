@@ -37,16 +37,20 @@ std::optional<qrk::LoadOptions> LoadOptionFlags::read(const QCommandLineParser& 
   load.model = selected;
   load.memoryMap = qrk::memoryMapTexts(selected, panel.ispSpaceText);
   load.startAddressText = parser.isSet(start) ? parser.value(start).toStdString() : "0";
-  load.fillByte = 0x00;
   if (parser.isSet(fill)) {
-    const QString value = parser.value(fill).trimmed().toUpper();
-    if (value != "FF" && value != "00") {
-      *error = "--fill takes FF or 00, not '" + parser.value(fill) + "'";
-      return std::nullopt;
-    }
-    load.fillByte = value == "FF" ? 0xFF : 0x00;
+    const std::optional<std::uint8_t> fillByte = parseFillFlag(parser.value(fill), error);
+    if (!fillByte) return std::nullopt;
+    load.fillByte = *fillByte;
   }
   return load;
+}
+
+std::optional<std::uint8_t> parseFillFlag(const QString& text, QString* error) {
+  const QString value = text.trimmed().toUpper();
+  if (value == "FF") return std::uint8_t{0xFF};
+  if (value == "00") return std::uint8_t{0x00};
+  if (error) *error = "--fill takes FF or 00, not '" + text + "'";
+  return std::nullopt;
 }
 
 }  // namespace qrkcli

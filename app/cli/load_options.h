@@ -3,6 +3,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,5 +32,9 @@ struct LoadOptionFlags {
   std::optional<qrk::LoadOptions> read(const QCommandLineParser& parser, QString* error,
                                        std::string* ispSpaceText = nullptr) const;
 };
+
+// The value of --fill: "FF" or "00", in any letter case. Nullopt and *error
+// for anything else.
+std::optional<std::uint8_t> parseFillFlag(const QString& text, QString* error);
 
 }  // namespace qrkcli

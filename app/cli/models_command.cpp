@@ -5,18 +5,9 @@
 #include "command_line.h"
 #include "commands.h"
 #include "device/mcu_model.h"
+#include "platform/text.h"
 
 namespace qrkcli {
-
-namespace {
-
-std::string hex(std::int32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-  return text;
-}
-
-}  // namespace
 
 int modelsCommand(const QStringList& args) {
   QCommandLineParser parser;
@@ -35,8 +26,8 @@ int modelsCommand(const QStringList& args) {
     const std::string id = m.expectedId.empty() ? "-" : std::string(m.expectedId);
     const std::string list = m.inList ? std::to_string(position++) : "typed";
     std::snprintf(line, sizeof line, "%-9s %-5d %-7s %-6s %-6d %-5s %s\n",
-                  std::string(m.name).c_str(), m.mapKind, hex(m.apLast).c_str(),
-                  hex(m.topAddress).c_str(), m.blockSize, id.c_str(), list.c_str());
+                  std::string(m.name).c_str(), m.mapKind, qrk::upperHex(m.apLast, 4).c_str(),
+                  qrk::upperHex(m.topAddress, 4).c_str(), m.blockSize, id.c_str(), list.c_str());
     out += line;
   }
   out +=

@@ -4,7 +4,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "device/option_panel.h"
+#include "device/option_lookup.h"
 
 namespace qrkcli {
 

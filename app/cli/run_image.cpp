@@ -1,9 +1,10 @@
 #include "run_image.h"
 
-#include <QSaveFile>
 #include <QTextStream>
 
 #include "commands.h"
+#include "image/atomic_file_write.h"
+#include "load_options.h"
 
 namespace qrkcli {
 
@@ -18,17 +19,14 @@ int refuse(const QString& command, const QString& message) {
 
 std::optional<int> loadRunImage(qrk::Programmer& p, const RunImageOptions& options, CliHost& host,
                                 const QString& command) {
+  // The window's saved fill byte (loaded with the settings) unless the run
+  // chooses one.
   qrk::LoadChoices& choices = p.loadChoices();
-  // The window's fill byte unless the run chooses one: "00" is the stored
-  // default, any other stored text means FF.
-  choices.fillByte = p.settings().value("Settings", "fillbyte", "00") == "00" ? std::uint8_t{0x00}
-                                                                              : std::uint8_t{0xFF};
   if (!options.fillText.isEmpty()) {
-    const QString fill = options.fillText.trimmed().toUpper();
-    if (fill != "FF" && fill != "00") {
-      return refuse(command, "--fill takes FF or 00, not '" + options.fillText + "'");
-    }
-    choices.fillByte = fill == "FF" ? 0xFF : 0x00;
+    QString error;
+    const std::optional<std::uint8_t> fillByte = parseFillFlag(options.fillText, &error);
+    if (!fillByte) return refuse(command, error);
+    choices.fillByte = *fillByte;
   }
   choices.startAddressText = options.startText.isEmpty() ? "0" : options.startText.toStdString();
   if (options.path.isEmpty()) return std::nullopt;
@@ -48,23 +46,11 @@ std::optional<int> loadRunImage(qrk::Programmer& p, const RunImageOptions& optio
 }
 
 bool writeReadBack(const qrk::ImageBuffer& image, const QString& path, QString* error) {
-  constexpr qint64 kSpace = 0x10000;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    if (error) *error = file.errorString();
-    return false;
-  }
-  const auto* bytes = reinterpret_cast<const char*>(image.bytes().data());
-  if (file.write(bytes, kSpace) != kSpace) {
-    if (error) *error = file.errorString();
-    file.cancelWriting();
-    return false;
-  }
-  if (!file.commit()) {
-    if (error) *error = file.errorString();
-    return false;
-  }
-  return true;
+  constexpr std::size_t kSpace = 0x10000;
+  const qrk::FileWriteResult written = qrk::writeFileAtomically(
+      path.toStdString(), std::span<const std::uint8_t>(image.bytes().data(), kSpace));
+  if (!written.ok && error) *error = QString::fromStdString(written.reason);
+  return written.ok;
 }
 
 }  // namespace qrkcli

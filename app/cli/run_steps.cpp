@@ -7,7 +7,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "device/option_panel.h"
+#include "device/option_lookup.h"
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "image/number_text.h"
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -83,7 +84,7 @@ struct Increment {
 };
 
 std::optional<Increment> parseIncrement(std::string_view text) {
-  text = trimBlanks(text);
+  text = trimmed(text);
   Increment increment;
   if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
     increment.negative = text.front() == '-';
@@ -98,7 +99,7 @@ std::optional<Increment> parseIncrement(std::string_view text) {
 
 SerialEncoding encodeSerial(std::string_view nextValue, std::int64_t length, SerialFormat format) {
   if (length <= 0) return {std::string(AutoIncrement::kLengthInvalid), {}, {}};
-  const std::string_view typed = trimBlanks(nextValue);
+  const std::string_view typed = trimmed(nextValue);
   if (!allDigits(typed)) return {std::string(AutoIncrement::kNextNotDecimal), {}, {}};
   if (format == SerialFormat::Hex && length > kMaxHexBytes) {
     return {std::string(AutoIncrement::kHexTooWide), {}, {}};
@@ -261,7 +262,7 @@ bool AutoIncrement::advance() {
     disarm();
     return refuse(kIncrementInvalid);
   }
-  const std::string current(trimBlanks(inputs_.nextValue));
+  const std::string current(trimmed(inputs_.nextValue));
   std::string next;
   if (!increment->negative) {
     next = addDigits(current, increment->digits);

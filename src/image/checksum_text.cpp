@@ -1,9 +1,9 @@
 #include "image/checksum_text.h"
 
-#include "image/memory_map.h"
+#include "platform/text.h"
 
 namespace qrk {
 
-std::string checksumText(std::uint64_t sum) { return hexDigits(sum, 7) + "H       "; }
+std::string checksumText(std::uint64_t sum) { return lastHexDigits(sum, 7) + "H       "; }
 
 }  // namespace qrk

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "image/number_text.h"
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -63,7 +64,7 @@ void HexView::renderView(std::int32_t viewStart, std::int32_t viewEnd) {
   const std::int64_t last =
       std::min<std::int64_t>(address + std::int64_t{lineCapacity_} * kBytesPerLine - 1, viewEnd);
   while (address <= last) {
-    std::string line = " " + upperHex(static_cast<std::uint64_t>(address), 6) + "   ";
+    std::string line = " " + upperHex(address, 6) + "   ";
     const std::int64_t lineLast = std::min(address + kBytesPerLine - 1, last);
     for (std::int64_t x = address; x <= lineLast; ++x) {
       line += upperHex(image_.at(static_cast<std::int32_t>(x)), 2) + " ";
@@ -92,7 +93,7 @@ void HexView::scrollView() {
   viewStart_ = static_cast<std::int32_t>(start);
   viewEnd_ = static_cast<std::int32_t>(end);
   renderView(viewStart_, viewEnd_);
-  storeLengthText_ = upperHex(static_cast<std::uint64_t>(std::max(image_.rangeHigh, -1) + 1));
+  storeLengthText_ = upperHex(std::max(image_.rangeHigh, -1) + 1);
 }
 
 bool HexView::setScrollValue(int value) {

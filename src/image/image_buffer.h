@@ -5,8 +5,18 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace qrk {
+
+// The value of every byte no file supplies ("Unused Bytes(in file range):"):
+// 0x00 until the user chooses, stored under "fillbyte" as "00" or "FF".
+inline constexpr std::uint8_t kDefaultFillByte = 0x00;
+inline constexpr std::string_view kDefaultFillByteSetting = "00";
+// The stored choice: "00" is 0x00, any other text 0xFF.
+constexpr std::uint8_t fillByteFromSetting(std::string_view stored) {
+  return stored == kDefaultFillByteSetting ? std::uint8_t{0x00} : std::uint8_t{0xFF};
+}
 
 // The image of the target's code space: one byte per address 0 .. 0x12400,
 // room for the largest model (its upper block ends at 0x11FFF).

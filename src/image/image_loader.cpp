@@ -8,6 +8,7 @@
 #include "image/bin_reader.h"
 #include "image/checksum_text.h"
 #include "image/hex_reader.h"
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -17,11 +18,6 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-bool isBlank(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
-}
 
 bool pathNamesHex(std::string_view path) {
   std::string upper(path);
@@ -83,7 +79,7 @@ FileFormat chooseFormat(std::string_view path, std::FILE* file) {
 
 LoadResult loadImage(ImageBuffer& image, const LoadOptions& options, Host& host) {
   const std::string path = image.filePath;
-  if (isBlank(path)) return LoadResult{};
+  if (trimmed(path).empty()) return LoadResult{};
 
   const MemoryLimits limits = readLimits(options.memoryMap, options.model);
   const StartAddressCheck start =
@@ -134,7 +130,7 @@ LoadResult reloadFiles(ImageBuffer& image, std::span<const ImageSource> sources,
   std::error_code error;
   if (sources.empty()) return refuse(LoadStatus::FileMissing, kFileNotFoundText, host);
   for (const ImageSource& source : sources) {
-    if (isBlank(source.path) || !std::filesystem::exists(source.path, error)) {
+    if (trimmed(source.path).empty() || !std::filesystem::exists(source.path, error)) {
       return refuse(LoadStatus::FileMissing, kFileNotFoundText, host);
     }
   }

@@ -19,10 +19,10 @@ namespace qrk {
 // The window's inputs to a load.
 struct LoadOptions {
   SelectedModel model;
-  MemoryMapTexts memoryMap;            // what the memory-map boxes show now
-  std::string startAddressText = "0";  // "Buffer Start Address(HEX):"
-  std::uint8_t fillByte = 0xFF;        // "Unused Bytes(in file range):"
-  bool clearBuffer = false;            // "Clear Buffer": start every load from a filled image
+  MemoryMapTexts memoryMap;                  // what the memory-map boxes show now
+  std::string startAddressText = "0";        // "Buffer Start Address(HEX):"
+  std::uint8_t fillByte = kDefaultFillByte;  // "Unused Bytes(in file range):"
+  bool clearBuffer = false;                  // "Clear Buffer": start every load from a filled image
 };
 
 enum class LoadStatus {

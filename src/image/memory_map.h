@@ -26,8 +26,9 @@ struct MemoryLimits {
   std::int32_t ispEnd = 0;
 };
 
-// The ISP Space text ("1.5k", "4.0k") in bytes: its leading decimal number times
-// 1024, truncated. Empty, non-numeric or negative texts count as 0; a size larger
+// The ISP Space text ("1.5k", "4.0k") in bytes: its size in K (as
+// ispSpaceKilobytes reads it) times 1024, truncated. Empty, non-numeric or
+// negative texts count as 0; a size larger
 // than the model's space is cut so that the ISP area still starts at address 1 or
 // above, since no address may go negative.
 std::int32_t ispSpaceBytes(std::string_view ispSpaceText, std::int32_t topAddress);
@@ -62,9 +63,5 @@ inline constexpr std::string_view kStartMalformedMessage =
 // address in the gap between the AP end and the upper block.
 StartAddressCheck checkStartAddress(std::string_view startText, const MemoryLimits& limits,
                                     const SelectedModel& model);
-
-// Uppercase hexadecimal of `value`, zero-padded to `digits` and cut to its last
-// `digits` characters, as the boxes and the checksum show numbers.
-std::string hexDigits(std::uint64_t value, int digits);
 
 }  // namespace qrk

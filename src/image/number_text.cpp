@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "platform/text.h"
+
 namespace qrk {
 
 namespace {
@@ -17,7 +19,7 @@ int digitValue(char c, int base) {
 }
 
 std::optional<std::int64_t> parseUnsigned(std::string_view text, int base) {
-  const std::string_view digits = trimBlanks(text);
+  const std::string_view digits = trimmed(text);
   if (digits.empty()) return std::nullopt;
   std::int64_t value = 0;
   for (char c : digits) {
@@ -31,30 +33,10 @@ std::optional<std::int64_t> parseUnsigned(std::string_view text, int base) {
 
 }  // namespace
 
-std::string_view trimBlanks(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 std::optional<std::int64_t> parseHexText(std::string_view text) { return parseUnsigned(text, 16); }
 
 std::optional<std::int64_t> parseDecimalText(std::string_view text) {
   return parseUnsigned(text, 10);
-}
-
-std::string upperHex(std::uint64_t value, int minDigits) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  do {
-    text.insert(text.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  if (static_cast<int>(text.size()) < minDigits) {
-    text.insert(0, static_cast<std::size_t>(minDigits) - text.size(), '0');
-  }
-  return text;
 }
 
 }  // namespace qrk

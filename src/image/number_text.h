@@ -8,10 +8,7 @@
 namespace qrk {
 
 // Numbers as the user types them into the image's text boxes: no prefix, no
-// sign, blanks around them ignored.
-
-// The text without leading and trailing spaces and tabs.
-std::string_view trimBlanks(std::string_view text);
+// sign, blanks around them ignored (see trimmed()).
 
 // The whole trimmed text read as unsigned hexadecimal. Nullopt when it is
 // empty or holds anything but hex digits. A value too large for any address
@@ -21,8 +18,5 @@ std::optional<std::int64_t> parseHexText(std::string_view text);
 // The whole trimmed text read as an unsigned decimal number, with the same
 // rules as parseHexText.
 std::optional<std::int64_t> parseDecimalText(std::string_view text);
-
-// Uppercase hexadecimal, zero-padded on the left to at least `minDigits`.
-std::string upperHex(std::uint64_t value, int minDigits = 1);
 
 }  // namespace qrk

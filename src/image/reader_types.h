@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/mcu_model.h"
+#include "image/image_buffer.h"
 #include "image/memory_map.h"
 
 namespace qrk {
@@ -18,7 +19,7 @@ struct ReadContext {
   SelectedModel model;
   MemoryLimits limits;
   std::int32_t start = 0;  // from checkStartAddress, never parsed again; never negative
-  std::uint8_t fillByte = 0xFF;
+  std::uint8_t fillByte = kDefaultFillByte;
 };
 
 // The three region warnings a load can raise.

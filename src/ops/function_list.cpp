@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace qrk {
 
 namespace {
@@ -14,13 +16,6 @@ constexpr std::array<std::string_view, FunctionList::kPaletteRows> kPalette = {
 constexpr std::array<std::string_view, 7> kDefaultList = {
     "Erase_All", "Verify_ID", "Blank_Check", "Program", "Verify", "Write_Option", "Read_Option"};
 static_assert(kDefaultList.size() <= FunctionList::kSlotCount);
-
-std::string trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return std::string(text.substr(first, last - first + 1));
-}
 
 std::string slotKey(int slotIndex) {
   return "Auto_" + std::to_string(FunctionList::kFirstSlot + slotIndex);
@@ -96,7 +91,8 @@ void FunctionList::doubleClick(int row) {
 
 void FunctionList::load() {
   for (int i = 0; i < kSlotCount; ++i) {
-    slots_[static_cast<std::size_t>(i)] = trimmed(settings_.value(kSection, slotKey(i), ""));
+    slots_[static_cast<std::size_t>(i)] =
+        std::string(trimmed(settings_.value(kSection, slotKey(i), "")));
   }
 }
 

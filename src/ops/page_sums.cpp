@@ -4,7 +4,7 @@
 
 #include "link/frame.h"
 #include "ops/address_range.h"
-#include "ops/hex_text.h"
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -57,9 +57,9 @@ int pageSumCheck(const OpContext& ctx, std::int32_t first, std::int32_t last) {
     const std::int32_t page = first / kSumPageSize + static_cast<std::int32_t>(k);
     const std::int32_t from = std::max(first, page * kSumPageSize);
     const std::int32_t to = std::min(last, page * kSumPageSize + kSumPageSize - 1);
-    ctx.pane.append("\r\nAddress: " + hexText(from, 6) + " - " + hexText(to, 6) +
-                    "\r\nBuffer:  sum " + hexText(expected[k], 4) + "\r\nFlash:   sum " +
-                    hexText(flash[k], 4) + "\r\n\r\nVerify is error!");
+    ctx.pane.append("\r\nAddress: " + upperHex(from, 6) + " - " + upperHex(to, 6) +
+                    "\r\nBuffer:  sum " + upperHex(expected[k], 4) + "\r\nFlash:   sum " +
+                    upperHex(flash[k], 4) + "\r\n\r\nVerify is error!");
     return kOpMismatch;
   }
   return kOpOk;

@@ -12,7 +12,6 @@ constexpr int kReadChunk = 128;
 constexpr std::int32_t kReadSpaceLast = 0xFFFF;
 constexpr std::size_t kReplyAddressAt = 6;
 constexpr std::size_t kReplyCountAt = 8;
-constexpr std::size_t kReplyDataAt = 10;
 
 }  // namespace
 
@@ -27,7 +26,7 @@ bool readReplyAnswers(const Reply& reply, std::int32_t address, int count) {
   if (address < 0 || count < 1) return false;
   return reply.word(kReplyAddressAt) == static_cast<unsigned>(address) &&
          reply.word(kReplyCountAt) == static_cast<unsigned>(count) &&
-         reply.has(kReplyDataAt + static_cast<std::size_t>(count) - 1);
+         reply.has(kReadReplyDataAt + static_cast<std::size_t>(count) - 1);
 }
 
 int readChunk(const OpContext& ctx, std::int32_t address, int count, bool copy, Reply* reply) {
@@ -53,7 +52,7 @@ void copyReplyToImage(const Reply& reply, ImageBuffer& image) {
   const auto count = reply.word(kReplyCountAt);
   if (!address || !count) return;
   for (unsigned i = 0; i < *count; ++i) {
-    const auto byte = reply.at(kReplyDataAt + i);
+    const auto byte = reply.at(kReadReplyDataAt + i);
     if (!byte) return;
     (void)image.set(static_cast<std::int32_t>(*address + i), *byte);
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -11,6 +12,8 @@ inline constexpr int kReadAttempts = 6;
 // The whole reply must fit the 531-byte receive buffer: 10 header bytes, the
 // data, the check and the end byte.
 inline constexpr int kMaxReadBytes = 519;
+// Where a read reply's data bytes begin (after 68 LEN(2) 00 ADDR(4) COUNT(2)).
+inline constexpr std::size_t kReadReplyDataAt = 10;
 
 // 6A 00 0C 00 ADDR(4) COUNT(2) SUM 16.
 std::vector<std::uint8_t> buildReadRequest(std::uint32_t address, std::uint16_t count);

@@ -5,18 +5,12 @@
 #include "link/identify.h"
 #include "ops/address_range.h"
 #include "ops/data_frame.h"
-#include "ops/hex_text.h"
 #include "ops/page_sums.h"
 #include "ops/progress.h"
 #include "ops/read_flash.h"
+#include "platform/text.h"
 
 namespace qrk {
-
-namespace {
-
-constexpr std::size_t kReadDataAt = 10;
-
-}  // namespace
 
 int verifyChunk(const OpContext& ctx, std::int32_t address, int count) {
   (void)readTargetId(ctx.link, ctx.pane, ctx.model.expectedId, false);
@@ -29,11 +23,11 @@ int verifyChunk(const OpContext& ctx, std::int32_t address, int count) {
   if (!answered) return kOpFailed;
 
   for (int i = 0; i < count; ++i) {
-    const std::uint8_t flash = *reply.at(kReadDataAt + static_cast<std::size_t>(i));
+    const std::uint8_t flash = *reply.at(kReadReplyDataAt + static_cast<std::size_t>(i));
     const std::uint8_t buffer = ctx.image.at(address + i);
     if (flash == buffer) continue;
-    ctx.pane.append("\r\nAddress: " + hexText(address + i, 6) +
-                    "\r\nBuffer:  " + hexText(buffer, 2) + "\r\nFlash:   " + hexText(flash, 2) +
+    ctx.pane.append("\r\nAddress: " + upperHex(address + i, 6) +
+                    "\r\nBuffer:  " + upperHex(buffer, 2) + "\r\nFlash:   " + upperHex(flash, 2) +
                     "\r\n\r\nVerify is error!");
     return kOpMismatch;
   }

@@ -5,12 +5,14 @@
 #include <string_view>
 
 #include "ispdemo/baud_calculator.h"
+#include "ispdemo/isp_demo_settings.h"
 
 namespace qrk {
 
-// The choices of the ISP DEMO page as the window holds them. The crystal and
-// the baud rate are editable lists, so their texts are kept as typed; the
-// pin lists are plain positions.
+// The choices of the ISP DEMO page as the window's controls hold and store
+// them: the crystal and the baud rate are editable lists, so their texts are
+// kept as typed; the pin lists are positions, as the store has always kept
+// them. The builder takes them as IspDemoSettings.
 struct IspDemoChoices {
   // The calculator owns the crystal and baud lists.
   static constexpr auto kCrystalEntries = kIspDemoCrystalEntries;
@@ -39,5 +41,8 @@ struct IspDemoChoices {
 
   friend bool operator==(const IspDemoChoices&, const IspDemoChoices&) = default;
 };
+
+// The page's choices as the ISP DEMO builder reads them.
+IspDemoSettings toIspDemoSettings(const IspDemoChoices& choices);
 
 }  // namespace qrk

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "device/option_lookup.h"
+
 namespace qrk {
 namespace {
 

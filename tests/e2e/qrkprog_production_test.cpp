@@ -77,6 +77,12 @@ TEST_F(QrkprogProduction, ReadBackIsStoredOnlyWhenTheWholeReadSucceeded) {
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   EXPECT_THAT(r.out, HasSubstr("Read flash is failure!"));
   EXPECT_EQ(readFile(path("old.bin")), "old");
+
+  // A good read that cannot be stored fails the run and names the place.
+  r = run(read + sim.portPath() + " --out " + path("missing/back.bin"));
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("cannot write " + path("missing/back.bin") + ": "));
+  EXPECT_FALSE(std::filesystem::exists(path("missing")));
 }
 
 TEST_F(QrkprogProduction, RepeatRunsChipAfterChipUntilCtrlCStopsTheCountdown) {
