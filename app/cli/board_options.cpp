@@ -4,7 +4,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "device/option_panel.h"
+#include "device/isp_space.h"
 #include "offline/board_messages.h"
 #include "offline/limit_counter.h"
 #include "run_steps.h"

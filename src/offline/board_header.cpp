@@ -1,10 +1,11 @@
 #include "offline/board_header.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "image/memory_map.h"
+#include "image/number_text.h"
 #include "link/crc16.h"
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -13,26 +14,9 @@ namespace {
 constexpr std::int32_t kFamilyF0IspTop = 0x7C00;
 constexpr std::int32_t kLowerAreaTargetF0 = 0xAC00;
 
-std::string trimmed(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-    text.remove_suffix(1);
-  }
-  return std::string(text);
-}
-
+// Two hex digits of the expected ID; a malformed pair reads as 0.
 std::uint8_t hexByte(std::string_view digits) {
-  unsigned value = 0;
-  for (char c : digits) {
-    const int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                  : (c >= 'A' && c <= 'F')                    ? c - 'A' + 10
-                  : (c >= 'a' && c <= 'f')                    ? c - 'a' + 10
-                                                              : 0;
-    value = value * 16 + static_cast<unsigned>(v);
-  }
-  return static_cast<std::uint8_t>(value);
+  return static_cast<std::uint8_t>(parseHexText(digits).value_or(0));
 }
 
 // Offsets within the block.
@@ -69,8 +53,8 @@ class HeaderWriter {
 BoardHeader BoardHeader::derive(const SelectedModel& model, const OptionPanel& panel,
                                 std::int32_t rangeHigh) {
   BoardHeader h;
-  h.modelName = trimmed(model.name).substr(0, kModelNameLength);
-  const std::string id = trimmed(model.expectedId);
+  h.modelName = std::string(trimmed(model.name).substr(0, kModelNameLength));
+  const std::string id(trimmed(model.expectedId));
   if (!id.empty()) {
     h.idHigh = hexByte(std::string_view(id).substr(0, 2));
     h.idLow = hexByte(std::string_view(id).substr(id.size() >= 2 ? id.size() - 2 : 0));

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "image/memory_map.h"
 #include "offline/block_crc_table.h"
 #include "platform/text.h"
 

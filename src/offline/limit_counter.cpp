@@ -1,7 +1,8 @@
 #include "offline/limit_counter.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -13,16 +14,6 @@ void writeOnes(BoardImage& image, std::int32_t field, int ones) {
   const auto fullBytes = static_cast<std::size_t>(ones / 8);
   std::fill_n(bytes.begin(), fullBytes, std::uint8_t{0xFF});
   if (ones % 8 != 0) bytes[fullBytes] = static_cast<std::uint8_t>((1U << (ones % 8)) - 1U);
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-    text.remove_suffix(1);
-  }
-  return text;
 }
 
 bool allDigits(std::string_view text) {
