@@ -26,8 +26,9 @@ inline QApplication& application() {
   static int argc = 1;
   static char* argv[] = {const_cast<char*>("test_gui"), nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: at exit Qt's own devices would go after the application.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 // Answers the window's modal message boxes as a user would, by clicking a
