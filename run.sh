@@ -65,7 +65,8 @@ demo() {
     --flash-out "$DEMO_DIR/flash.bin" > "$DEMO_DIR/sim.log" &
   SIM_PID=$!
   for _ in $(seq 100); do grep -q '^PTY ' "$DEMO_DIR/sim.log" 2>/dev/null && break; sleep 0.05; done
-  local q=(build/bin/qrkprog run --port "$port" --model "$model" --settings "$DEMO_DIR/demo.ini")
+  local q=(build/bin/qrkprog run --port "$port" --model "$model" --settings "$DEMO_DIR/demo.ini"
+           --db "$DEMO_DIR/record.sqlite")
   echo "== qrkprog info $firmware --model $model"
   build/bin/qrkprog info "$firmware" --model "$model"
   echo "== qrkprog run Verify_ID   (the simulated chip powers on after 30 handshakes)"
@@ -74,6 +75,8 @@ demo() {
   "${q[@]}" Auto --file "$firmware"
   echo "== qrkprog run Read_Option"
   "${q[@]}" Read_Option
+  echo "== qrkprog log   (the production record: one row per chip run)"
+  build/bin/qrkprog log --db "$DEMO_DIR/record.sqlite"
 
   # What the chip holds now must be the file, byte for byte.
   kill "$SIM_PID"; wait "$SIM_PID" 2>/dev/null || true; SIM_PID=

@@ -168,10 +168,15 @@ inline std::vector<std::string> childEnvironment(const ScratchDir& dir) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
-    if (!entry.starts_with("HOME=") && !entry.starts_with("XDG_CONFIG_HOME=")) env.push_back(entry);
+    if (!entry.starts_with("HOME=") && !entry.starts_with("XDG_CONFIG_HOME=") &&
+        !entry.starts_with("XDG_DATA_HOME=")) {
+      env.push_back(entry);
+    }
   }
   env.push_back("HOME=" + dir.path());
   env.push_back("XDG_CONFIG_HOME=" + dir.file("config"));
+  // Where each run's production record goes by default.
+  env.push_back("XDG_DATA_HOME=" + dir.file("data"));
   return env;
 }
 

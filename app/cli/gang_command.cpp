@@ -20,6 +20,7 @@
 #include "interrupt_notifier.h"
 #include "platform/qt/port_directory.h"
 #include "platform/qt/qt_session.h"
+#include "record_run.h"
 #include "run_arguments.h"
 #include "run_settings.h"
 #include "run_steps.h"
@@ -106,20 +107,17 @@ QStringList runOptionsOf(const QStringList& args) {
 }
 
 // Everything the runs would refuse, found once here before any run starts:
-// the model, the options, the image. A serial number stamped from one
-// settings file on several ports at once would repeat on every port.
-std::optional<int> checkRunChoices(const RunArguments& run, bool sharedCounter) {
+// the model, the options, the image, the production record and, with
+// --serial, its counter, from which every port takes its numbers.
+std::optional<int> checkRunChoices(const RunArguments& run, const RecordArguments& record) {
   CliSettings settings(run.settingsFile);
   CliHost host(stderr, stderr);
   host.setAssumeYes(run.assumeYes);
   qrk::QtSession session(settings.store(), host);
   if (auto refused = applyRunChoices(session.programmer(), run, host)) return refused;
-  if (session.programmer().autoIncrement().armed() && !sharedCounter) {
-    return usageError({run.command},
-                      "serial numbering is on: every port would stamp the same numbers; give "
-                      "--db so that all ports take their numbers from one counter");
-  }
-  return std::nullopt;
+  std::unique_ptr<RunRecorder> recorder;
+  return RunRecorder::start(record, session.programmer(), run.ports.first(), run.command,
+                            &recorder);
 }
 
 }  // namespace
@@ -127,13 +125,16 @@ std::optional<int> checkRunChoices(const RunArguments& run, bool sharedCounter) 
 int gangCommand(const QStringList& args) {
   QCommandLineParser parser;
   addRunOptions(parser);
+  addRecordOptions(parser);
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
   RunArguments run;
   if (auto status = readRunArguments(parser, args, &run)) return *status;
+  RecordArguments record;
+  if (auto status = readRecordArguments(parser, args, &record)) return *status;
   QString error;
   const auto targets = resolveTargets(run.ports, &error);
   if (!targets) return usageError(args, error);
-  if (auto refused = checkRunChoices(run, parser.optionNames().contains("db"))) return *refused;
+  if (auto refused = checkRunChoices(run, record)) return *refused;
 
   QStringList runArguments = QStringList{"run"} + runOptionsOf(args);
   if (!parser.isSet("repeat")) runArguments << "--repeat" << QString::number(kUntilStopped);

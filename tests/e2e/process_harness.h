@@ -197,6 +197,7 @@ class QrkprogTest : public ::testing::Test {
     dir_ = pattern;
     setenv("HOME", dir_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
+    setenv("XDG_DATA_HOME", path("data").c_str(), 1);  // the default production record
   }
   void TearDown() override {
     std::error_code ignored;

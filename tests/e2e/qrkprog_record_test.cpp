@@ -209,41 +209,47 @@ TEST_F(QrkprogRecord, ARecordThatCannotBeWrittenOrReachedIsRefusedBeforeAnything
   EXPECT_FALSE(std::filesystem::exists(path("absent.sqlite")));
 }
 
-// Two stations, each with its own chip, share the record and the counter in
-// a PostgreSQL server: no number twice, no row lost.
-TEST_F(QrkprogRecord, TwoStationsSharingAServerNeverStampTheSameNumber) {
+// Two stations share the record and the counter in a PostgreSQL server: one
+// gang of two ports and one single run, all at once. No number twice, no row
+// lost, and none skipped.
+TEST_F(QrkprogRecord, StationsSharingAServerNeverStampTheSameNumber) {
   PostgresServer server;
   if (!server.running()) GTEST_SKIP() << "no PostgreSQL server for this test: " << server.why();
   ASSERT_TRUE(server.createDatabase("line")) << server.why();
   const std::string db = server.url("line");
 
-  Simulator chipA("--model QRK5-16B");
+  Simulator chipA1("--model QRK5-16B");
+  Simulator chipA2("--model QRK5-16B");
   Simulator chipB("--model QRK5-16B");
   writeFile(path("b.ini"), readFile(path("station.ini")));
-  const std::string runs = " --repeat 4 --delay 2";
-  ChildProcess a("qrkprog", autoRun(chipA.portPath(), db, "--station A" + runs));
-  std::string stationB = autoRun(chipB.portPath(), db, "--station B" + runs);
-  stationB.replace(stationB.find(path("station.ini")), path("station.ini").size(), path("b.ini"));
-  ChildProcess b("qrkprog", stationB);
+  const std::string runs = " --repeat 3 --delay 2";
+  std::string gang =
+      autoRun(chipA1.portPath(), db, "--station A --port " + chipA2.portPath() + runs);
+  gang.replace(0, 3, "gang");
+  ChildProcess a("qrkprog", gang);
+  std::string single = autoRun(chipB.portPath(), db, "--station B" + runs);
+  single.replace(single.find(path("station.ini")), path("station.ini").size(), path("b.ini"));
+  ChildProcess b("qrkprog", single);
   const ProcessResult ra = a.wait(60s);
   const ProcessResult rb = b.wait(60s);
   EXPECT_EQ(ra.exitCode, 0) << describe(ra);
   EXPECT_EQ(rb.exitCode, 0) << describe(rb);
 
   const std::vector<Row> rows = log(db);
-  ASSERT_EQ(rows.size(), 8u);
-  std::set<std::string> serials;
-  std::map<std::string, int> perStation;
+  ASSERT_EQ(rows.size(), 9u);
+  std::set<int> serials;
+  std::map<std::string, int> perPort;
   for (const Row& row : rows) {
     EXPECT_EQ(row.at("result"), "ok");
     EXPECT_EQ(row.at("serial_kept"), "1");
-    EXPECT_TRUE(serials.insert(row.at("serial")).second) << row.at("serial") << " twice";
-    ++perStation[row.at("station")];
+    EXPECT_TRUE(serials.insert(std::stoi(row.at("serial"))).second) << row.at("serial");
+    ++perPort[row.at("station") + row.at("port")];
   }
-  EXPECT_EQ(*serials.begin(), "41");
-  EXPECT_EQ(*serials.rbegin(), "48") << "consecutive: no number lost either";
-  EXPECT_EQ(perStation["A"], 4);
-  EXPECT_EQ(perStation["B"], 4);
+  EXPECT_EQ(*serials.begin(), 41);
+  EXPECT_EQ(*serials.rbegin(), 49);
+  EXPECT_EQ(perPort["A" + chipA1.portPath()], 3);
+  EXPECT_EQ(perPort["A" + chipA2.portPath()], 3);
+  EXPECT_EQ(perPort["B" + chipB.portPath()], 3);
 }
 
 }  // namespace
