@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "image/number_text.h"
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -46,16 +46,16 @@ void PortList::select(int index) {
 }
 
 bool PortList::setText(std::string_view text) {
-  const std::string_view trimmed = trimBlanks(text);
-  if (trimmed.empty()) return false;
-  int entry = comEntryOf(trimmed);
+  const std::string_view typed = trimmed(text);
+  if (typed.empty()) return false;
+  int entry = comEntryOf(typed);
   for (int i = 0; entry < 0 && i < kComEntries; ++i) {
-    if (trimmed == trimBlanks(entryText(i))) entry = i;
+    if (typed == trimmed(entryText(i))) entry = i;
   }
   if (entry >= 0) {
     select(entry);
   } else {
-    typedPath_ = std::string(trimmed);
+    typedPath_ = std::string(typed);
   }
   return true;
 }
