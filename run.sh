@@ -2,14 +2,17 @@
 # One entry point for a fresh Debian 12 machine:
 #   ./run.sh demo    install what is missing, build, program the example firmware into the simulator
 #   ./run.sh test    install what is missing, build, run every test, then again under ASan + UBSan
+#   ./run.sh gui     install what is missing, build, open the window on a simulated chip
 #   ./run.sh bench   build and print the benchmark figures
 #   ./run.sh fuzz [N]  build the libFuzzer targets (clang) and run each N times (default 1000000)
 #   ./run.sh build   install what is missing and build
+#   ./run.sh package build the Release configuration and make the Debian package (build-release/)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev fonts-noto-cjk)
+          libbenchmark-dev sdcc sdcc-ucsim srecord clang libclang-rt-14-dev fonts-noto-cjk dpkg-dev
+          libqt6sql6-sqlite libqt6sql6-psql postgresql)
 JOBS=${JOBS:-$(nproc)}
 
 install_missing() {
@@ -27,8 +30,21 @@ install_missing() {
 
 build() {  # build DIR [cmake args...]
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  # Our own builds treat warnings as errors; a user's plain cmake build does not.
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRK_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
+}
+
+# The optimised build a user makes, programs only, then installed into a
+# scratch root: a warning of -O3 or a broken install rule fails here first.
+release_check() {
+  build build-release -DCMAKE_BUILD_TYPE=Release -DQRK_BUILD_TESTS=OFF -DQRK_BUILD_BENCH=OFF
+  local root
+  root=$(mktemp -d)
+  DESTDIR="$root" cmake --install build-release --prefix /usr >/dev/null
+  "$root/usr/bin/qrkprog" --version
+  "$root/usr/bin/qrksim" --version
+  rm -rf "$root"
 }
 
 SIM_PID=
@@ -100,8 +116,31 @@ fuzz() {
   return $found
 }
 
+# The window on a simulated chip: qrksim on a pseudo-terminal, the window with
+# that port chosen and the example firmware loaded. Its settings go to a file
+# of their own, so the demonstration leaves the user's own settings alone.
+gui() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j "$JOBS" --target qrkprog-gui qrksim
+  if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+    echo "run.sh gui: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset)" >&2
+    return 1
+  fi
+  local model=QRK5-16B
+  DEMO_DIR=$(mktemp -d)
+  trap demo_cleanup EXIT
+  local port="$DEMO_DIR/ttyQRK"
+  build/bin/qrksim --model "$model" --link "$port" --power-on-after 30 > "$DEMO_DIR/sim.log" &
+  SIM_PID=$!
+  for _ in $(seq 100); do grep -q '^PTY ' "$DEMO_DIR/sim.log" 2>/dev/null && break; sleep 0.05; done
+  echo "== qrksim ($model) on $port; press Run in the window, close it to end the simulator"
+  build/bin/qrkprog-gui --port "$port" --model "$model" --file firmware/examples/blink.hex \
+    --settings "$DEMO_DIR/gui.ini"
+}
+
 case "${1:-demo}" in
   demo) install_missing; demo ;;
+  gui) install_missing; gui ;;
   build) install_missing; build build ;;
   test)
     install_missing
@@ -112,6 +151,13 @@ case "${1:-demo}" in
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$JOBS")
     echo "== a short fuzz pass: 10000 executions per target"
     fuzz 10000
+    echo "== the Release build (-O3) and its installation"
+    release_check
+    ;;
+  package)
+    install_missing
+    build build-release -DCMAKE_BUILD_TYPE=Release -DQRK_BUILD_TESTS=OFF -DQRK_BUILD_BENCH=OFF
+    (cd build-release && cpack -G DEB)
     ;;
   bench)
     install_missing
@@ -119,5 +165,5 @@ case "${1:-demo}" in
     for b in build/bin/bench_*; do echo "== $b"; "$b"; done
     ;;
   fuzz) install_missing; fuzz "${2:-1000000}" ;;
-  *) echo "usage: $0 demo|test|bench|build|fuzz [N]" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|gui|test|bench|build|package|fuzz [N]" >&2; exit 2 ;;
 esac

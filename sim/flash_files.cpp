@@ -107,4 +107,18 @@ bool saveFlashFiles(const QrkDevice& device, const std::string& path, std::strin
   return writeReplacing(optionsPathFor(path), text, std::strlen(text), error);
 }
 
+bool saveRawFile(const std::string& path, std::span<const std::uint8_t> bytes, std::string* error) {
+  return writeReplacing(path, bytes.data(), bytes.size(), error);
+}
+
+bool loadRawFile(const std::string& path, std::size_t maxSize, std::vector<std::uint8_t>& bytes,
+                 std::string* error) {
+  if (!readWhole(path, bytes, error)) return false;
+  if (bytes.size() > maxSize) {
+    return fail(error, path + " holds " + std::to_string(bytes.size()) + " bytes, more than " +
+                           std::to_string(maxSize));
+  }
+  return true;
+}
+
 }  // namespace qrk::sim

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "sim/qrk_device.h"
 
@@ -21,5 +24,12 @@ bool loadFlashFiles(QrkDevice& device, const std::string& path, std::string* err
 // Writes both files, each through a temporary file renamed into place, so a
 // reader never sees half of one. False with a one-line reason on failure.
 bool saveFlashFiles(const QrkDevice& device, const std::string& path, std::string* error);
+
+// Any raw memory picture, whole file at a time (the offline board's memory):
+// the write goes through a temporary file renamed into place; the read refuses
+// a file larger than `maxSize`. False with a one-line reason on failure.
+bool saveRawFile(const std::string& path, std::span<const std::uint8_t> bytes, std::string* error);
+bool loadRawFile(const std::string& path, std::size_t maxSize, std::vector<std::uint8_t>& bytes,
+                 std::string* error);
 
 }  // namespace qrk::sim

@@ -106,7 +106,7 @@ bool PtyServer::open(const std::string& linkPath, std::string* error) {
   return true;
 }
 
-bool PtyServer::serve(QrkDevice& device, bool watchStdin, std::string* error) {
+bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
   using Clock = std::chrono::steady_clock;
   const auto origin = Clock::now();
   auto nowUs = [origin] {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sim/qrk_device.h"
+#include "sim/line_device.h"
 
 namespace qrk::sim {
 
@@ -29,7 +29,7 @@ class PtyServer {
   // `watchStdin`, until stdin ends (what comes on it is discarded). Blocks in
   // poll until the next byte arrives or is due: it never spins. False with a
   // one-line reason when the pseudo-terminal fails.
-  bool serve(QrkDevice& device, bool watchStdin, std::string* error);
+  bool serve(LineDevice& device, bool watchStdin, std::string* error);
 
   // Whether a link may be placed at `linkPath`: nothing is there, or a
   // symbolic link. False with a one-line reason otherwise.

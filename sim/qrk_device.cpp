@@ -18,40 +18,12 @@ constexpr std::size_t kDataFrameOverhead = 12;
 constexpr std::size_t kPageSize = 256;
 constexpr std::size_t kChunkSize = 128;
 
-constexpr std::uint8_t kGarbage[] = {0x00, 0xFF, 0x55, 0xAA, 0x16};
-constexpr std::uint8_t kBadEnd = 0x15;
-constexpr std::uint16_t kOverlongLength = 0x0300;
-constexpr std::size_t kOverlongSent = 600;
-
 std::uint32_t be32(std::span<const std::uint8_t> b, std::size_t at) {
   return wire::getBigEndian(b, at, 4);
 }
 
 std::uint16_t be16(std::span<const std::uint8_t> b, std::size_t at) {
   return static_cast<std::uint16_t>(wire::getBigEndian(b, at, 2));
-}
-
-bool inNaturalScope(const Fault& fault, std::uint8_t command, bool isResult) {
-  switch (fault.kind) {
-    case FaultKind::Burst:
-      return command == wire::kBlankCheck && isResult;
-    case FaultKind::WrongId:
-      return command == wire::kReadId;
-    case FaultKind::BadAck:
-      return command == wire::kData || command == wire::kDataRestart;
-    case FaultKind::NotBlank:
-      return false;
-    default:
-      if (fault.commands.empty()) return command != wire::kHandshake;
-      return std::find(fault.commands.begin(), fault.commands.end(), command) !=
-             fault.commands.end();
-  }
-}
-
-// Appends `byte` due at `atUs`, joining the last chunk when it is due then too.
-void emit(std::vector<TimedChunk>& out, std::int64_t atUs, std::uint8_t byte) {
-  if (out.empty() || out.back().atUs != atUs) out.push_back(TimedChunk{atUs, {}});
-  out.back().bytes.push_back(byte);
 }
 
 }  // namespace
@@ -68,8 +40,7 @@ QrkDevice::QrkDevice(const ChipModel& model, DeviceOptions options)
     : model_(&model),
       options_(std::move(options)),
       flash_(static_cast<std::size_t>(model.topAddress) + 1, 0xFF),
-      id_(options_.id.value_or(model.id.value_or(kNoIdReport))),
-      faultCounters_(options_.faults.size(), 0) {
+      id_(options_.id.value_or(model.id.value_or(kNoIdReport))) {
   // Time only runs forwards: a negative delay would put a reply before its request.
   for (std::int64_t* us : {&options_.responseDelayUs, &options_.blankCheckReadUs,
                            &options_.splitPauseUs, &options_.gapPauseUs, &options_.slowExtraUs}) {
@@ -88,7 +59,6 @@ QrkDevice QrkDevice::forModel(std::string_view modelName, DeviceOptions options)
 
 void QrkDevice::addFault(const Fault& fault) {
   options_.faults.push_back(fault);
-  faultCounters_.push_back(0);
   pinStuckCells();
 }
 
@@ -248,78 +218,15 @@ std::vector<std::uint8_t> QrkDevice::pageSums(std::span<const std::uint8_t> f) c
   return data;
 }
 
-std::vector<bool> QrkDevice::faultsHitting(const Reply& reply) {
-  std::vector<bool> hits(options_.faults.size(), false);
-  for (std::size_t i = 0; i < options_.faults.size(); ++i) {
-    const Fault& fault = options_.faults[i];
-    if (!inNaturalScope(fault, reply.command, reply.isResult)) continue;
-    const int seen = ++faultCounters_[i];
-    hits[i] = seen == fault.nth || (fault.andLater && seen > fault.nth);
-  }
-  return hits;
-}
-
 void QrkDevice::send(Reply reply, std::int64_t dueUs, std::vector<TimedChunk>& out) {
-  const std::vector<bool> hits = faultsHitting(reply);
-  auto hit = [&](FaultKind kind) {
-    for (std::size_t i = 0; i < hits.size(); ++i) {
-      if (hits[i] && options_.faults[i].kind == kind) return true;
-    }
-    return false;
-  };
-  if (hit(FaultKind::Drop)) return;
-  if (hit(FaultKind::WrongId) && reply.data.size() >= 2) {
+  const FaultHits hits = line_.hits(options_, reply.command, reply.isResult);
+  if (hits.has(FaultKind::Drop)) return;
+  if (hits.has(FaultKind::WrongId) && reply.data.size() >= 2) {
     reply.data[0] = static_cast<std::uint8_t>(~reply.data[0]);
     reply.data[1] = static_cast<std::uint8_t>(~reply.data[1]);
   }
-  if (hit(FaultKind::BadAck) && reply.data.size() >= 3) ++reply.data[2];
-
-  std::vector<std::uint8_t> bytes = wire::encodeReply(reply.code, reply.data);
-  const std::size_t frameLength = bytes.size();
-  if (hit(FaultKind::BadCheck)) ++bytes[frameLength - 2];
-  if (hit(FaultKind::BadEnd)) bytes[frameLength - 1] = kBadEnd;
-  if (hit(FaultKind::Overlong)) {
-    bytes[1] = static_cast<std::uint8_t>(kOverlongLength >> 8);
-    bytes[2] = static_cast<std::uint8_t>(kOverlongLength & 0xFF);
-    bytes.resize(std::max(bytes.size(), kOverlongSent), 0x00);
-  }
-  std::size_t prefix = 0;
-  if (hit(FaultKind::Garbage)) {
-    bytes.insert(bytes.begin(), std::begin(kGarbage), std::end(kGarbage));
-    prefix = std::size(kGarbage);
-  }
-
-  // Pauses inside the reply: (position of the first byte after the pause, length).
-  std::vector<std::pair<std::size_t, std::int64_t>> pauses;
-  if (hit(FaultKind::Split)) {
-    for (std::size_t at : {std::size_t{1}, std::size_t{3}, 3 + (frameLength - 3) / 2}) {
-      pauses.emplace_back(prefix + at, options_.splitPauseUs);
-    }
-  }
-  if (hit(FaultKind::Gap)) pauses.emplace_back(prefix + frameLength / 2, options_.gapPauseUs);
-  std::sort(pauses.begin(), pauses.end());
-
-  if (hit(FaultKind::Slow)) dueUs += options_.slowExtraUs;
-  // The result goes out as soon as its acknowledgement has, in the same burst.
-  if (hit(FaultKind::Burst)) dueUs -= options_.blankCheckReadUs;
-
-  std::int64_t start = std::max(dueUs, txFreeUs_);
-  std::size_t pieceStart = 0;
-  std::size_t nextPause = 0;
-  std::int64_t lastUs = start;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::int64_t pause = -1;
-    while (nextPause < pauses.size() && pauses[nextPause].first == i) {
-      pause = std::max(pause, pauses[nextPause++].second);
-    }
-    if (pause >= 0 && i > 0) {
-      start = lastUs + pause;
-      pieceStart = i;
-    }
-    lastUs = options_.baudEmulation ? byteDoneUs(start, i - pieceStart) : start;
-    emit(out, lastUs, bytes[i]);
-  }
-  txFreeUs_ = lastUs;
+  if (hits.has(FaultKind::BadAck) && reply.data.size() >= 3) ++reply.data[2];
+  line_.transmit(options_, wire::encodeReply(reply.code, reply.data), hits, dueUs, out);
 }
 
 }  // namespace qrk::sim

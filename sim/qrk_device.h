@@ -11,15 +11,11 @@
 
 #include "sim/chip_models.h"
 #include "sim/fault.h"
+#include "sim/line_device.h"
+#include "sim/reply_line.h"
 #include "sim/request_reader.h"
 
 namespace qrk::sim {
-
-// Bytes the device puts on the line at one instant.
-struct TimedChunk {
-  std::int64_t atUs = 0;
-  std::vector<std::uint8_t> bytes;
-};
 
 // One data frame (command 0x03 or 0x04) as the device received it.
 struct DataFrameRecord {
@@ -111,7 +107,7 @@ struct DeviceOptions {
 //   address is below the first.
 // - Replies never overlap on the line: a reply due while another is being
 //   sent follows it.
-class QrkDevice {
+class QrkDevice : public LineDevice {
  public:
   static constexpr std::uint16_t kNoIdReport = 0xFFFF;
   static constexpr std::size_t kMaxReadCount = 519;
@@ -124,7 +120,7 @@ class QrkDevice {
   // The programmer wrote `bytes` at `nowUs`. Returns the device's output in
   // order of instant, never before nowUs; bytes due at one instant form one
   // chunk. Later calls never return instants before earlier ones.
-  std::vector<TimedChunk> receive(std::span<const std::uint8_t> bytes, std::int64_t nowUs);
+  std::vector<TimedChunk> receive(std::span<const std::uint8_t> bytes, std::int64_t nowUs) override;
 
   void addFault(const Fault& fault);
   void setBaudEmulation(bool on) { options_.baudEmulation = on; }
@@ -164,7 +160,6 @@ class QrkDevice {
 
   void handle(const SeenRequest& request, std::vector<TimedChunk>& out);
   void send(Reply reply, std::int64_t dueUs, std::vector<TimedChunk>& out);
-  std::vector<bool> faultsHitting(const Reply& reply);
   void eraseAll();
   void pinStuckCells();
   std::vector<std::uint8_t> readReply(std::span<const std::uint8_t> request) const;
@@ -181,9 +176,8 @@ class QrkDevice {
   int handshakesIgnored_ = 0;
   std::array<int, 256> commandCounts_{};
   std::vector<DataFrameRecord> dataFrames_;
-  std::vector<int> faultCounters_;
+  ReplyLine line_;
   std::int64_t rxFreeUs_ = 0;  // the programmer's line is busy until then
-  std::int64_t txFreeUs_ = 0;  // the device's line is busy until then
 };
 
 }  // namespace qrk::sim

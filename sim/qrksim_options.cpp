@@ -19,7 +19,7 @@ std::optional<T> parseNumber(std::string_view text, int base, std::size_t maxDig
 bool takesValue(std::string_view option) {
   return option == "--model" || option == "--link" || option == "--power-on-after" ||
          option == "--version" || option == "--id" || option == "--flash-in" ||
-         option == "--flash-out" || option == "--fault";
+         option == "--flash-out" || option == "--fault" || option == "--capacity";
 }
 
 }  // namespace
@@ -43,6 +43,10 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
     }
     if (option == "--help" || option == "-h") {
       options.help = true;
+      continue;
+    }
+    if (option == "--board" && !hasValue) {
+      options.board = true;
       continue;
     }
     if (option == "--baud-emulation" && !hasValue) {
@@ -78,6 +82,10 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
       const auto v = parseNumber<unsigned>(value, 16, 4);
       if (!v) return fail(shown + ": expected four hex digits (e.g. F104)");
       options.device.id = static_cast<std::uint16_t>(*v);
+    } else if (option == "--capacity") {
+      const auto kb = parseNumber<int>(value, 10, 3);
+      if (!kb || *kb < 1 || *kb > 255) return fail(shown + ": expected KB from 1 to 255");
+      options.capacityKb = *kb;
     } else if (option == "--fault") {
       std::string reason;
       const auto fault = parseFault(value, &reason);
@@ -90,6 +98,9 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
     return fail("--model " + options.model + ": no such model (names are case-sensitive)");
   }
   for (const Fault& fault : options.device.faults) {
+    if (fault.kind == FaultKind::NotBlank && options.board) {
+      return fail("--fault not-blank: the board has no stuck cells");
+    }
     if (fault.kind == FaultKind::NotBlank && fault.cellAddress > model->topAddress) {
       return fail("--fault not-blank: the address lies outside " + options.model + "'s flash");
     }
@@ -101,6 +112,7 @@ std::string qrksimUsage() {
   return "usage: qrksim [--model NAME] [--link PATH] [--power-on-after N] [--version HH]\n"
          "              [--id HHHH] [--flash-in FILE.bin] [--flash-out FILE.bin]\n"
          "              [--baud-emulation] [--fault KIND[:ARG][@SCOPE]]...\n"
+         "       qrksim --board [--capacity KB] [same options]\n"
          "\n"
          "A simulated QRK chip's ISP bootloader on a pseudo-terminal. Prints \"PTY <path>\"\n"
          "once it answers, then serves until SIGTERM, SIGINT or SIGHUP, or until stdin\n"
@@ -111,13 +123,18 @@ std::string qrksimUsage() {
          "  --link PATH          also reach the pseudo-terminal through the symbolic link\n"
          "                       PATH (an existing link there is replaced)\n"
          "  --power-on-after N   ignore the first N handshakes: the target is switched on\n"
-         "  --version HH         bootloader version byte (default 32)\n"
+         "  --version HH         bootloader version byte (default 32); alone: print qrksim's version\n"
          "  --id HHHH            chip ID (default: the model's; kind-0 models report FFFF)\n"
          "  --flash-in FILE      preload the flash from FILE from address 0, and the\n"
          "                       option bytes from FILE.options when it exists\n"
          "  --flash-out FILE     on exit write the whole flash (0 .. top address) to FILE\n"
          "                       and the option bytes to FILE.options as text \"F8 EF\"\n"
          "  --baud-emulation     bytes take their 115200 8N1 wire time both ways\n"
+         "  --board              serve the offline programming board instead: CRC frames,\n"
+         "                       its 64 KB memory in --flash-in/--flash-out (no .options);\n"
+         "                       on exit it checks the block CRCs it holds (stderr); its data\n"
+         "                       frames count as @data, bad-ack refuses them (code 81)\n"
+         "  --capacity KB        the capacity the board reports (default 64)\n"
          "  --fault KIND[:ARG][@SCOPE]   inject a fault; may be repeated\n"
          "\n"
          "Fault kinds:\n" +

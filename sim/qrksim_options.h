@@ -16,6 +16,9 @@ struct QrksimOptions {
   std::string flashIn;
   std::string flashOut;
   DeviceOptions device;
+  // Serve the offline programming board instead of a chip.
+  bool board = false;
+  int capacityKb = 64;
   bool help = false;
 };
 

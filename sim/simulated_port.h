@@ -21,7 +21,7 @@ namespace qrk::sim {
 // Bytes due while the port is closed are lost, as on a real line.
 class SimulatedPort : public SerialPort {
  public:
-  SimulatedPort(VirtualEventLoop& loop, QrkDevice& device) : loop_(loop), device_(device) {}
+  SimulatedPort(VirtualEventLoop& loop, LineDevice& device) : loop_(loop), device_(device) {}
   ~SimulatedPort() override;
   SimulatedPort(const SimulatedPort&) = delete;
   SimulatedPort& operator=(const SimulatedPort&) = delete;
@@ -55,7 +55,7 @@ class SimulatedPort : public SerialPort {
   void deliver(std::int64_t atUs);
 
   VirtualEventLoop& loop_;
-  QrkDevice& device_;
+  LineDevice& device_;
   bool open_ = false;
   bool disconnected_ = false;
   std::string refusal_;

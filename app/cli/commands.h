@@ -19,5 +19,10 @@ int storeCommand(const QStringList& args);
 int baudCommand(const QStringList& args);
 int demoBuildCommand(const QStringList& args);
 int demoWriteCommand(const QStringList& args);
+int boardImageCommand(const QStringList& args);
+int boardDownloadCommand(const QStringList& args);
+int portsCommand(const QStringList& args);
+int gangCommand(const QStringList& args);
+int logCommand(const QStringList& args);
 
 }  // namespace qrkcli

@@ -25,6 +25,7 @@ const char* const kDescription =
     "programmed and verified. The function list must hold Program and, after it, Verify.\n"
     "--repeat N writes N chips with the Re-Run countdown in between; it first asks whether\n"
     "the chips should start the DEMO at power-on (HWBS): --yes answers yes.\n"
+    "The run options --isp-space and --out do not apply here.\n"
     "\n"
     "Exit status: 0 when every write succeeded, 1 a write failed or was stopped, 2 bad\n"
     "usage or a setting the firmware cannot be built with (nothing is sent then).";
@@ -37,6 +38,7 @@ int demoWriteCommand(const QStringList& typed) {
   args.insert(1, "Auto");
   QCommandLineParser parser;
   addRunOptions(parser);
+  parser.clearPositionalArguments();  // no FUNCTION: it is always Auto
   const DemoOptionFlags demo;
   demo.addTo(parser);
   if (auto status = parseArguments(parser, args, kDescription)) return *status;

@@ -18,6 +18,15 @@ int usage() {
          "  baud --freq MHZ                              the ISP DEMO baud-rate table\n"
          "  demo-build --model NAME [...] --out FILE.hex build the ISP DEMO firmware\n"
          "  demo-write --port DEV [--model NAME] [...]   write the ISP DEMO into the target\n"
+         "  board-image --file PATH --model NAME --limit N --out FILE.bin\n"
+         "                                               write the offline board's memory\n"
+         "  board-download --port DEV --file PATH --model NAME --limit N\n"
+         "                                               load the offline programming board\n"
+         "  gang FUNCTION --port DEV --port DEV [...]    run on several ports at once\n"
+         "  ports                                        list the serial devices\n"
+         "  --version                                    print the version\n"
+         "  log [--db FILE|URL] [--csv] [--since DATE] [--serial N]\n"
+         "                                               print the production record\n"
          "Run 'qrkprog <command> --help' for the options of a command.\n";
   return qrkcli::kExitUsage;
 }
@@ -27,6 +36,7 @@ int usage() {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("qrkprog");
+  QCoreApplication::setApplicationVersion(QRK_VERSION);
   QStringList args = QCoreApplication::arguments();
   if (args.size() < 2) return usage();
   const QString command = args.at(1);
@@ -40,6 +50,15 @@ int main(int argc, char** argv) {
   if (command == "baud") return qrkcli::baudCommand(rest);
   if (command == "demo-build") return qrkcli::demoBuildCommand(rest);
   if (command == "demo-write") return qrkcli::demoWriteCommand(rest);
+  if (command == "board-image") return qrkcli::boardImageCommand(rest);
+  if (command == "board-download") return qrkcli::boardDownloadCommand(rest);
+  if (command == "ports") return qrkcli::portsCommand(rest);
+  if (command == "gang") return qrkcli::gangCommand(rest);
+  if (command == "--version") {
+    QTextStream(stdout) << "qrkprog " << QRK_VERSION << "\n";
+    return qrkcli::kExitSuccess;
+  }
+  if (command == "log") return qrkcli::logCommand(rest);
   if (command == "--help" || command == "-h" || command == "help") {
     usage();
     return qrkcli::kExitSuccess;

@@ -79,6 +79,8 @@ void addRunOptions(QCommandLineParser& parser) {
       {"repeat", "Run N times, as Re-Run does (default 1).", "N"},
       {"delay", "Seconds between repeated runs, 2 to 9.", "S"},
       {"yes", "Answer Yes where the window would ask."},
+      {"events", "stdout carries the run as JSON events, one object per line (see README).",
+       "json"},
   });
   parser.addPositionalArgument("FUNCTION", "One of: " + runFunctionNames() + ".");
 }
@@ -151,6 +153,10 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
   run->image = RunImageOptions{parser.value("file"), parser.value("start"), parser.value("fill"),
                                parser.isSet("force")};
   run->assumeYes = parser.isSet("yes");
+  if (parser.isSet("events")) {
+    if (parser.value("events") != "json") return usageError(args, "--events takes json");
+    run->jsonEvents = true;
+  }
   return std::nullopt;
 }
 

@@ -29,6 +29,7 @@ struct RunArguments {
   int runs = 1;                                  // --repeat
   std::optional<int> delaySeconds;               // --delay
   bool assumeYes = false;                        // --yes
+  bool jsonEvents = false;                       // --events json
 };
 
 // Adds the options and the FUNCTION argument of `run` to `parser`; a command

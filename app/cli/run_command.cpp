@@ -1,9 +1,12 @@
 #include <QCommandLineParser>
+#include <optional>
 
 #include "cli_host.h"
 #include "command_line.h"
 #include "commands.h"
+#include "event_stream.h"
 #include "platform/qt/qt_session.h"
+#include "record_run.h"
 #include "run_arguments.h"
 #include "run_settings.h"
 #include "run_steps.h"
@@ -17,9 +20,9 @@ const char* const kDescription =
     "pass of the handshake), then executes FUNCTION. stdout carries the message pane's text,\n"
     "message boxes go to stderr.\n"
     "\n"
-    "DEV is a device path (/dev/ttyUSB0, a pseudo-terminal such as /dev/pts/3) or COM<n> in\n"
-    "any letter case: the n-th serial device of this machine, the devices counted in the\n"
-    "order of their paths (COM1 is the first).\n"
+    "DEV is a device path (/dev/ttyUSB0, a pseudo-terminal such as /dev/pts/3), COM<n> in\n"
+    "any letter case (the n-th device that 'qrkprog ports' lists: USB adapters first, then\n"
+    "by path) or usb:SERIAL (the USB adapter with that serial number).\n"
     "\n"
     "Auto runs the function list: --list, else the window's saved list, else the default\n"
     "list (Erase_All, Verify_ID, Blank_Check, Program, Verify, Write_Option, Read_Option).\n"
@@ -44,22 +47,43 @@ const char* const kDescription =
 int runCommand(const QStringList& args) {
   QCommandLineParser parser;
   addRunOptions(parser);
+  addRecordOptions(parser);
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
   RunArguments run;
   if (auto status = readRunArguments(parser, args, &run)) return *status;
+  RecordArguments recordArguments;
+  if (auto status = readRecordArguments(parser, args, &recordArguments)) return *status;
   if (run.ports.size() > 1) return usageError(args, "run takes one --port");
 
   CliSettings settings(run.settingsFile);
   CliHost host(stdout, stderr);
   host.setAssumeYes(run.assumeYes);
-  qrk::QtSession session(settings.store(), host);
-  if (auto refused = applyRunChoices(session.programmer(), run, host)) return *refused;
+  std::optional<EventStream> events;
+  if (run.jsonEvents) events.emplace(stdout, host, run.ports.first().toStdString(), run.function);
+  qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
+  std::unique_ptr<RunRecorder> recorder;
+  std::optional<int> refused = applyRunChoices(session.programmer(), run, host);
+  if (!refused) {
+    refused = RunRecorder::start(recordArguments, session.programmer(), run.ports.first(),
+                                 run.command, &recorder);
+  }
+  if (refused) {
+    if (events) events->finished(*refused);
+    return *refused;
+  }
 
   settings.startPersisting();
-  const RunOutcome outcome = executeRuns(session, run, run.ports.first());
+  // A line that cannot prove what it made stops making it.
+  const RunOutcome outcome =
+      executeRuns(session, run, run.ports.first(), [&](const qrk::RunResult& result) {
+        if (events) events->runEnded(result);
+        if (!recorder->chipEnded(run.function, result)) session.productionLoop().stopRun();
+      });
   host.finish();
-  const int status = reportRuns(session, run, run.ports.first(), outcome);
+  int status = reportRuns(session, run, run.ports.first(), outcome);
+  if (status == kExitSuccess && !recorder->complete()) status = kExitFailed;
   settings.sync(run.command);
+  if (events) events->finished(status);
   return status;
 }
 

@@ -1,5 +1,6 @@
 #include "hex_panel.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -127,6 +128,11 @@ bool HexPanel::eventFilter(QObject* watched, QEvent* event) {
     view_.click(toModel(position));
     visible_->setFocus();
     showSelection();
+    return true;
+  }
+  if (watched == visible_->viewport() && event->type() == QEvent::Wheel) {
+    // The dump holds only the lines in view: the wheel moves the scroll bar.
+    QCoreApplication::sendEvent(scroll_, event);
     return true;
   }
   if (watched == visible_->viewport() &&

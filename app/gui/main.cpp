@@ -16,9 +16,10 @@ int main(int argc, char** argv) {
   const QCommandLineOption port("port", "Select this serial port (a COM name or a device path).",
                                 "DEV");
   const QCommandLineOption file("file", "Open this HEX or BIN file at start.", "PATH");
+  const QCommandLineOption model("model", "Choose this model at start.", "NAME");
   const QCommandLineOption settings(
       "settings", "Keep the settings in this INI file instead of the per-user store.", "FILE.ini");
-  parser.addOptions({port, file, settings});
+  parser.addOptions({port, file, model, settings});
   parser.process(app);
 
   // One per-user store, shared with qrkprog.
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   qrk::QtSession session(*store, host);
   qrkgui::MainWindow window(session.programmer(), session.productionLoop(), host);
   window.start();
+  if (parser.isSet(model)) window.chooseModel(parser.value(model));
   if (parser.isSet(port)) window.selectPort(parser.value(port));
   window.show();
   if (parser.isSet(file)) window.openFile(parser.value(file));

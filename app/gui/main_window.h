@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/hex_view.h"
+#include "ispdemo/baud_calculator.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
 #include "platform/event_loop.h"
@@ -57,6 +58,7 @@ class MainWindow : public QWidget {
   // of the program and for tests).
   void openFile(const QString& path);
   void selectPort(const QString& portName);
+  void chooseModel(const QString& name) { onModelChosen(name); }
 
   qrk::Programmer& programmer() { return p_; }
   qrk::WindowModel& model() { return model_; }
@@ -92,6 +94,7 @@ class MainWindow : public QWidget {
   // --- binding the core to the widgets ---------------------------------------
   void showModel();
   void showPortChoice();
+  void showPortEntries();
   void showOptionPanel();
   void showMemoryMap();
   void showFunctionLists();
@@ -128,6 +131,8 @@ class MainWindow : public QWidget {
   // After each settings tick: the choices it settled and the memory map.
   void showAfterSettingsTick();
   void ispDemoChanged();
+  // `Lab_BAUD_ERR`: the ISP DEMO baud rate's error for the chosen crystal.
+  void showBaudError();
 
   qrk::Programmer& p_;
   qrk::ProductionLoop& production_;
@@ -135,6 +140,7 @@ class MainWindow : public QWidget {
   qrk::WindowModel model_;
   qrk::HexView view_;
   Twips twips_;
+  qrk::BaudLabel baudLabel_;
   bool closing_ = false;
   bool closeAccepted_ = false;
   bool running_ = false;

@@ -24,6 +24,7 @@
 #include "ops/functions.h"
 #include "ops/run_controls.h"
 #include "row_list.h"
+#include "serial_devices.h"
 
 namespace qrkgui {
 
@@ -73,6 +74,12 @@ void MainWindow::connectControls() {
     model_.portTextChanged(combCommPort->currentText().toStdString());
   });
   connect(Combo1, &QComboBox::activated, this, [this](int index) { model_.baudChosen(index); });
+  // An adapter plugged in after start-up appears when the port page is opened.
+  connect(TabStrip1, &QTabWidget::currentChanged, this, [this](int index) {
+    if (TabStrip1->widget(index) != combCommPort->parentWidget() || running_) return;
+    model_.state().ports.setDevices(machineSerialDevices());
+    showPortEntries();
+  });
 
   for (int i = 0; i < 3; ++i) {
     connect(comAuto[i], &QPushButton::clicked, this, [this, i] { onListEdit(i); });

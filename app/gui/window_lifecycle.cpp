@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -55,15 +56,7 @@ void MainWindow::start() {
 
 void MainWindow::showSettings() {
   showModel();
-  {
-    const QSignalBlocker blocker(combCommPort);
-    combCommPort->clear();
-    const qrk::PortList& ports = model_.state().ports;
-    for (int i = 0; i < qrk::PortList::kComEntries; ++i) {
-      combCommPort->addItem(QString::fromStdString(ports.entryText(i)));
-    }
-  }
-  showPortChoice();
+  showPortEntries();
   selectQuietly(Combo1, model_.state().baudIndex);
   const qrk::LoadChoices& choices = p_.loadChoices();
   checkQuietly(optFillbyte[choices.fillByte == 0xFF ? 0 : 1], true);
@@ -89,9 +82,22 @@ void MainWindow::showSettings() {
   selectQuietly(comb_ISP_DEMO_WDT[1], demo.watchdogBit);
   selectQuietly(comb_485_pin[0], demo.rs485Port);
   selectQuietly(comb_485_pin[1], demo.rs485Bit);
+  showBaudError();
 
   showFunctionLists();
   showAutoIncrementInputs();
+}
+
+void MainWindow::showPortEntries() {
+  {
+    const QSignalBlocker blocker(combCommPort);
+    combCommPort->clear();
+    const qrk::PortList& ports = model_.state().ports;
+    for (int i = 0; i < qrk::PortList::kComEntries; ++i) {
+      combCommPort->addItem(QString::fromStdString(ports.entryText(i)));
+    }
+  }
+  showPortChoice();
 }
 
 void MainWindow::showPortChoice() {
@@ -136,8 +142,24 @@ void MainWindow::ispDemoChanged() {
   c.rs485Bit = comb_485_pin[1]->currentIndex();
   c.rs485Logic = opt_485_logic[1]->isChecked() ? 1 : 0;
   model_.ispDemoChanged(c);
+  showBaudError();
   // The pin lists follow their "none" choice.
   showRunControls(running_);
+}
+
+void MainWindow::showBaudError() {
+  qrk::calcIspBaud(comb_oscillate_frequency->currentText().toStdString(),
+                   comb_ISP_buad->currentText().toStdString(), baudLabel_);
+  Lab_BAUD_ERR->setText(QString::fromStdString(baudLabel_.caption));
+  QPalette colours = palette();
+  if (baudLabel_.colour == qrk::BaudColour::Red)
+    colours.setColor(QPalette::Window, QColor(255, 0, 0));
+  if (baudLabel_.colour == qrk::BaudColour::Yellow) {
+    colours.setColor(QPalette::Window, QColor(255, 255, 0));
+  }
+  colours.setColor(QPalette::WindowText, colours.color(QPalette::ButtonText));
+  Lab_BAUD_ERR->setAutoFillBackground(true);
+  Lab_BAUD_ERR->setPalette(colours);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace qrk {
 
@@ -59,14 +60,23 @@ double leadingDecimal(std::string_view text) {
 
 BaudCalculation computeIspBaud(std::string_view crystalMhzText, std::string_view baudText) {
   BaudCalculation result;
-  const float hertz = static_cast<float>(leadingDecimal(crystalMhzText) * 1'000'000.0);
-  if (!(hertz > 0.0f) || !std::isfinite(hertz)) {
+  // Beyond the float range a conversion would be undefined: such texts are
+  // no frequency and no rate anyone means.
+  constexpr double kFloatMax = std::numeric_limits<float>::max();
+  const double typedHertz = leadingDecimal(crystalMhzText) * 1'000'000.0;
+  if (!(typedHertz > 0.0) || typedHertz > kFloatMax) {
     result.refusal = "The crystal frequency must be a positive number of MHz.";
     return result;
   }
-  const float baud = static_cast<float>(leadingDecimal(baudText));
-  if (!(baud > 0.0f) || !std::isfinite(baud)) {
+  const double typedBaud = leadingDecimal(baudText);
+  if (!(typedBaud > 0.0) || typedBaud > kFloatMax) {
     result.refusal = "The baud rate must be a positive number.";
+    return result;
+  }
+  const float hertz = static_cast<float>(typedHertz);
+  const float baud = static_cast<float>(typedBaud);
+  if (!(hertz > 0.0f) || !(baud > 0.0f)) {
+    result.refusal = "The crystal frequency and the baud rate must be positive numbers.";
     return result;
   }
   const float quotient = hertz / 32.0f / baud;

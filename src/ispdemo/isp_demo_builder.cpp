@@ -74,9 +74,6 @@ std::optional<int> pinAddress(std::string_view portText, std::string_view bitTex
   return *base + *bit;
 }
 
-// Ties go to the even neighbour, as the page has always rounded.
-long nearest(double value) { return std::lrint(value); }
-
 IspDemoBuild refuse(std::string reason) {
   IspDemoBuild build;
   build.refusal = std::move(reason);
@@ -106,7 +103,7 @@ int clockBand(double mhz) {
 }
 
 std::uint8_t iapControlValue(double mhz) {
-  const long m = nearest(mhz);
+  const double m = std::nearbyint(mhz);
   if (m <= 5) return 0x83;
   if (m <= 10) return 0x82;
   if (m <= 20) return 0x81;
@@ -139,15 +136,19 @@ IspDemoBuild patchIspDemo(const SelectedModel& model, const IspDemoSettings& set
   const auto code = modelDemoCode(model.name);
   if (!code) return refuse(kDemoModelText);
 
-  const long waitCount = nearest(mhz * 2.5431 + 0.5);
-  const long turnRound = nearest(mhz / 0.579);
-  if (waitCount > 255 || turnRound > 255) {
+  // Judged before any conversion: a crystal typed as 1e30 MHz must not wrap
+  // into a small count.
+  const double waitCount = std::nearbyint(mhz * 2.5431 + 0.5);
+  const double turnRound = std::nearbyint(mhz / 0.579);
+  if (!(waitCount <= 255) || !(turnRound <= 255)) {
     return refuse(
         "The crystal is too fast for the ISP DEMO: its power-up wait or RS-485 delay would not "
         "fit one byte (crystals up to 100 MHz can be used).");
   }
   const bool wholeFlash = settings.eraseDataFlash || model.apUpToIsp;
-  const long sectors = nearest((wholeFlash ? model.writableTop - 1024 : model.apLast) / 512.0);
+  // Ties go to the even neighbour, as the page has always rounded.
+  const double sectors =
+      std::nearbyint((wholeFlash ? model.writableTop - 1024 : model.apLast) / 512.0);
   if (sectors < 0 || sectors > 255) return refuse(kDemoModelText);
 
   IspDemoBuild build;

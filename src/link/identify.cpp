@@ -32,8 +32,8 @@ std::string modelMessageForId(const std::string& idText) {
   return {};
 }
 
-int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId,
-                 bool showMessages) {
+int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId, bool showMessages,
+                 std::string* idRead) {
   std::optional<Reply> reply;
   for (int attempt = 0; attempt < kAttempts && !link.stopRequested(); ++attempt) {
     link.sendShortCommand(cmd::kReadId, link.replyWaitMs(), 0);
@@ -52,6 +52,7 @@ int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId
   char idText[5];
   std::snprintf(idText, sizeof idText, "%02X%02X", static_cast<unsigned>(*reply->at(5)),
                 static_cast<unsigned>(*reply->at(4)));
+  if (idRead != nullptr) *idRead = idText;
   const std::string modelMessage = modelMessageForId(idText);
   if (expectedId.empty() || expectedId != idText) {
     if (showMessages) {

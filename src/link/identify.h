@@ -13,8 +13,9 @@ std::string modelMessageForId(const std::string& idText);
 // Reads the chip's ID and compares it with `expectedId`: 0 equal, -2 read but
 // different, -1 no ID could be read. An empty expected ID (a model whose chips
 // report none) never matches: success is only reported for a real comparison.
-// With showMessages false the pane is left untouched.
-int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId,
-                 bool showMessages);
+// With showMessages false the pane is left untouched. `idRead`, when given,
+// receives the four hex digits of an ID that was read.
+int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId, bool showMessages,
+                 std::string* idRead = nullptr);
 
 }  // namespace qrk

@@ -19,8 +19,10 @@ int runListFunction(Programmer& p, const std::string& name) {
   if (link.stopRequested()) return kOpFailed;
   if (!link.isOpen() && !link.openPort(p.portName())) return kOpFailed;
   const FunctionEntry* entry = findFunction(name);
+  p.host().phaseStarted(name);
   const int status =
       (entry != nullptr && entry->listStep != nullptr) ? entry->listStep(p) : kOpFailed;
+  p.host().phaseEnded(name, status == kOpOk && !link.stopRequested());
   link.setTimingDefaults();
   return status;
 }

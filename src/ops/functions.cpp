@@ -19,8 +19,8 @@ namespace {
 
 // The ID is read twice, quietly first; only the second read reports.
 int verifyId(Programmer& p) {
-  (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false);
-  return readTargetId(p.link(), p.pane(), p.model().expectedId, true);
+  (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false, &p.chip().idRead);
+  return readTargetId(p.link(), p.pane(), p.model().expectedId, true, &p.chip().idRead);
 }
 
 int eraseAll(Programmer& p) { return eraseChip(p.link(), p.pane()); }
@@ -35,7 +35,7 @@ PrepareImage prepareImage(Programmer& p) {
 }
 
 int programSingle(Programmer& p) {
-  (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false);
+  (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false, &p.chip().idRead);
   const int status = programImage(p.context(), true, prepareImage(p));
   p.host().beep();
   return status;

@@ -35,6 +35,14 @@ RunResult ProductionLoop::run(const std::string& function, bool demoWrite) {
   return result;
 }
 
+bool ProductionLoop::runExclusive(const std::function<void()>& work) {
+  if (active_) return false;
+  lock();
+  work();
+  unlock();
+  return true;
+}
+
 int ProductionLoop::delayAfter(const std::string& function) const {
   if (function == "Auto" && p_.pane().contains("failure!")) {
     return ProductionSettings::kDelayAfterFailure;

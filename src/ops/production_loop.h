@@ -42,6 +42,11 @@ class ProductionLoop {
                 const std::function<void(const RunResult&)>& onRunEnded = {},
                 bool demoWrite = false);
 
+  // Runs `work` as a run of its own (the offline-board download): the
+  // controls are held until it has returned, and Stop ends it as it ends a
+  // run. False, and nothing done, while a run or a Re-Run loop is active.
+  bool runExclusive(const std::function<void()>& work);
+
   // The Stop button: "Stop by user!", then stopRun().
   void stopClicked();
   // Ends the run (its waits end at once, the stop command goes out, the port

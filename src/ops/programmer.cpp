@@ -82,6 +82,7 @@ LoadResult Programmer::loadFile(const std::string& path) {
   const bool startsNewImage = !image_.fileLoaded || loadChoices_.clearBuffer;
   image_.filePath = path;
   LoadResult result = loadImage(image_, loadOptions(), host_);
+  checksumText_ = result.loaded() ? result.checksumText : std::string();
   autoIncrement_.onToggle(false);
   if (result.loaded()) {
     if (startsNewImage) imageSources_.clear();
@@ -90,7 +91,31 @@ LoadResult Programmer::loadFile(const std::string& path) {
   return result;
 }
 
+void Programmer::beginChip() {
+  chip_ = ChipFacts{};
+  chip_.startedMs = loop_.nowMs();
+}
+
+bool Programmer::takeSharedSerialNumber() {
+  if (chip_.serial) return true;  // this chip has its number already
+  std::string error;
+  const std::optional<std::string> number = serialCounter_->take(&error);
+  if (!number) {
+    host_.messageBox("Serial number: " + error, {}, MessageButtons::Ok);
+    return false;
+  }
+  chip_.serial = *number;
+  // Disarms the field; the stamping below arms it again with this number.
+  autoIncrement_.setNextValueText(*number);
+  return true;
+}
+
 bool Programmer::prepareImageForProgram() {
+  // The number is taken as late as possible, right before the image goes out,
+  // so that a chip still waiting for power holds none.
+  if (serialCounter_ != nullptr && autoIncrement_.ticked() && !takeSharedSerialNumber()) {
+    return false;
+  }
   if (loadChoices_.reloadBeforeRun && flags_.singleRun && image_.fileLoaded) {
     const bool numbered = autoIncrement_.ticked();
     autoIncrement_.disarm();
@@ -105,6 +130,7 @@ bool Programmer::prepareImageForProgram() {
     // serial-number tick stay as they were, so that once the file is back the
     // next chip is numbered again instead of quietly going out without one.
     if (!reloaded.loaded()) return false;
+    checksumText_ = reloaded.checksumText;
     autoIncrement_.onToggle(false);
     if (numbered && !autoIncrement_.rearm()) return false;
     return true;
@@ -116,6 +142,7 @@ bool Programmer::prepareImageForProgram() {
 int Programmer::writeOptionAndAdvance(bool showMessages) {
   const int status = writeOption(link_, pane_, options_, model_.mapKind, showMessages);
   if (status != kOpOk) return status;
+  chip_.optionsWritten = true;
   return autoIncrement_.advance() ? kOpOk : kOpFailed;
 }
 

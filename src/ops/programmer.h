@@ -13,6 +13,7 @@
 #include "link/isp_link.h"
 #include "ops/function_list.h"
 #include "ops/op_context.h"
+#include "ops/production_record.h"
 #include "ops/production_settings.h"
 #include "ops/run_controls.h"
 #include "ops/success_counter.h"
@@ -77,6 +78,17 @@ class Programmer {
   // The port runs open (`combCommPort`).
   const std::string& portName() const { return portName_; }
   void setPortName(std::string name) { portName_ = std::move(name); }
+  // The "File Check Sum" text of the file last loaded, empty when none is.
+  const std::string& checksumText() const { return checksumText_; }
+
+  // What this run learnt about the chip in hand; beginChip() starts afresh.
+  ChipFacts& chip() { return chip_; }
+  const ChipFacts& chip() const { return chip_; }
+  void beginChip();
+  // A counter that several programmers share (a line database): each chip
+  // programmed with the serial number ticked takes its number from it instead
+  // of the image's own next value. nullptr: the image's own number.
+  void setSerialCounter(SerialCounter* counter) { serialCounter_ = counter; }
 
   // Start-up: the function list (an empty one receives the default list), the
   // counter, the production choices and the serial-number inputs.
@@ -130,6 +142,7 @@ class Programmer {
 
  private:
   LoadOptions loadOptions() const;
+  bool takeSharedSerialNumber();
 
   SerialPort& port_;
   EventLoop& loop_;
@@ -150,6 +163,9 @@ class Programmer {
   std::vector<ImageSource> imageSources_;
   std::string bootloaderVersion_ = "0";
   std::string portName_;
+  std::string checksumText_;
+  ChipFacts chip_;
+  SerialCounter* serialCounter_ = nullptr;
 };
 
 }  // namespace qrk

@@ -22,6 +22,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   RunResult result;
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
+  p.host().phaseStarted(kConnectPhase);
+  p.beginChip();
   pane.replace("We are connecting ...\r\n");
   p.setPortName(portName);
   link.clearStop();
@@ -32,6 +34,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   if (!link.openPort(portName)) {
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
+    p.host().phaseEnded(kConnectPhase, false);
     endRun(p);
     return result;
   }
@@ -46,16 +49,22 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
       beepAlert(p.host(), p.loop());
       pane.append(kConnectFailureText);
     }
+    p.host().phaseEnded(kConnectPhase, false);
     endRun(p);
     return result;
   }
   p.setBootloaderVersion(version);
   result.connected = true;
+  p.host().phaseEnded(kConnectPhase, true);
 
   p.host().setProgressValue(0);
   p.host().setKbyteText("");
   const FunctionEntry* entry = findFunction(function);
-  if (entry != nullptr && !link.stopRequested()) result.status = entry->single(p);
+  if (entry != nullptr && !link.stopRequested()) {
+    p.host().phaseStarted(function);
+    result.status = entry->single(p);
+    p.host().phaseEnded(function, result.status == 0 && !link.stopRequested());
+  }
   result.stopped = link.stopRequested();
   endRun(p);
   return result;

@@ -14,6 +14,9 @@ namespace qrk {
 RunResult runSelectedFunction(Programmer& programmer, const std::string& function,
                               const std::string& portName);
 
+// The step of a run that opens the port and connects (Host::phaseStarted).
+inline constexpr const char* kConnectPhase = "Connect";
+
 // The texts a run prints when it cannot start.
 inline constexpr const char* kOpenFailureText =
     "\r\nOpen COM port is failure!\r\nThe COM port opened by another Program or no the COM "

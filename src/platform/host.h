@@ -30,6 +30,13 @@ class Host {
                                    MessageButtons buttons) = 0;
   virtual void beep() = 0;
   virtual void setBusy(bool busy) = 0;
+
+  // A named step of a run began or ended: "Connect" (opening the port and
+  // the handshake), then the function run, and within Auto each function of
+  // the list, so steps nest. For front ends that follow a run without
+  // reading the pane; the window shows nothing for them.
+  virtual void phaseStarted(const std::string& /*name*/) {}
+  virtual void phaseEnded(const std::string& /*name*/, bool /*ok*/) {}
 };
 
 // A host that shows nothing; a base for tests and batch front ends that only

@@ -4,17 +4,19 @@
 #include <string>
 #include <string_view>
 
+#include "ispdemo/baud_calculator.h"
+#include "ispdemo/isp_demo_settings.h"
+
 namespace qrk {
 
-// The choices of the ISP DEMO page as the window holds them. The crystal and
-// the baud rate are editable lists, so their texts are kept as typed; the
-// pin lists are plain positions.
+// The choices of the ISP DEMO page as the window's controls hold and store
+// them: the crystal and the baud rate are editable lists, so their texts are
+// kept as typed; the pin lists are positions, as the store has always kept
+// them. The builder takes them as IspDemoSettings.
 struct IspDemoChoices {
-  static constexpr std::array<std::string_view, 12> kCrystalEntries = {
-      "4.0000",  "6.0000",  "10.0000", "11.0592", "12.0000", "18.4320",
-      "20.0000", "22.1184", "24.0000", "33.0000", "40.0000", "44.1368"};
-  static constexpr std::array<std::string_view, 9> kBaudEntries = {
-      "2400", "4800", "9600", "14400", "19200", "28800", "38400", "57600", "115200"};
+  // The calculator owns the crystal and baud lists.
+  static constexpr auto kCrystalEntries = kIspDemoCrystalEntries;
+  static constexpr auto kBaudEntries = kIspDemoBaudEntries;
   static constexpr std::array<std::string_view, 5> kPortEntries = {"P0", "P1", "P2", "P3", "P4"};
   static constexpr std::array<std::string_view, 8> kBitEntries = {"0", "1", "2", "3",
                                                                   "4", "5", "6", "7"};
@@ -39,5 +41,8 @@ struct IspDemoChoices {
 
   friend bool operator==(const IspDemoChoices&, const IspDemoChoices&) = default;
 };
+
+// The page's choices as the ISP DEMO builder reads them.
+IspDemoSettings toIspDemoSettings(const IspDemoChoices& choices);
 
 }  // namespace qrk

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "e2e/process_harness.h"
 #include "platform/qt/qt_session.h"
 #include "support/pseudo_terminal.h"
 #include "window_bench.h"
@@ -12,15 +14,24 @@
 namespace qrkgui {
 namespace {
 
-TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStopEndsTheRun) {
-  test::application();
+// The window as the program builds it: on the Qt event loop and serial port.
+struct QtWindow {
+  QtWindow() {
+    window.start();
+    window.show();
+  }
+  bool app = (test::application(), true);
   QTemporaryDir dir;
-  qrk::QtSettingsStore store((dir.path() + "/settings.ini").toStdString());
+  qrk::QtSettingsStore store{(dir.path() + "/settings.ini").toStdString()};
   WindowHost host;
-  qrk::QtSession session(store, host);
-  MainWindow window(session.programmer(), session.productionLoop(), host);
-  window.start();
-  window.show();
+  qrk::QtSession session{store, host};
+  MainWindow window{session.programmer(), session.productionLoop(), host};
+};
+
+TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStopEndsTheRun) {
+  QtWindow w;
+  MainWindow& window = w.window;
+  qrk::QtSession& session = w.session;
   qrk::test::PseudoTerminal line;  // nobody answers at the far end
   window.selectPort(QString::fromStdString(line.slavePath()));
   QTest::mouseClick(window.findChild<QWidget*>("txtFuction_1"), Qt::LeftButton);
@@ -28,12 +39,12 @@ TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStop
   QElapsedTimer clock;
   qint64 posted = -1, handled = -1;
   bool waitingWhenPosted = false;
-  QTimer::singleShot(150, [&] {
+  QTimer::singleShot(150, &window, [&] {
     waitingWhenPosted = session.programmer().controls().locked && session.port().isOpen();
     posted = clock.elapsed();
     QTimer::singleShot(0, [&] { handled = clock.elapsed(); });
   });
-  QTimer::singleShot(300, [&] {
+  QTimer::singleShot(300, &window, [&] {
     QTest::mouseClick(window.findChild<QWidget*>("comStop_Download"), Qt::LeftButton);
   });
   clock.start();
@@ -47,6 +58,25 @@ TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStop
   EXPECT_TRUE(
       window.findChild<QPlainTextEdit*>("textMsg")->toPlainText().contains("Stop by user!"));
   EXPECT_FALSE(session.port().isOpen());
+}
+
+// What `./run.sh gui` sets up: the window on the real event loop and serial
+// port, the chip simulated by qrksim behind a pseudo-terminal.
+TEST(WindowOnQrksim, AutoProgramsTheExampleFirmwareIntoTheSimulator) {
+  qrk::test::Simulator sim("--model QRK5-16B --power-on-after 5");
+  ASSERT_FALSE(sim.portPath().empty());
+  QtWindow w;
+  MainWindow& window = w.window;
+  window.chooseModel("QRK5-16B");
+  window.selectPort(QString::fromStdString(sim.portPath()));
+  window.openFile(QStringLiteral(QRK_SOURCE_DIR "/firmware/examples/blink.hex"));
+  QTimer::singleShot(20000, &window, [&] {  // a hung run fails instead of stalling the suite
+    QTest::mouseClick(window.findChild<QWidget*>("comStop_Download"), Qt::LeftButton);
+  });
+  QTest::mouseClick(window.findChild<QWidget*>("comDownload"), Qt::LeftButton);
+  const QString pane = window.findChild<QPlainTextEdit*>("textMsg")->toPlainText();
+  EXPECT_TRUE(pane.endsWith("\nAuto       OK!\n")) << pane.toStdString();
+  EXPECT_EQ(window.findChild<QLineEdit*>("txtWrite_OK_Count")->text(), "1");
 }
 
 }  // namespace

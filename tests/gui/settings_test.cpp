@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QRadioButton>
 
 #include "window_bench.h"
@@ -53,7 +54,13 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
     b.click("comLoadFile");
     b.click("comAuto_2");
     b.doubleClick("txtAuto_3");
-    // The ISP DEMO page is never shown; a change of its lists is saved all the same.
+    // The ISP DEMO page is never shown; a change of its lists is saved all the
+    // same, and the baud error follows it.
+    auto* error = b.find<QLabel>("Lab_BAUD_ERR");
+    b.find<QComboBox>("comb_oscillate_frequency")->setEditText("12.0000");
+    b.find<QComboBox>("comb_ISP_buad")->setCurrentText("57600");
+    EXPECT_EQ(error->text(), " -6.99%");
+    EXPECT_EQ(error->palette().color(QPalette::Window), QColor(255, 0, 0));
     b.find<QComboBox>("comb_oscillate_frequency")->setEditText("7.3728");
     b.find<QComboBox>("comb_ISP_buad")->setCurrentText("9600");
     b.find<QComboBox>("comb_ISP_DEMO_WDT_0")->setCurrentIndex(3);
@@ -86,6 +93,7 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
   EXPECT_EQ(b.text("txtAuto_9"), "");
   EXPECT_EQ(shown(b, "comb_oscillate_frequency"), "7.3728");
   EXPECT_EQ(shown(b, "comb_ISP_buad"), "9600");
+  EXPECT_EQ(b.find<QLabel>("Lab_BAUD_ERR")->text(), " 0%");
   for (const char* name : {"opt_ISP_DEMO_parity_1", "optISP_DEMO_erase_data_1",
                            "opt_ISP_DEMO_WDT_1", "opt_485_pin_1", "opt_485_logic_1"}) {
     EXPECT_TRUE(checked(b, name)) << name;
@@ -121,6 +129,7 @@ TEST(WindowSettings, AMissingOrDamagedFileGivesTheFirstStartChoicesWithoutABox) 
     EXPECT_TRUE(checked(b, "optFillbyte_1"));
     EXPECT_EQ(shown(b, "comDalay_ReDownLoad"), "5");
     EXPECT_EQ(shown(b, "comb_oscillate_frequency"), "11.0592");
+    EXPECT_EQ(b.find<QLabel>("Lab_BAUD_ERR")->text(), " 0%");
     EXPECT_EQ(shown(b, "comb_ISP_DEMO_WDT_0"), "P1");
     EXPECT_EQ(b.text("txtAuto_8"), "Erase_All");
     b.wait(150);  // the first tick writes a sound store back

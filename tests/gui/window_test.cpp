@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -10,6 +11,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 
@@ -123,6 +125,13 @@ TEST(WindowFile, OvertypingADigitAsksOnceAndChangesTheImage) {
                                         "Update the buffer? / 修改缓冲区内容吗?"}));
   EXPECT_EQ(b.programmer.image().at(1), 0xAB);
   EXPECT_TRUE(dump->toPlainText().split('\n')[2].startsWith(" 000000   02 AB 11"));
+  // Page Down and the wheel move the view by the scroll bar.
+  auto* bar = b.find<QScrollBar>("VScroll1");
+  QTest::keyClick(dump, Qt::Key_PageDown);
+  EXPECT_GT(bar->value(), 0);
+  EXPECT_FALSE(dump->toPlainText().split('\n')[2].startsWith(" 000000"));
+  QTest::keyClick(dump, Qt::Key_PageUp);
+  EXPECT_EQ(bar->value(), 0);
   // Typing does not edit the dump text otherwise.
   QTest::keyClick(dump, Qt::Key_Z);
   EXPECT_EQ(b.programmer.image().at(2), 0x11);
@@ -187,6 +196,79 @@ TEST(WindowRun, AutoProgramsTheSimulatedChipLineByLineCountsAndUnlocks) {
   EXPECT_EQ(b.sim.device.flash()[1], 0x00);
   EXPECT_EQ(b.sim.device.flash()[3], 0x32);
   EXPECT_FALSE(b.sim.port.isOpen());
+
+  // Clearing the counter asks first.
+  b.boxes.queue(QMessageBox::Yes);
+  b.click("comClear_OK_Count");
+  EXPECT_EQ(b.boxes.texts.value(0).section('\n', 0, 0).trimmed(),
+            "You want to clear the Auto Count(Y/N)?");
+  EXPECT_EQ(b.text("txtWrite_OK_Count"), "0");
+  EXPECT_EQ(b.store->value("Settings", "Write_OK_Count", ""), "0");
+}
+
+TEST(WindowRun, TheSerialNumberIsShownInTheDumpAndEachProgrammedChipAdvancesIt) {
+  WindowBench b;
+  chooseModel(b, "QRK5-16B");
+  b.window.openFile(kBlinkHex);
+  b.type("texAuto_Increase_0", "0FFF");
+  b.type("texAuto_Increase_1", "2");
+  b.type("texAuto_Increase_2", "0999");
+  b.click("cheAuto_Increase");
+  EXPECT_TRUE(b.find<QLineEdit>("texAuto_Increase_2")->isReadOnly());
+  // The field is scrolled into view and shown selected.
+  EXPECT_EQ(b.find<QPlainTextEdit>("txtBuffer2")->textCursor().selectedText(), "09 99");
+  b.click("txtFuction_0");
+  b.click("comDownload");
+  ASSERT_TRUE(pane(b).endsWith("\nAuto       OK!\n")) << pane(b).toStdString();
+  EXPECT_EQ(b.sim.device.flash()[0x0FFE], 0x09);
+  EXPECT_EQ(b.sim.device.flash()[0x0FFF], 0x99);
+  EXPECT_EQ(b.text("texAuto_Increase_2"), "1000");
+  EXPECT_EQ(b.store->value("Auto_Increase", "next_value", ""), "1000");
+  EXPECT_EQ(b.find<QPlainTextEdit>("txtBuffer2")->textCursor().selectedText(), "10 00");
+}
+
+TEST(WindowFile, StoreFileWritesTheRangeTheBoxesNameAndEmptyBoxesDisableIt) {
+  WindowBench b;
+  b.window.openFile(kBlinkHex);
+  auto* store = b.find<QPushButton>("comStoreFile");
+  EXPECT_TRUE(store->isEnabled());
+  b.type("txt_length", "");
+  EXPECT_FALSE(store->isEnabled());
+  b.type("txt_Start_Address", "0");
+  b.type("txt_length", "10");
+  const QString out = b.dir.path() + "/first16.bin";
+  b.boxes.queueFile(out);
+  b.click("comStoreFile");
+  QFile file(out);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  ASSERT_EQ(bytes.size(), 16);
+  EXPECT_EQ(bytes.left(4), QByteArray("\x02\x00\x11\x32", 4));
+  // A range past 64 KB is refused with the box.
+  b.type("txt_Start_Address", "F000");
+  b.type("txt_length", "1001");
+  b.click("comStoreFile");
+  EXPECT_TRUE(b.boxes.texts.value(0).startsWith("File length too big."))
+      << b.boxes.texts.join('|').toStdString();
+}
+
+TEST(WindowTabs, TheIspDemoTabIsNeverShownAndTheOptionTabHoldsTheRunSettings) {
+  WindowBench b;
+  auto* lower = b.find<QTabWidget>("TabStrip2");
+  QTabBar* bar = lower->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+  EXPECT_EQ(lower->currentIndex(), 1);
+  EXPECT_EQ(lower->tabText(0), "_no_");
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+  EXPECT_EQ(lower->currentWidget()->objectName(), "fraSave_file");
+
+  auto* upper = b.find<QTabWidget>("TabStrip1");
+  upper->tabBar()->setCurrentIndex(3);
+  EXPECT_EQ(upper->currentWidget()->objectName(), "Frame1_3");
+  for (const char* name : {"cekReloadFile", "comDalay_ReDownLoad", "optBeepYes", "optBeepNo"}) {
+    EXPECT_TRUE(b.find<QWidget>(name)->isVisible()) << name;
+  }
+  EXPECT_EQ(upper->tabToolTip(0), "选择MCU, 设置编程参数");
 }
 
 TEST(WindowRun, ReRunCountsDownAndStopInTheCountdownEndsTheLoopWithTheControlsLockedMeanwhile) {

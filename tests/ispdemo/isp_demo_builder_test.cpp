@@ -178,6 +178,9 @@ TEST(IspDemoBuilder, RefusalsSayWhyAndLeaveTheImageUntouched) {
       {"tiny rate", "QRK5-16B", crystal("44.1368", "21"), "65535"},
       {"no rate", "QRK5-16B", crystal("11.0592", "0"), "baud rate"},
       {"fast crystal", "QRK5-16B", crystal("101", "115200"), "too fast"},
+      // A divisor that fits, but delay counts far beyond any byte.
+      {"absurd crystal", "QRK5-16B", crystal("1e30", "1e31"), "too fast"},
+      {"crystal beyond float", "QRK5-16B", crystal("1e300", "9600"), "positive number of MHz"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -187,6 +187,55 @@ TEST_F(DemoOnS51, FramesThatAreNotWellFormedGetNoAnswer) {
   EXPECT_TRUE(sim.sent.empty());
 }
 
+TEST_F(DemoOnS51, DrivesTheRs485PinAroundItsAnswerAfterTheTurnRoundDelay) {
+  IspDemoSettings settings = noParity();
+  settings.rs485Pin = true;
+  settings.rs485PortText = "P3";
+  settings.rs485BitText = "5";
+  base_ = 0xF800;
+  // Stop at the first byte written to SBUF, then where the DEMO leaves.
+  const std::string script =
+      "break sfr w 0x99\nrun\nds 0xb0 0xb0\ndelete\n" + breakAtLeave() + "ds 0xb0 0xb0\n";
+  for (const bool highReceives : {false, true}) {
+    SCOPED_TRACE(highReceives ? "a high level receives" : "a high level sends");
+    settings.rs485HighReceives = highReceives;
+    const Simulation sim = run("QRK5-32B", settings, request(0xB0), script);
+    EXPECT_EQ(sim.sent, (Bytes{0x5A, 0xA5, 0x00, 0x08, 0xB0, 0x01, 0xB7, 0x16}));
+    const std::vector<int> sending = {0xFF, 0xDF};  // P3.5 high, then low
+    const std::vector<int> receiving = {0xDF, 0xFF};
+    EXPECT_EQ(sfrDumps(sim.log, 0xB0), highReceives ? receiving : sending);
+    // 19 rounds of the 256-step delay loop (11.0592 / 0.579) pass between the
+    // request and the first byte of the answer, 2 cycles of 12 clocks a step.
+    ASSERT_EQ(sim.ticks.size(), 2u);
+    EXPECT_GE(sim.ticks[0], 19 * 256 * 2 * 12);
+  }
+}
+
+// The flash commands go through the chip's IAP registers: address, data and
+// command are in place when the trigger's second byte is written.
+TEST_F(DemoOnS51, EraseAndWriteDriveTheIapRegisters) {
+  base_ = 0xF800;
+  std::string script = "break sfr w 0xe6\n";
+  for (int i = 0; i < 9; ++i) script += "run\nds 0xe2 0xe7\n";  // three commands, 3 writes each
+  script += "delete\n" + breakAtLeave();
+  const Simulation sim =
+      run("QRK5-32B", noParity(), request(0xB4, {0x12, 0x34, 0xAB, 0xCD}), script);
+  // IAP_DATA, ADDRH, ADDRL, CMD, TRIG and CONTR at each trigger.
+  std::vector<std::vector<int>> triggers;
+  std::istringstream lines(sim.log);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("0xe2 ", 0) != 0) continue;
+    std::vector<int> registers;
+    for (int i = 0; i < 6; ++i)
+      registers.push_back(std::stoi(line.substr(5 + 3 * i, 2), nullptr, 16));
+    if (registers[4] == 0xA5) triggers.push_back(registers);
+  }
+  EXPECT_EQ(triggers, (std::vector<std::vector<int>>{{0x00, 0x12, 0x00, 0x03, 0xA5, 0x81},
+                                                     {0xAB, 0x12, 0x34, 0x02, 0xA5, 0x81},
+                                                     {0xCD, 0x12, 0x35, 0x02, 0xA5, 0x81}}));
+  EXPECT_EQ(sim.sent, (Bytes{0x5A, 0xA5, 0x00, 0x08, 0xB4, 0x01, 0xBB, 0x16}));
+}
+
 TEST_F(DemoOnS51, TogglesTheWatchdogPinWhileItWaits) {
   IspDemoSettings settings = noParity();
   settings.watchdogPin = true;

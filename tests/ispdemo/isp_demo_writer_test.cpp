@@ -87,6 +87,25 @@ TEST(IspDemoWrite, DataReachingIntoTheKilobyteAreWarnedAboutAndOverwritten) {
   EXPECT_TRUE(into.flashHolds(0xF800, test::Bytes(demo.begin(), demo.end())));
 }
 
+// Choosing the 1 KB ISP area moves the memory map; the reload check that the
+// window's settings tick runs must not wipe the image under the DEMO run.
+TEST(IspDemoWrite, NoReloadCheckResetsTheImageDuringTheRun) {
+  OpsBench b;
+  b.load(0, test::patternBytes(0x5000));  // beyond the AP end: the check would reset it
+  bool checkedDuringRun = false;
+  bool reset = true;
+  b.onFirstSent(0x04, [&] {  // the first data frame: the run is programming
+    checkedDuringRun = b.production.active();
+    reset = b.programmer.checkReload();
+  });
+  ASSERT_TRUE(writeIspDemo(b.programmer, b.production, {}).ok()) << b.pane();
+  EXPECT_TRUE(checkedDuringRun);
+  EXPECT_FALSE(reset);
+  EXPECT_TRUE(b.flashHolds(0, test::patternBytes(0x5000)));
+  const IspDemoBytes demo = expectedDemo(b);
+  EXPECT_TRUE(b.flashHolds(0xF800, test::Bytes(demo.begin(), demo.end())));
+}
+
 TEST(IspDemoRepeatWrite, OffersHwbsThenWritesChipAfterChip) {
   OpsBench b;
   b.host.answers = {MessageAnswer::Yes};

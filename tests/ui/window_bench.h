@@ -36,6 +36,25 @@ class ListingStore : public SettingsStore {
   Values values;
 };
 
+// An ISP DEMO page with every choice away from its first-start value, one
+// that builds: 22.1184 MHz at 57600 baud, no parity, a watchdog on P3.6 and
+// the RS-485 direction on P0.3, high level receiving.
+inline IspDemoChoices unusualDemoPage() {
+  IspDemoChoices page;
+  page.crystalText = "22.1184";
+  page.baudText = "57600";
+  page.parityYes = false;
+  page.eraseDataYes = false;
+  page.noWatchdog = false;
+  page.watchdogPort = 3;
+  page.watchdogBit = 6;
+  page.no485Pin = false;
+  page.rs485Port = 0;
+  page.rs485Bit = 3;
+  page.rs485Logic = 1;
+  return page;
+}
+
 // What saveWindowSettings writes for `settings`.
 inline ListingStore::Values saved(const WindowSettings& settings) {
   ListingStore store;

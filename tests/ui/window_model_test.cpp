@@ -70,18 +70,7 @@ TEST(WindowStartUp, TheStoredModelPositionSelectsItsModelAndABadOneTheFirst) {
 TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
   ListingStore store;
   WindowSettings before;
-  IspDemoChoices demo;
-  demo.crystalText = "24.0000";
-  demo.baudText = "9600";
-  demo.parityYes = false;
-  demo.eraseDataYes = false;
-  demo.noWatchdog = false;
-  demo.watchdogPort = 2;
-  demo.watchdogBit = 7;
-  demo.no485Pin = false;
-  demo.rs485Port = 0;
-  demo.rs485Bit = 3;
-  demo.rs485Logic = 1;
+  const IspDemoChoices demo = test::unusualDemoPage();
   session(store, [&](WindowBench& b) {
     WindowModel& w = b.window;
     w.modelChosen(13);  // QRK3-16F

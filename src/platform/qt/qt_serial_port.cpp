@@ -1,8 +1,6 @@
 #include "platform/qt/qt_serial_port.h"
 
-#include <QSerialPortInfo>
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <future>
 
@@ -13,43 +11,6 @@
 #include "platform/qt/low_latency.h"
 
 namespace qrk {
-
-std::optional<int> comPortNumber(const std::string& name) {
-  if (name.size() < 4 || name.size() > 7) return std::nullopt;
-  const auto upper = [](char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  };
-  if (upper(name[0]) != 'C' || upper(name[1]) != 'O' || upper(name[2]) != 'M') return std::nullopt;
-  int number = 0;
-  for (std::size_t i = 3; i < name.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return std::nullopt;
-    number = number * 10 + (name[i] - '0');
-  }
-  if (number < 1) return std::nullopt;
-  return number;
-}
-
-bool resolvePortName(const std::string& name, std::string* devicePath, std::string* error) {
-  const std::optional<int> number = comPortNumber(name);
-  if (!number) {
-    *devicePath = name;
-    return true;
-  }
-  QStringList locations;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    locations << info.systemLocation();
-  }
-  std::sort(locations.begin(), locations.end());
-  if (*number > locations.size()) {
-    if (error) {
-      *error = name + ": this machine has " + std::to_string(locations.size()) + " serial port" +
-               (locations.size() == 1 ? "" : "s");
-    }
-    return false;
-  }
-  *devicePath = locations.at(*number - 1).toStdString();
-  return true;
-}
 
 QtSerialPort::QtSerialPort() {
   QObject::connect(&port_, &QSerialPort::readyRead, [this] {

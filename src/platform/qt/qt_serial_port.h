@@ -6,20 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "platform/qt/port_directory.h"
 #include "platform/serial_port.h"
 
 namespace qrk {
-
-// "COM<n>" (any letter case, n >= 1) names the n-th serial device of this
-// machine, counted in the order of their device paths; anything else is taken
-// as a device path (a pseudo-terminal included). Returns the number n, or
-// nullopt when `name` is not a COM name.
-std::optional<int> comPortNumber(const std::string& name);
-
-// Resolves a port name as open() does: a COM name to the device path it
-// stands for, any other name unchanged. False, with the reason in *error,
-// when the machine has no such COM port.
-bool resolvePortName(const std::string& name, std::string* devicePath, std::string* error);
 
 // The serial line over QSerialPort. Writes are pushed to the device at once,
 // and close() waits (boundedly) until every queued byte has left, so that the

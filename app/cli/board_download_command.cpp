@@ -1,0 +1,77 @@
+#include <QCommandLineParser>
+#include <QTextStream>
+
+#include "board_options.h"
+#include "cli_host.h"
+#include "command_line.h"
+#include "commands.h"
+#include "frame_trace.h"
+#include "interrupt_notifier.h"
+#include "offline/board_download.h"
+#include "ops/production_loop.h"
+#include "ops/programmer.h"
+#include "platform/qt/qt_session.h"
+#include "platform/settings_store.h"
+
+namespace qrkcli {
+
+namespace {
+
+const char* const kDescription =
+    "Loads the offline programming board: connects while the board is switched on (about\n"
+    "4 s per pass of the handshake), reads its capacity and version, erases it and sends\n"
+    "the board image (see board-image) in CRC-checked frames, every group of four frames\n"
+    "retried when a frame is not acknowledged. stdout carries the message pane's text,\n"
+    "message boxes go to stderr, a progress bar too when stderr is a terminal.\n"
+    "\n"
+    "Where the window asks before anything is erased (data the board cannot hold, loaded\n"
+    "data reaching the board's capacity) the download stops there with exit 1 unless --yes.\n"
+    "\n"
+    "Exit status: 0 \"Download OK.\", 1 the download failed, was stopped (Ctrl-C stops it as\n"
+    "the Stop button does) or was not confirmed, 2 bad usage or bad input (nothing sent).";
+
+}  // namespace
+
+int boardDownloadCommand(const QStringList& args) {
+  QCommandLineParser parser;
+  const BoardOptionFlags flags;
+  flags.addTo(parser);
+  const QCommandLineOption port("port", "The serial port the board is on.", "DEV");
+  const QCommandLineOption trace("trace", "Write every frame sent and received to stderr.");
+  parser.addOptions({port, trace});
+  if (auto status = parseArguments(parser, args, kDescription)) return *status;
+  const QString portName = parser.value(port).trimmed();
+  if (portName.isEmpty()) return usageError(args, "--port DEV is required");
+
+  // The board's download touches none of the window's saved settings.
+  qrk::MemorySettingsStore settings;
+  CliHost host(stdout, stderr);
+  host.setAssumeYes(parser.isSet(flags.yes));
+  qrk::QtSession session(settings, host);
+  qrk::Programmer& programmer = session.programmer();
+  qrk::ProductionLoop& buttons = session.productionLoop();
+  std::string limitText;
+  if (auto status = flags.apply(parser, args, programmer, host, &limitText)) return *status;
+  if (parser.isSet(trace)) programmer.link().setTraceSink(traceTo(stderr));
+
+  qrk::BoardDownload download(programmer, buttons);
+  programmer.setPortName(portName.toStdString());
+  const InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
+  const qrk::BoardDownloadResult result = download.run(limitText);
+  host.finish();
+  if (!result.portOpened && !session.port().lastOpenError().empty()) {
+    QTextStream(stderr) << args.first() << ": cannot open " << portName << ": "
+                        << QString::fromStdString(session.port().lastOpenError()) << "\n";
+  }
+  if (interrupt.interrupted()) {
+    QTextStream(stderr) << args.first() << ": stopped by user\n";
+    return kExitFailed;
+  }
+  if (result.refused) return kExitUsage;
+  if (result.cancelled) {
+    QTextStream(stderr) << args.first() << ": not confirmed; --yes downloads anyway\n";
+  }
+  return result.ok ? kExitSuccess : kExitFailed;
+}
+
+}  // namespace qrkcli

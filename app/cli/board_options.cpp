@@ -1,0 +1,56 @@
+#include "board_options.h"
+
+#include <QTextStream>
+
+#include "command_line.h"
+#include "commands.h"
+#include "device/option_panel.h"
+#include "offline/board_messages.h"
+#include "offline/limit_counter.h"
+#include "run_steps.h"
+
+namespace qrkcli {
+
+namespace {
+
+int refuse(const QString& command, std::string_view message) {
+  QTextStream(stderr) << command << ": "
+                      << QString::fromStdString(toLfLineBreaks(std::string(message))) << "\n";
+  return kExitUsage;
+}
+
+}  // namespace
+
+std::optional<int> BoardOptionFlags::apply(const QCommandLineParser& parser,
+                                           const QStringList& args, qrk::Programmer& programmer,
+                                           CliHost& host, std::string* limitText) const {
+  if (!parser.positionalArguments().isEmpty()) {
+    return usageError(args, "unexpected argument '" + parser.positionalArguments().first() + "'");
+  }
+  if (!parser.isSet(model)) return usageError(args, "--model NAME is required");
+  QString error;
+  const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
+  if (row == nullptr) return usageError(args, error);
+  if (row->mapKind != 2) return refuse(args.first(), qrk::kBoardNotForModelText);
+  if (!parser.isSet(limit)) return usageError(args, "--limit N is required");
+  *limitText = parser.value(limit).toStdString();
+  const qrk::DownloadLimitCheck check = qrk::checkDownloadLimit(*limitText);
+  if (!check.counter) return refuse(args.first(), check.message);
+  if (parser.value(file).trimmed().isEmpty()) {
+    return refuse(args.first(), qrk::kBoardOpenFileText);
+  }
+
+  // The rest is chosen and loaded as for a run.
+  RunArguments run;
+  run.command = args.first();
+  run.model = std::string(row->name);
+  run.ispSpace = parser.isSet(ispSpace)
+                     ? parser.value(ispSpace)
+                     : QString::fromStdString(qrk::ispSpaceChoices(row->mapKind).front());
+  run.optionAssignments = parser.values(option);
+  run.image = RunImageOptions{parser.value(file), parser.value(start), parser.value(fill),
+                              parser.isSet(force)};
+  return applyRunChoices(programmer, run, host);
+}
+
+}  // namespace qrkcli

@@ -1,0 +1,192 @@
+#include "event_stream.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <algorithm>
+
+#include "cli_host.h"
+#include "ops/run_engine.h"
+
+namespace qrkcli {
+
+namespace {
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+bool hasLatinLetter(const std::string& line) {
+  return std::any_of(line.begin(), line.end(),
+                     [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+}
+
+}  // namespace
+
+EventStream::EventStream(std::FILE* out, qrk::Host& dialogs, std::string port, std::string function)
+    : out_(out), dialogs_(dialogs), port_(std::move(port)), function_(std::move(function)) {
+  clock_.start();
+}
+
+void EventStream::writeLine(std::FILE* out, QJsonObject event) {
+  event.insert("v", kSchemaVersion);
+  const QByteArray line = QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
+  std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out);
+  std::fflush(out);
+}
+
+void EventStream::writeEvent(const char* event, QJsonObject fields) {
+  fields.insert("event", event);
+  fields.insert("ms", clock_.elapsed());
+  if (runs_ > 0 && !fields.contains("runs")) fields.insert("run", runs_);
+  writeLine(out_, fields);
+}
+
+void EventStream::messageReplaced(const std::string& newText) {
+  // The same rule as the terminal's pane: a text that keeps the shown one
+  // adds to it; one that keeps all but its unfinished last line rewrites
+  // that line (the Re-Run countdown); any other is a new pane.
+  if (!shown_.empty() && newText.starts_with(shown_)) {
+    const std::string added = newText.substr(shown_.size());
+    shown_ = newText;
+    takePaneText(added);
+    return;
+  }
+  std::size_t kept = 0;
+  if (const auto lastBreak = shown_.find_last_of("\r\n");
+      lastBreak != std::string::npos && newText.size() > lastBreak &&
+      newText.compare(0, lastBreak + 1, shown_, 0, lastBreak + 1) == 0) {
+    kept = lastBreak + 1;
+  }
+  partial_.clear();
+  shown_ = newText;
+  takePaneText(newText.substr(kept));
+}
+
+void EventStream::messageAppended(const std::string& added) {
+  shown_ += added;
+  takePaneText(added);
+}
+
+void EventStream::takePaneText(const std::string& added) {
+  partial_ += added;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = partial_.find_first_of("\r\n", start);
+    if (end == std::string::npos) break;
+    // A CR at the very end may be the first half of a CR LF still to come.
+    if (partial_[end] == '\r' && end + 1 == partial_.size()) break;
+    emitLine(partial_.substr(start, end - start));
+    start = end + (partial_.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  partial_.erase(0, start);
+}
+
+void EventStream::emitLine(std::string line) {
+  if (line.empty()) return;
+  if (hasLatinLetter(line)) lastReasonLine_ = line;
+  writeEvent("message", {{"text", text(line)}});
+}
+
+void EventStream::setProgressVisible(bool visible) {
+  progressVisible_ = visible;
+  if (visible) lastBytes_ = -1;
+}
+
+void EventStream::setProgressRange(int minimum, int maximum) {
+  progressMinimum_ = minimum;
+  progressMaximum_ = std::max(minimum, maximum);
+  lastBytes_ = -1;
+}
+
+void EventStream::setProgressValue(int value) {
+  if (!progressVisible_) return;
+  // The bar counts addresses; the bytes done are those up to the value.
+  const long long total = static_cast<long long>(progressMaximum_) - progressMinimum_ + 1;
+  const long long bytes =
+      std::clamp<long long>(static_cast<long long>(value) - progressMinimum_ + 1, 0, total);
+  if (bytes != lastBytes_) emitProgress(bytes);
+}
+
+void EventStream::emitProgress(long long bytes) {
+  lastBytes_ = bytes;
+  QJsonObject fields{{"bytes", bytes},
+                     {"total", static_cast<long long>(progressMaximum_) - progressMinimum_ + 1}};
+  if (!phases_.empty()) fields.insert("phase", text(phases_.back()));
+  writeEvent("progress", fields);
+}
+
+qrk::MessageAnswer EventStream::messageBox(const std::string& boxText, const std::string& title,
+                                           qrk::MessageButtons buttons) {
+  const std::string lines = toLfLineBreaks(boxText);
+  const std::string first = lines.substr(0, lines.find('\n'));
+  if (hasLatinLetter(first)) lastReasonLine_ = first;
+  writeEvent("dialog", {{"text", text(lines)}, {"title", text(title)}});
+  return dialogs_.messageBox(boxText, title, buttons);
+}
+
+void EventStream::phaseStarted(const std::string& name) {
+  if (name == qrk::kConnectPhase) {
+    // Every run opens with this step.
+    ++runs_;
+    phases_.clear();
+    failedPhase_.clear();
+    failureReason_.clear();
+    writeEvent("run-started",
+               {{"port", text(port_)},
+                {"function", text(function_)},
+                {"time", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)}});
+  }
+  phases_.push_back(name);
+  lastReasonLine_.clear();
+  writeEvent("phase-started", {{"phase", text(name)}});
+}
+
+void EventStream::phaseEnded(const std::string& name, bool ok) {
+  // A step that succeeded went over its whole range, even where the bar's
+  // last step stopped short of it.
+  const long long total = static_cast<long long>(progressMaximum_) - progressMinimum_ + 1;
+  if (ok && lastBytes_ >= 0 && lastBytes_ < total) emitProgress(total);
+  if (!ok && failedPhase_.empty()) {
+    failedPhase_ = name;
+    // A failure line is often still unfinished: its line break comes with
+    // the next text.
+    std::string unfinished = partial_;
+    while (!unfinished.empty() && unfinished.back() == '\r') unfinished.pop_back();
+    failureReason_ = hasLatinLetter(unfinished) ? unfinished : lastReasonLine_;
+  }
+  if (const auto it = std::find(phases_.rbegin(), phases_.rend(), name); it != phases_.rend()) {
+    phases_.erase(std::next(it).base(), phases_.end());
+  }
+  writeEvent("phase-ended", {{"phase", text(name)}, {"ok", ok}});
+}
+
+void EventStream::runEnded(const qrk::RunResult& result) {
+  if (!partial_.empty()) {
+    emitLine(partial_);
+    partial_.clear();
+  }
+  QJsonObject fields{{"ok", result.ok()},
+                     {"stopped", result.stopped},
+                     {"connected", result.connected},
+                     {"status", result.status}};
+  if (result.ok()) {
+    ++succeeded_;
+  } else {
+    fields.insert("phase", text(failedPhase_.empty() ? qrk::kConnectPhase : failedPhase_));
+    fields.insert("reason", result.stopped
+                                ? QStringLiteral("stopped by user")
+                                : text(failureReason_.empty() ? lastReasonLine_ : failureReason_));
+  }
+  phases_.clear();
+  writeEvent("run-ended", fields);
+}
+
+void EventStream::finished(int exitCode) {
+  if (!partial_.empty()) {
+    emitLine(partial_);
+    partial_.clear();
+  }
+  writeEvent(
+      "result",
+      {{"exit", exitCode}, {"ok", exitCode == 0}, {"runs", runs_}, {"succeeded", succeeded_}});
+}
+
+}  // namespace qrkcli

@@ -1,0 +1,96 @@
+#include "ops/production_record.h"
+
+#include <array>
+#include <cstdio>
+#include <ctime>
+
+#include "ops/programmer.h"
+
+namespace qrk {
+
+namespace {
+
+constexpr std::array<std::string_view, 3> kOutcomeNames = {"ok", "failed", "stopped"};
+
+// What the pane says when something went wrong. The Auto summary lines
+// ("Program        is failure!") come after the line that names the cause, so
+// the first match is the cause.
+constexpr std::array<std::string_view, 5> kFailureMarks = {
+    "failure!", "error!", "Invalid MCU type!", "not blank!", "Stop by user!"};
+
+std::string_view trimmed(std::string_view line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+  return line;
+}
+
+}  // namespace
+
+std::string_view outcomeName(ChipOutcome outcome) {
+  return kOutcomeNames[static_cast<std::size_t>(outcome)];
+}
+
+std::optional<ChipOutcome> outcomeFromName(std::string_view name) {
+  for (std::size_t i = 0; i < kOutcomeNames.size(); ++i) {
+    if (kOutcomeNames[i] == name) return static_cast<ChipOutcome>(i);
+  }
+  return std::nullopt;
+}
+
+std::string failureLine(const std::string& paneText, ChipOutcome outcome) {
+  if (outcome == ChipOutcome::Ok) return {};
+  std::string_view lastWithText;
+  std::string_view rest = paneText;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = trimmed(rest.substr(0, end));
+    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+    if (line.empty()) continue;
+    for (std::string_view mark : kFailureMarks) {
+      if (line.find(mark) != std::string_view::npos) return std::string(line);
+    }
+    lastWithText = line;
+  }
+  return std::string(lastWithText);
+}
+
+ChipRecord chipRecordOf(Programmer& programmer, const std::string& function,
+                        const RunResult& result, const std::string& station,
+                        std::chrono::system_clock::time_point now) {
+  const ChipFacts& chip = programmer.chip();
+  ChipRecord r;
+  r.duration = std::chrono::milliseconds(programmer.loop().nowMs() - chip.startedMs);
+  r.time = now - std::chrono::duration_cast<std::chrono::system_clock::duration>(r.duration);
+  r.station = station;
+  r.port = programmer.portName();
+  r.model = programmer.model().name;
+  r.chipId = chip.idRead;
+  // A run that never connected leaves the previous chip's version behind.
+  if (result.connected) r.bootloaderVersion = programmer.bootloaderVersion();
+  if (programmer.image().fileLoaded) {
+    r.imageFile = programmer.image().filePath;
+    r.checksum = programmer.checksumText();
+  }
+  r.serial = chip.serial;
+  r.serialKept = chip.serial.has_value() && chip.optionsWritten;
+  r.function = function;
+  r.outcome = result.ok()      ? ChipOutcome::Ok
+              : result.stopped ? ChipOutcome::Stopped
+                               : ChipOutcome::Failed;
+  r.failureLine = failureLine(programmer.pane().text(), r.outcome);
+  return r;
+}
+
+std::string utcTimeText(std::chrono::system_clock::time_point time) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
+  const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(ms.count() % 1000));
+  return text;
+}
+
+}  // namespace qrk

@@ -1,0 +1,76 @@
+// qrkprog run --events json: stdout is nothing but events a line system can
+// follow, run after run, down to the exit status.
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "e2e/process_harness.h"
+
+namespace qrk::test {
+namespace {
+
+using QrkprogEvents = QrkprogTest;
+
+// "event" of each line, with the step or text that matters for it.
+std::vector<std::string> outline(const std::string& out) {
+  std::vector<std::string> shown;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line));
+    EXPECT_TRUE(document.isObject()) << "not a JSON object: " << line;
+    const QJsonObject e = document.object();
+    EXPECT_EQ(e.value("v").toInt(), 1) << line;
+    std::string item = e.value("event").toString().toStdString();
+    if (e.contains("run")) item += " " + std::to_string(e.value("run").toInt());
+    for (const char* key : {"phase", "text"}) {
+      if (e.contains(key)) item += " " + e.value(key).toString().toStdString();
+    }
+    if (e.contains("exit")) item += " exit=" + std::to_string(e.value("exit").toInt());
+    for (const char* key : {"ok", "stopped"}) {
+      if (e.contains(key))
+        item += std::string(" ") + key + "=" + (e.value(key).toBool() ? "1" : "0");
+    }
+    shown.push_back(item);
+  }
+  return shown;
+}
+
+// Two runs with the countdown between them: the countdown's rewritten line is
+// not an event, each run is numbered, and the result comes last.
+TEST_F(QrkprogEvents, RunsAreNumberedAndTheResultComesLast) {
+  Simulator sim("--model QRK5-16B");
+  const ProcessResult r =
+      run("run Verify_ID --model QRK5-16B --repeat 2 --delay 2 --events json "
+          "--port " +
+          sim.portPath());
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  const std::vector<std::string> oneRun = {
+      "phase-started Connect",     "message We are connecting ...", "message Version: 3.2",
+      "message 烧录器版本号: 3.2", "phase-ended Connect ok=1",      "phase-started Verify_ID",
+      "message MCU: QRK5/3-16B",   "phase-ended Verify_ID ok=1",    "run-ended ok=1 stopped=0"};
+  std::vector<std::string> expected;
+  for (const std::string run : {"1", "2"}) {
+    expected.push_back("run-started " + run);
+    for (const std::string& item : oneRun) {
+      const auto space = item.find(' ');
+      expected.push_back(item.substr(0, space) + " " + run + item.substr(space));
+    }
+  }
+  expected.push_back("result exit=0 ok=1");
+  EXPECT_EQ(outline(r.out), expected);
+}
+
+// A run that cannot open its port ends in the Connect step with the reason.
+TEST_F(QrkprogEvents, AFailedRunNamesItsStepAndReason) {
+  const ProcessResult r =
+      run("run Erase_All --model QRK5-16B --events json --port " + path("absent"));
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  const std::vector<std::string> events = outline(r.out);
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events[events.size() - 2], "run-ended 1 Connect ok=0 stopped=0");
+  EXPECT_EQ(events.back(), "result exit=1 ok=0");
+  EXPECT_THAT(r.out, HasSubstr("\"phase\":\"Connect\",\"reason\":\"The COM port opened by another "
+                               "Program or no the COM port.\""));
+}
+
+}  // namespace
+}  // namespace qrk::test

@@ -1,0 +1,166 @@
+// qrkprog gang against four qrksim chips at once: the runs' results and
+// events, Ctrl-C on every port, ports refused before anything is sent.
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <map>
+
+#include "e2e/process_harness.h"
+#include "support/pseudo_terminal.h"
+
+namespace qrk::test {
+namespace {
+
+constexpr std::size_t kImageSize = 0x8000;
+
+std::string firmware() {
+  std::string out(kImageSize, '\0');
+  std::uint32_t x = 0x9E3779B9u;
+  for (char& b : out) b = static_cast<char>((x = x * 1664525u + 1013904223u) >> 24);
+  return out;
+}
+
+// Every stdout line as a JSON object; a line that is not one fails the test.
+std::vector<QJsonObject> events(const std::string& out) {
+  std::vector<QJsonObject> parsed;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_TRUE(document.isObject()) << "not a JSON object: " << line;
+    if (!document.isObject()) continue;
+    EXPECT_EQ(document.object().value("v").toInt(), 1) << line;
+    parsed.push_back(document.object());
+  }
+  return parsed;
+}
+
+std::string str(const QJsonObject& event, const char* key) {
+  return event.value(key).toString().toStdString();
+}
+
+class QrkprogGang : public QrkprogTest {
+ protected:
+  // Four chips; the last refuses every data frame when `faultyLast`.
+  void startChips(bool faultyLast, const std::string& extra = "") {
+    writeFile(path("app.bin"), firmware());
+    for (int i = 0; i < 4; ++i) {
+      const std::string fault = i == 3 && faultyLast ? " --fault bad-ack:all" : "";
+      chips_.push_back(std::make_unique<Simulator>("--model QRK5-32B --flash-out " + flashPath(i) +
+                                                   fault + " " + extra));
+      ports_ += " --port " + chips_.back()->portPath();
+    }
+  }
+  std::string flashPath(int i) const { return path("flash" + std::to_string(i) + ".bin"); }
+  std::string gang(const std::string& options) const {
+    return "gang Auto --model QRK5-32B --file " + path("app.bin") + " --fill FF" + ports_ + " " +
+           options;
+  }
+
+  std::vector<std::unique_ptr<Simulator>> chips_;
+  std::string ports_;
+};
+
+TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage) {
+  startChips(true);
+  ProcessResult r = run(gang("--repeat 1 --events json"));
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+
+  std::map<std::string, QJsonObject> ended;     // each port's run-ended
+  std::map<std::string, QJsonObject> progress;  // each port's last Program progress
+  QJsonObject result;
+  for (const QJsonObject& event : events(r.out)) {
+    const std::string kind = str(event, "event");
+    if (kind == "run-ended") ended[str(event, "port")] = event;
+    if (kind == "progress" && str(event, "phase") == "Program")
+      progress[str(event, "port")] = event;
+    if (kind == "result") result = event;
+  }
+  ASSERT_EQ(ended.size(), 4u) << r.out;
+  for (int i = 0; i < 4; ++i) {
+    const std::string port = chips_[i]->portPath();
+    SCOPED_TRACE(port);
+    if (i < 3) {
+      EXPECT_TRUE(ended[port].value("ok").toBool());
+      EXPECT_EQ(progress[port].value("bytes").toInteger(), static_cast<qint64>(kImageSize));
+      EXPECT_EQ(progress[port].value("total").toInteger(), static_cast<qint64>(kImageSize));
+    } else {
+      EXPECT_FALSE(ended[port].value("ok").toBool());
+      EXPECT_EQ(str(ended[port], "phase"), "Program");
+      EXPECT_EQ(str(ended[port], "reason"), "Program is failure!");
+    }
+  }
+  EXPECT_EQ(result.value("exit").toInt(), 1);
+  EXPECT_EQ(str(result, "event"), "result") << "the gang's result comes last";
+
+  // Redirected without events: a line per chip and a summary naming the port.
+  r = run(gang("--repeat 2 --delay 2"));
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  const std::string faulty = chips_[3]->portPath();
+  EXPECT_THAT(r.out, HasSubstr(chips_[0]->portPath() + " chip 2: OK\n"));
+  EXPECT_THAT(r.out, HasSubstr(faulty + " chip 2: FAILED in Program: Program is failure!\n"));
+  EXPECT_THAT(r.out, HasSubstr("gang: 3 of 4 ports succeeded, 6 of 8 chips OK\n  " + faulty +
+                               ": chip 1: FAILED in Program: Program is failure!\n"));
+
+  const std::string image = firmware();
+  for (int i = 0; i < 4; ++i) {
+    chips_[i]->stop();
+    EXPECT_EQ(readFile(flashPath(i)).starts_with(image), i < 3) << "chip " << i;
+  }
+}
+
+// In the middle of programming, Ctrl-C reaches every port's run, and each
+// sends the stop command on its own line.
+TEST_F(QrkprogGang, CtrlCStopsEveryPortWithTheStopCommand) {
+  startChips(false, "--baud-emulation");
+  ChildProcess child("qrkprog", gang("--events json --trace"));
+  for (const auto& chip : chips_) {
+    // A progress event of Program on this port: the port is mid-image.
+    ASSERT_TRUE(child.waitForOutput(
+        "\"phase\":\"Program\",\"port\":\"" + chip->portPath() + "\",\"run\":1,\"total\"", 20s))
+        << child.out() << child.err();
+  }
+  child.sendSignal(SIGINT);
+  const ProcessResult r = child.wait(10s);
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  int stopped = 0;
+  for (const QJsonObject& event : events(r.out)) {
+    if (str(event, "event") == "run-ended" && event.value("stopped").toBool()) ++stopped;
+  }
+  EXPECT_EQ(stopped, 4);
+  for (const auto& chip : chips_) {
+    // The trace of each port's run, passed on with its name in front.
+    const std::string stopCommand = chip->portPath() + ": [";
+    bool sent = false;
+    std::istringstream lines(r.err);
+    for (std::string line; std::getline(lines, line);) {
+      sent = sent || (line.starts_with(stopCommand) &&
+                      line.find("-> 46 B9 6A 00 08 82") != std::string::npos);
+    }
+    EXPECT_TRUE(sent) << chip->portPath() << "\n" << r.err.substr(r.err.size() - 2000);
+  }
+  EXPECT_THAT(r.err, HasSubstr("gang: stopped by user"));
+}
+
+// Nothing reaches any line when one --port is wrong.
+TEST_F(QrkprogGang, TheSamePortTwiceOrAMissingOneIsRefusedBeforeAnythingIsSent) {
+  PseudoTerminal line;
+  std::filesystem::create_symlink(line.slavePath(), path("ttyAlias"));
+  writeFile(path("app.bin"), firmware());
+  const std::string gangRun =
+      "gang Auto --model QRK5-32B --file " + path("app.bin") + " --port " + line.slavePath();
+  for (const auto& [ports, message] : std::vector<std::pair<std::string, std::string>>{
+           {" --port " + path("ttyAlias"), "is the same device as --port " + line.slavePath()},
+           {" --port " + path("absent"), path("absent") + ": no such device"},
+           {" --port COM999", "COM999: this machine has"},
+           {" --port usb:NO-SUCH-ADAPTER", "no USB serial adapter with serial number"}}) {
+    SCOPED_TRACE(ports);
+    const ProcessResult r = run(gangRun + ports);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_THAT(r.err, HasSubstr(message));
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_TRUE(line.readMaster(1, 100).empty()) << "no byte was sent";
+}
+
+}  // namespace
+}  // namespace qrk::test

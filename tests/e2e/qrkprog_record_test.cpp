@@ -1,0 +1,250 @@
+// The production record of qrkprog run against qrksim: one row per chip with
+// its fields, serial numbers from the record's counter, refusals before
+// anything is sent, and two stations sharing a PostgreSQL server.
+#include <fcntl.h>
+
+#include <map>
+#include <set>
+
+#include "e2e/process_harness.h"
+#include "support/postgres_server.h"
+
+namespace qrk::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+using Row = std::map<std::string, std::string>;
+
+// `qrkprog log --csv` as rows keyed by the header's names. No field in these
+// tests holds a comma or a quote.
+std::vector<Row> parseCsv(const std::string& csv) {
+  std::vector<std::vector<std::string>> lines;
+  std::istringstream in(csv);
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos;
+         start = comma + 1) {
+      fields.push_back(line.substr(start, comma - start));
+    }
+    fields.push_back(line.substr(start));
+    lines.push_back(std::move(fields));
+  }
+  std::vector<Row> rows;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    Row row;
+    for (std::size_t c = 0; c < lines[0].size() && c < lines[i].size(); ++c) {
+      row[lines[0][c]] = lines[i][c];
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+class QrkprogRecord : public QrkprogTest {
+ protected:
+  void SetUp() override {
+    QrkprogTest::SetUp();
+    // A two-byte decimal serial number at 0x0101, next 0041.
+    writeFile(path("station.ini"),
+              "[Auto_Increase]\naddress=0101\nLength=2\nnext_value=0041\nIncrease=1\n"
+              "numeral_system=1\n");
+    firmwarePath_ = std::string(QRK_SOURCE_DIR) + "/firmware/examples/blink.hex";
+  }
+  // Auto on the chip at `port`, numbered, recorded in `db`.
+  std::string autoRun(const std::string& port, const std::string& db,
+                      const std::string& more = "") const {
+    return "run Auto --model QRK5-16B --port " + port + " --file " + firmwarePath_ +
+           " --settings " + path("station.ini") + " --serial --db " + db + " " + more;
+  }
+  std::vector<Row> log(const std::string& db) {
+    const ProcessResult r = run("log --csv --db " + db);
+    EXPECT_EQ(r.exitCode, 0) << describe(r);
+    return parseCsv(r.out);
+  }
+  static std::vector<std::string> column(const std::vector<Row>& rows, const std::string& name) {
+    std::vector<std::string> values;
+    for (const Row& row : rows) values.push_back(row.at(name));
+    return values;
+  }
+
+  std::string firmwarePath_;
+};
+
+TEST_F(QrkprogRecord, EveryChipIsARowAndOnlyChipsThatEndTheirCycleKeepTheirNumber) {
+  const std::string db = path("line.sqlite");
+  Simulator good("--model QRK5-16B --flash-out " + path("flash.bin"));
+  ProcessResult r = run(autoRun(good.portPath(), db, "--station st1 --repeat 2 --delay 2"));
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+
+  // A chip that never acknowledges its option bytes: programmed with 0043,
+  // which then goes to the next chip instead.
+  Simulator refusing("--model QRK5-16B --fault drop:1+@05");
+  r = run(autoRun(refusing.portPath(), db, "--station st1"));
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  r = run(autoRun(good.portPath(), db, "--station st1"));
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  good.stop();
+  EXPECT_EQ(readFile(path("flash.bin")).substr(0x100, 2), std::string("\x00\x43", 2));
+
+  const std::vector<Row> rows = log(db);
+  ASSERT_EQ(rows.size(), 4u) << run("log --db " + db).out;
+  EXPECT_THAT(column(rows, "serial"), ElementsAre("41", "42", "43", "43"));
+  EXPECT_THAT(column(rows, "serial_kept"), ElementsAre("1", "1", "0", "1"));
+  EXPECT_THAT(column(rows, "result"), ElementsAre("ok", "ok", "failed", "ok"));
+  EXPECT_EQ(rows[2].at("failure_line"), "Write Option is failure!");
+  EXPECT_EQ(rows[2].at("port"), refusing.portPath());
+  const Row& first = rows[0];
+  EXPECT_EQ(first.at("station"), "st1");
+  EXPECT_EQ(first.at("port"), good.portPath());
+  EXPECT_EQ(first.at("model"), "QRK5-16B");
+  EXPECT_EQ(first.at("chip_id"), "F104");
+  EXPECT_EQ(first.at("bootloader_version"), "32");
+  EXPECT_EQ(first.at("function"), "Auto");
+  EXPECT_EQ(first.at("image_file"), firmwarePath_);
+  EXPECT_THAT(first.at("checksum"), ::testing::EndsWith("H"));
+  EXPECT_EQ(first.at("failure_line"), "");
+  EXPECT_THAT(first.at("time"), StartsWith("20"));
+  EXPECT_LT(rows[0].at("time"), rows[1].at("time"));
+
+  // The filters, and the readable table.
+  EXPECT_EQ(parseCsv(run("log --csv --serial 43 --db " + db).out).size(), 2u);
+  EXPECT_EQ(parseCsv(run("log --csv --since 2999-01-01 --db " + db).out).size(), 0u);
+  EXPECT_EQ(parseCsv(run("log --csv --since " + rows[1].at("time") + " --db " + db).out).size(),
+            3u);
+  r = run("log --db " + db);
+  EXPECT_THAT(r.out, HasSubstr("43*"));
+  EXPECT_THAT(r.out, HasSubstr("Write Option is failure!"));
+  EXPECT_EQ(run("log --since yesterday --db " + db).exitCode, 2);
+}
+
+// Ctrl-C in the middle of programming: the chip's row says "stopped" and its
+// number goes back to the counter. A station killed outright cannot give its
+// number back: it stays taken and the next chip gets a new one.
+TEST_F(QrkprogRecord, AStoppedChipGivesItsNumberBackAStationThatDiesKeepsIt) {
+  const std::string db = path("line.sqlite");
+  std::string image(0x3000, '\x5A');
+  writeFile(path("big.bin"), image);
+  firmwarePath_ = path("big.bin");
+  Simulator slow("--model QRK5-16B --baud-emulation");
+  ChildProcess child("qrkprog", autoRun(slow.portPath(), db, "--fill FF"));
+  ASSERT_TRUE(child.waitForOutput("Blank_Check     OK!", 20s)) << child.out() << child.err();
+  child.sendSignal(SIGINT);
+  const ProcessResult r = child.wait(10s);
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+
+  const std::vector<Row> rows = log(db);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].at("result"), "stopped");
+  EXPECT_EQ(rows[0].at("failure_line"), "Stop by user!");
+  EXPECT_EQ(rows[0].at("serial"), "41");
+  EXPECT_EQ(rows[0].at("serial_kept"), "0");
+
+  // A station that dies mid-chip leaves its number taken, and never handed out again.
+  ChildProcess killed("qrkprog", autoRun(slow.portPath(), db, "--fill FF --station st9"));
+  ASSERT_TRUE(killed.waitForOutput("Blank_Check     OK!", 20s)) << killed.out() << killed.err();
+  // The number is taken just after that line; killed once the record shows it.
+  ProcessResult taken;
+  for (const auto deadline = Clock::now() + 10s; taken.out.empty() && Clock::now() < deadline;) {
+    taken = run("log --taken --db " + db);
+  }
+  killed.sendSignal(SIGKILL);
+  killed.wait(5s);
+  EXPECT_EQ(taken.exitCode, 0) << describe(taken);
+  EXPECT_EQ(run("log --taken --db " + db).out, taken.out);
+  EXPECT_THAT(taken.out, StartsWith("41  taken 20"));
+  EXPECT_THAT(taken.out, HasSubstr(" by st9 on " + slow.portPath() + "\n"));
+  EXPECT_EQ(log(db).size(), 1u);
+  firmwarePath_ = std::string(QRK_SOURCE_DIR) + "/firmware/examples/blink.hex";
+  const ProcessResult next = run(autoRun(slow.portPath(), db));
+  EXPECT_EQ(next.exitCode, 0) << describe(next);
+  EXPECT_EQ(log(db).back().at("serial"), "42");
+}
+
+TEST_F(QrkprogRecord, ARecordThatCannotBeWrittenOrReachedIsRefusedBeforeAnythingIsSent) {
+  Simulator sim("--model QRK5-16B");
+  writeFile(path("plain-file"), "x");
+  // Under a file, so no folder can be made even by root.
+  ProcessResult r = run(autoRun(sim.portPath(), path("plain-file") + "/line.sqlite"));
+  EXPECT_EQ(r.exitCode, 2) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("cannot use the production record"));
+  EXPECT_THAT(r.out, Not(HasSubstr("We are connecting")));
+
+  r = run(autoRun(sim.portPath(), "postgresql://qrk@/line?host=" + path("no-server") + "&port=5"));
+  EXPECT_EQ(r.exitCode, 2) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("postgresql://qrk@" + path("no-server") + ":5/line"));
+  EXPECT_THAT(r.out, Not(HasSubstr("We are connecting")));
+
+  // Another program holds the file's write lock (the byte range SQLite locks).
+  const std::string locked = path("locked.sqlite");
+  writeFile(locked, "");
+  const int fd = ::open(locked.c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0x40000000;
+  lock.l_len = 512;
+  ASSERT_EQ(fcntl(fd, F_SETLK, &lock), 0);
+  r = run(autoRun(sim.portPath(), locked));
+  ::close(fd);
+  EXPECT_EQ(r.exitCode, 2) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("locked"));
+  EXPECT_THAT(r.out, Not(HasSubstr("We are connecting")));
+
+  // Stations that step their numbers differently would collide.
+  const std::string db = path("line.sqlite");
+  r = run(autoRun(sim.portPath(), db, "--repeat 1"));
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  writeFile(path("station.ini"),
+            "[Auto_Increase]\naddress=0101\nLength=2\nnext_value=0041\nIncrease=2\n");
+  r = run(autoRun(sim.portPath(), db));
+  EXPECT_EQ(r.exitCode, 2) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("steps by 1"));
+  EXPECT_EQ(log(db).size(), 1u);
+
+  EXPECT_EQ(run("log --db " + path("absent.sqlite")).exitCode, 2);
+  EXPECT_FALSE(std::filesystem::exists(path("absent.sqlite")));
+}
+
+// Two stations, each with its own chip, share the record and the counter in
+// a PostgreSQL server: no number twice, no row lost.
+TEST_F(QrkprogRecord, TwoStationsSharingAServerNeverStampTheSameNumber) {
+  PostgresServer server;
+  if (!server.running()) GTEST_SKIP() << "no PostgreSQL server for this test: " << server.why();
+  ASSERT_TRUE(server.createDatabase("line")) << server.why();
+  const std::string db = server.url("line");
+
+  Simulator chipA("--model QRK5-16B");
+  Simulator chipB("--model QRK5-16B");
+  writeFile(path("b.ini"), readFile(path("station.ini")));
+  const std::string runs = " --repeat 4 --delay 2";
+  ChildProcess a("qrkprog", autoRun(chipA.portPath(), db, "--station A" + runs));
+  std::string stationB = autoRun(chipB.portPath(), db, "--station B" + runs);
+  stationB.replace(stationB.find(path("station.ini")), path("station.ini").size(), path("b.ini"));
+  ChildProcess b("qrkprog", stationB);
+  const ProcessResult ra = a.wait(60s);
+  const ProcessResult rb = b.wait(60s);
+  EXPECT_EQ(ra.exitCode, 0) << describe(ra);
+  EXPECT_EQ(rb.exitCode, 0) << describe(rb);
+
+  const std::vector<Row> rows = log(db);
+  ASSERT_EQ(rows.size(), 8u);
+  std::set<std::string> serials;
+  std::map<std::string, int> perStation;
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.at("result"), "ok");
+    EXPECT_EQ(row.at("serial_kept"), "1");
+    EXPECT_TRUE(serials.insert(row.at("serial")).second) << row.at("serial") << " twice";
+    ++perStation[row.at("station")];
+  }
+  EXPECT_EQ(*serials.begin(), "41");
+  EXPECT_EQ(*serials.rbegin(), "48") << "consecutive: no number lost either";
+  EXPECT_EQ(perStation["A"], 4);
+  EXPECT_EQ(perStation["B"], 4);
+}
+
+}  // namespace
+}  // namespace qrk::test

@@ -1,0 +1,327 @@
+// The offline-board download against the simulated board on virtual time:
+// what the board ends up holding, the group retries, Stop, the warnings and
+// refusals, and the frame mode left behind for the next chip.
+#include "offline/board_download.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+
+#include "link/frame.h"
+#include "offline/board_messages.h"
+#include "offline/image_placement.h"
+#include "offline/limit_counter.h"
+#include "ops/production_loop.h"
+#include "ops/programmer.h"
+#include "platform/settings_store.h"
+#include "sim/board_device.h"
+#include "support/recording_host.h"
+#include "support/scripted_port.h"
+
+namespace qrk {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes randomBytes(std::size_t count, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes bytes(count);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+// A programmer on the simulated board with a model, an ISP Space and an image.
+struct BoardBench {
+  explicit BoardBench(sim::DeviceOptions options = {}, int capacityKb = 64,
+                      const std::string& model = "QRK5-64B", const std::string& isp = "0.0k")
+      : sim(std::move(options), capacityKb) {
+    programmer.loadSettings();
+    programmer.selectModel(model);
+    setIspSpace(programmer.options(), isp);
+    programmer.setPortName("board");
+    programmer.loadChoices().fillByte = 0xFF;
+  }
+  void load(std::int32_t first, const Bytes& bytes) {
+    ImageBuffer& image = programmer.image();
+    image.fill(0xFF);
+    image.store(first, bytes);
+    image.fileLoaded = true;
+    image.rangeLow = first;
+    image.rangeHigh = first + static_cast<std::int32_t>(bytes.size()) - 1;
+  }
+  BoardDownloadResult run(const std::string& limit = "1000") { return download.run(limit); }
+  const std::string& pane() const { return programmer.pane().text(); }
+  bool paneHas(const std::string& text) const { return pane().find(text) != std::string::npos; }
+  // The board holds exactly the two areas of the BoardImage.
+  bool boardHoldsTheImage() const {
+    const auto held = sim.device.memory();
+    const auto sent = download.image().bytes();
+    return std::equal(sent.begin() + 0x2000, sent.begin() + 0xF400, held.begin() + 0x2000);
+  }
+  std::string frames(std::size_t from, std::size_t count) const {
+    std::string out;
+    const auto& all = sim.device.dataFrames();
+    for (std::size_t i = from; i < from + count && i < all.size(); ++i) {
+      char item[16];
+      std::snprintf(item, sizeof item, "%s%04X%s", out.empty() ? "" : " ", all[i].address,
+                    all[i].resendMark ? "*" : "");
+      out += item;
+    }
+    return out;
+  }
+
+  sim::SimulatedBoard sim;
+  MemorySettingsStore settings;
+  test::RecordingHost host;
+  Programmer programmer{sim.port, sim.loop, settings, host};
+  ProductionLoop buttons{programmer};
+  BoardDownload download{programmer, buttons};
+};
+
+TEST(BoardDownload, AWholeImageReachesTheBoardByteExactWithTheSpecifiedConversation) {
+  BoardBench b;
+  b.load(0, randomBytes(0xCC00, 1));
+  const BoardDownloadResult r = b.run("1000000");
+  ASSERT_TRUE(r.ok) << b.pane();
+  EXPECT_TRUE(b.boardHoldsTheImage());
+  EXPECT_TRUE(b.sim.device.selfCheck().good());
+  EXPECT_EQ(b.sim.device.selfCheck().blocksChecked, 0xCC00 / 128);
+  // What board-image writes is what the download sent.
+  BoardImage assembled;
+  assembleBoardImage(assembled, *LimitCounter::of(1'000'000),
+                     BoardHeader::derive(b.programmer.model(), b.programmer.options(), 0xCBFF),
+                     b.programmer.image());
+  EXPECT_TRUE(assembled.bytes() == b.download.image().bytes());
+  EXPECT_EQ(b.download.boardCapacity(), 64 * 1024);
+  EXPECT_EQ(b.download.boardVersion(), "32");
+
+  EXPECT_EQ(b.pane(),
+            "We are connecting ... \r\n正在连接...\r\nPlease turn power on.\r\n请给脱机下载板上电。"
+            "\r\nVersion: 3.2\r\n烧录器版本号: 3.2\r\n\r\nConnect OK. / 连接成功。\r\n"
+            "we are  processing data, please wait...\r\n正在处理数据，请稍候...\r\n"
+            "We are erasing all ...\r\n正在擦除全片内容...\r\nWe are download ...\r\n正在下载 ..."
+            "\r\nDownload OK. / 下载成功。");
+  // 90 groups of the upper area, then 16 of the lower, no resend marks.
+  const auto& frames = b.sim.device.dataFrames();
+  ASSERT_EQ(frames.size(), 424U);
+  EXPECT_EQ(frames[0].address, 0x4000);
+  EXPECT_EQ(frames[359].address, 0xF380);
+  EXPECT_EQ(frames[360].address, 0x2000);
+  EXPECT_TRUE(std::none_of(frames.begin(), frames.end(), [](auto& f) { return f.resendMark; }));
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kBoardErase), 1);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kBoardFinish), 1);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 4 + 6);  // connect, re-synchronise
+  EXPECT_EQ(b.host.kbyte.back(), "8.000K");
+  EXPECT_NE(std::find(b.host.kbyte.begin(), b.host.kbyte.end(), "45.000K"), b.host.kbyte.end());
+  // The closing stop command goes out in sum frames, which the board ignores.
+  EXPECT_EQ(b.sim.port.written().back(), buildShortCommand(cmd::kStop, 2, 0, false));
+  EXPECT_FALSE(b.programmer.link().useCrc());
+  EXPECT_FALSE(b.programmer.controls().locked);
+}
+
+TEST(BoardDownload, PassingFaultsCostGroupRetriesNeverAByte) {
+  BoardBench b(sim::DeviceOptions()
+                   .withFault("split:all")
+                   .withFault("bad-check:7")
+                   .withFault("drop:3@data")
+                   .withFault("bad-ack:400")
+                   .withFault("drop:2@0E"));
+  b.load(0, randomBytes(0xCC00, 2));
+  ASSERT_TRUE(b.run().ok) << b.pane();
+  EXPECT_TRUE(b.boardHoldsTheImage());
+  EXPECT_TRUE(b.sim.device.selfCheck().good());
+  // The third frame of the first group went unacknowledged: the group is
+  // sent again whole, its first frame marked.
+  EXPECT_EQ(b.frames(0, 8), "4000 4080 4100 4000* 4080 4100 4180 4200");
+}
+
+TEST(BoardDownload, APersistentFaultFailsTheAreaAndTheNextChipGetsSumFrames) {
+  struct Case {
+    const char* fault;
+    std::size_t framesSent;  // every attempt fails at its first frame
+  };
+  // Six attempts for a group, three for the last group of an area.
+  for (const Case& c : {Case{"bad-ack:1+", 6}, Case{"drop:357+@data", 356 + 3},
+                        Case{"drop:365+@data", 360 + 4 + 6}}) {
+    SCOPED_TRACE(c.fault);
+    BoardBench b(sim::DeviceOptions().withFault(c.fault));
+    b.load(0, randomBytes(0x8000, 3));
+    const BoardDownloadResult r = b.run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(b.sim.device.dataFrames().size(), c.framesSent);
+    EXPECT_TRUE(b.pane().ends_with("\r\nDownload is failure!\r\n下载失败。")) << b.pane();
+    EXPECT_FALSE(b.paneHas("Download OK."));
+    EXPECT_EQ(b.host.beeps, 3);
+    EXPECT_FALSE(b.programmer.link().useCrc());
+
+    const std::size_t before = b.sim.port.written().size();
+    b.programmer.runFunction("Verify_ID", "board");
+    ASSERT_GT(b.sim.port.written().size(), before);
+    EXPECT_EQ(b.sim.port.written()[before], buildShortCommand(cmd::kHandshake, 2, 0xF0, false));
+  }
+}
+
+// The erase, the closing of the upper area and the re-synchronisation after
+// it end the download with the stop handling when the board never answers.
+TEST(BoardDownload, ABoardThatStopsAnsweringMidwayEndsWithTheStopHandling) {
+  struct Case {
+    const char* fault;
+    const char* ending;
+    std::size_t framesSent;
+  };
+  for (const Case& c :
+       {Case{"drop:1+@84", "\r\nErase application is failed.\r\n擦除失败\r\nStop by user!", 0},
+        Case{"drop:1+@86", "\r\nErase application is failed.\r\n下载失败。\r\nStop by user!", 360},
+        Case{"drop:7+@80", "\r\nErase application is failed.\r\n下载失败。\r\nStop by user!",
+             360}}) {
+    SCOPED_TRACE(c.fault);
+    BoardBench b(sim::DeviceOptions().withFault(c.fault));
+    b.load(0, randomBytes(0x100, 9));
+    const BoardDownloadResult r = b.run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_TRUE(b.pane().ends_with(c.ending)) << b.pane();
+    EXPECT_EQ(b.sim.device.dataFrames().size(), c.framesSent);
+    EXPECT_FALSE(b.programmer.link().useCrc());
+  }
+}
+
+TEST(BoardDownload, StopEndsTheTransferAfterTheFrameInProgress) {
+  BoardBench b(sim::DeviceOptions().withBaudEmulation());
+  b.load(0, randomBytes(0xCC00, 4));
+  b.sim.loop.scheduleInMs(2'000, [&] { b.buttons.stopClicked(); });
+  const BoardDownloadResult r = b.run();
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(r.ok);
+  EXPECT_GT(b.sim.device.dataFrames().size(), 0U);
+  EXPECT_LT(b.sim.device.dataFrames().size(), 360U);
+  EXPECT_TRUE(
+      b.pane().ends_with("\r\nStop by user!\r\nOperation is stop.\r\n操作被停止.\r\nStop by user!"))
+      << b.pane();
+  // The stop command went out in the board's frames while it was being served.
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kStop), 1);
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kBoardFinish), 0);
+  EXPECT_FALSE(b.programmer.link().useCrc());
+  EXPECT_FALSE(b.programmer.link().isOpen());
+  EXPECT_FALSE(b.programmer.controls().locked);
+}
+
+TEST(BoardDownload, TheBoardIsWaitedForAndAQueryAnsweredOnlyOnItsSecondTryIsTaken) {
+  BoardBench late(sim::DeviceOptions().withPowerOnAfter(150).withFault("drop:1@0E"));
+  late.load(0, randomBytes(0x100, 5));
+  EXPECT_TRUE(late.run().ok) << late.pane();
+
+  for (const char* fault : {"drop:1+@0E", "drop:1+@0C", "drop:1+@80"}) {
+    SCOPED_TRACE(fault);
+    BoardBench silent(sim::DeviceOptions().withFault(fault));
+    silent.load(0, randomBytes(0x100, 5));
+    const BoardDownloadResult r = silent.run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.connected);
+    EXPECT_TRUE(silent.pane().ends_with("\r\nCommunication is failure!\r\n连接失败。"));
+    EXPECT_EQ(silent.sim.device.commandCount(cmd::kBoardErase), 0);
+    EXPECT_FALSE(silent.programmer.link().useCrc());
+  }
+}
+
+// A capacity or version reply too short to carry its byte is no answer: the
+// query is asked again rather than a byte read from beyond the frame.
+TEST(BoardDownload, AQueryReplyTooShortForItsByteIsAskedAgain) {
+  VirtualEventLoop loop;
+  test::ScriptedPort port(loop);
+  MemorySettingsStore settings;
+  test::RecordingHost host;
+  Programmer programmer(port, loop, settings, host);
+  ProductionLoop buttons(programmer);
+  BoardDownload download(programmer, buttons);
+  programmer.selectModel("QRK5-16B");
+  programmer.setPortName("board");
+  programmer.image().fileLoaded = true;
+  std::map<std::uint8_t, int> asked;
+  port.onWrite = [&](const Bytes& f) {
+    if (f.size() < 6 || f[0] != frame::kPreamble0) return;
+    const std::uint8_t command = f[5];
+    const int n = ++asked[command];
+    Bytes data;
+    if (command == cmd::kBoardCapacity) data = n == 1 ? Bytes{0x00} : Bytes{0x00, 0x34};
+    if (command == cmd::kVersion) data = n == 1 ? Bytes{} : Bytes{0x41};
+    if (command == cmd::kBoardErase) return;  // ends the download there
+    port.deliverInUs(300, buildReply(command, data, true));
+  };
+  download.run("5");
+  EXPECT_EQ(asked[cmd::kBoardCapacity], 2);
+  EXPECT_EQ(download.boardCapacity(), 52 * 1024);
+  EXPECT_EQ(download.boardVersion(), "41");
+  EXPECT_FALSE(programmer.link().useCrc());
+}
+
+TEST(BoardDownload, WarningsAskBeforeAnythingIsErasedAndNoCancelsCleanly) {
+  // 52 KB board, data up to 0xD000: first the dropped data, then the capacity.
+  const auto bench = [](std::vector<MessageAnswer> answers) {
+    auto b = std::make_unique<BoardBench>(sim::DeviceOptions(), 52);
+    b->load(0, randomBytes(0xD001, 6));
+    b->host.answers = std::move(answers);
+    return b;
+  };
+  auto no = bench({MessageAnswer::No});
+  BoardDownloadResult r = no->run();
+  EXPECT_TRUE(r.cancelled);
+  ASSERT_EQ(no->host.boxes.size(), 1U);
+  EXPECT_TRUE(no->host.boxes[0].starts_with("Data from 0CC00H to 0D000H"));
+  EXPECT_EQ(no->sim.port.openCount(), 0);
+  EXPECT_TRUE(no->paneHas(std::string(kBoardCancelledText)));
+
+  auto yesNo = bench({MessageAnswer::Yes, MessageAnswer::No});
+  r = yesNo->run();
+  EXPECT_TRUE(r.cancelled);
+  ASSERT_EQ(yesNo->host.boxes.size(), 2U);
+  EXPECT_EQ(yesNo->host.boxes[1], boardCapacityWarning(52 * 1024));
+  EXPECT_TRUE(yesNo->host.boxes[1].starts_with("此脱机烧录器最多下载 52K 程序"));
+  EXPECT_EQ(yesNo->sim.device.commandCount(cmd::kBoardErase), 0);
+  EXPECT_FALSE(yesNo->paneHas("Download OK."));
+
+  auto yesYes = bench({MessageAnswer::Yes, MessageAnswer::Yes});
+  EXPECT_TRUE(yesYes->run().ok);
+  EXPECT_TRUE(yesYes->boardHoldsTheImage());
+}
+
+TEST(BoardDownload, RefusalsOpenNoPortAndLeaveTheControlsFree) {
+  BoardBench noFile;
+  EXPECT_TRUE(noFile.run().refused);
+  EXPECT_EQ(noFile.host.boxes, std::vector<std::string>{std::string(kBoardOpenFileText)});
+
+  BoardBench kind1({}, 64, "QRK3-32F");
+  kind1.load(0, randomBytes(0x100, 7));
+  EXPECT_TRUE(kind1.run().refused);
+  EXPECT_EQ(kind1.host.boxes.front(), kBoardNotForModelText);
+
+  for (const char* limit : {"0", "1000001", "2.5", "abc"}) {
+    BoardBench b;
+    b.load(0, randomBytes(0x100, 7));
+    EXPECT_TRUE(b.run(limit).refused) << limit;
+    EXPECT_EQ(b.host.boxes.front(), checkDownloadLimit(limit).message);
+    EXPECT_TRUE(b.sim.port.written().empty());
+    EXPECT_FALSE(b.programmer.controls().locked);
+  }
+  for (BoardBench* b : {&noFile, &kind1}) EXPECT_TRUE(b->sim.port.written().empty());
+}
+
+// The header follows the ISP Space chosen at the moment of the download, so
+// its ISP fields and option byte A cannot disagree.
+TEST(BoardDownload, TheHeaderDescribesTheIspSpaceChosenJustBefore) {
+  BoardBench b(sim::DeviceOptions(), 64, "QRK5-16B", "0.0k");
+  b.load(0, randomBytes(0x4000, 8));
+  setIspSpace(b.programmer.options(), "4.0k");
+  ASSERT_TRUE(b.run().ok);
+  const auto m = b.sim.device.memory();
+  EXPECT_EQ(m[0xEC00 + 118] << 8 | m[0xEC00 + 119], 0x1000);
+  EXPECT_EQ(m[0xEC00 + 48] & 0x30, 0x00);
+  EXPECT_EQ(m[0xEC00 + 82] << 16 | m[0xEC00 + 83] << 8 | m[0xEC00 + 84], 0xEC00);
+  EXPECT_TRUE(b.sim.device.selfCheck().good());
+}
+
+}  // namespace
+}  // namespace qrk

@@ -1,0 +1,148 @@
+// What a chip's run leaves for the production record, and serial numbers
+// from a shared counter, on the simulated chip.
+#include "ops/production_record.h"
+
+#include <gtest/gtest.h>
+
+#include "ops/ops_bench.h"
+#include "ops/run_engine.h"
+
+namespace qrk {
+namespace {
+
+using sim::Fault;
+using sim::FaultKind;
+using test::OpsBench;
+
+// Hands out the numbers it was given, one per take; refuses once they run out.
+class ListCounter : public SerialCounter {
+ public:
+  explicit ListCounter(std::vector<std::string> numbers) : numbers_(std::move(numbers)) {}
+  std::optional<std::string> take(std::string* error) override {
+    if (taken_ == numbers_.size()) {
+      *error = "the line database cannot be reached";
+      return std::nullopt;
+    }
+    return numbers_[taken_++];
+  }
+  std::size_t taken() const { return taken_; }
+
+ private:
+  std::vector<std::string> numbers_;
+  std::size_t taken_ = 0;
+};
+
+// A bench whose serial number is one decimal byte at 0x0101, ticked, and
+// taken from `counter`.
+struct NumberedBench : OpsBench {
+  NumberedBench(SerialCounter& counter, sim::DeviceOptions options = {})
+      : OpsBench("QRK5-16B", std::move(options)) {
+    AutoIncrement& serial = programmer.autoIncrement();
+    serial.setAddressText("0101");
+    serial.setLengthText("1");
+    serial.setNextValueText("07");
+    serial.setFormat(SerialFormat::Decimal);
+    EXPECT_TRUE(serial.onToggle(true));
+    programmer.setSerialCounter(&counter);
+    setList({"Erase_All", "Verify_ID", "Program", "Write_Option", "Read_Option"});
+  }
+  ChipRecord runAndRecord(const std::string& function) {
+    const RunResult result = production.run(function);
+    return chipRecordOf(programmer, function, result, "line-1",
+                        std::chrono::system_clock::time_point{});
+  }
+};
+
+TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
+  ListCounter counter({"41", "42"});
+  NumberedBench b(counter);
+  b.programmer.image().filePath = "app.hex";
+
+  ChipRecord r = b.runAndRecord("Auto");
+  EXPECT_EQ(r.outcome, ChipOutcome::Ok) << b.pane();
+  EXPECT_EQ(b.sim.device.flashByte(0x101), 0x41) << "the chip carries the number it was given";
+  EXPECT_EQ(r.serial, "41");
+  EXPECT_TRUE(r.serialKept);
+  EXPECT_EQ(r.station, "line-1");
+  EXPECT_EQ(r.port, "sim");
+  EXPECT_EQ(r.model, "QRK5-16B");
+  EXPECT_EQ(r.chipId, "F104");
+  EXPECT_EQ(r.bootloaderVersion, "32");
+  EXPECT_EQ(r.imageFile, "app.hex");
+  EXPECT_EQ(r.function, "Auto");
+  EXPECT_EQ(r.failureLine, "");
+  EXPECT_GT(r.duration.count(), 0);
+  EXPECT_EQ(r.time, std::chrono::system_clock::time_point{} - r.duration) << "when it began";
+
+  // The chip refuses its option bytes: programmed with 42, but its cycle never ended.
+  b.sim.device.addFault(Fault{FaultKind::Drop, 1, true, {cmd::kWriteOption}, 0});
+  r = b.runAndRecord("Auto");
+  EXPECT_EQ(r.outcome, ChipOutcome::Failed);
+  EXPECT_EQ(r.serial, "42");
+  EXPECT_FALSE(r.serialKept);
+  EXPECT_EQ(r.failureLine, "Write Option is failure!");
+  EXPECT_EQ(counter.taken(), 2u);
+
+  // A counter out of reach: nothing is programmed without a number.
+  const std::size_t frames = b.sim.device.dataFrames().size();
+  r = b.runAndRecord("Auto");
+  EXPECT_EQ(r.outcome, ChipOutcome::Failed);
+  EXPECT_EQ(r.serial, std::nullopt);
+  EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
+  EXPECT_TRUE(b.host.boxes.back().find("cannot be reached") != std::string::npos);
+}
+
+TEST(ChipRecordOf, ANumberTooWideForTheFieldIsNeverStampedAndNotKept) {
+  ListCounter counter({"100"});
+  NumberedBench b(counter);
+  const ChipRecord r = b.runAndRecord("Auto");
+  EXPECT_EQ(r.outcome, ChipOutcome::Failed);
+  EXPECT_TRUE(b.sim.device.dataFrames().empty());
+  EXPECT_EQ(r.serial, "100");
+  EXPECT_FALSE(r.serialKept);
+  EXPECT_EQ(b.host.boxes.back(), AutoIncrement::kValueTooLarge);
+}
+
+TEST(ChipRecordOf, StopsAndRunsThatNeverStartedSayWhyAndCarryNothingOfTheLastChip) {
+  ListCounter counter({"41", "42"});
+  NumberedBench b(counter);
+  ASSERT_EQ(b.runAndRecord("Auto").outcome, ChipOutcome::Ok);
+
+  b.onFirstSent(cmd::kDataRestart, [&b] { b.production.stopClicked(); });
+  ChipRecord r = b.runAndRecord("Auto");
+  EXPECT_EQ(r.outcome, ChipOutcome::Stopped);
+  EXPECT_EQ(r.failureLine, "Stop by user!");
+  EXPECT_EQ(r.serial, "42");
+  EXPECT_FALSE(r.serialKept);
+
+  b.sim.port.refuseOpen();
+  r = b.runAndRecord("Verify_ID");
+  EXPECT_EQ(r.outcome, ChipOutcome::Failed);
+  EXPECT_EQ(r.failureLine, "Open COM port is failure!");
+  EXPECT_EQ(r.chipId, "");
+  EXPECT_EQ(r.bootloaderVersion, "");
+  EXPECT_EQ(r.serial, std::nullopt);
+}
+
+TEST(FailureLine, TheCauseBeforeTheSummaryLinesOrTheLastLine) {
+  EXPECT_EQ(failureLine("We are connecting ...\r\nMCU: QRK5/3-16B\r\n"
+                        "Already encrypt or Invalid MCU type!\r\n已加密\r\n",
+                        ChipOutcome::Failed),
+            "Already encrypt or Invalid MCU type!");
+  EXPECT_EQ(
+      failureLine("x\r\nChip is not blank!\r\nBlank_Check    is failure!\r\n", ChipOutcome::Failed),
+      "Chip is not blank!");
+  EXPECT_EQ(failureLine("We are connecting ...\r\nsomething odd\r\n\r\n", ChipOutcome::Failed),
+            "something odd");
+  EXPECT_EQ(failureLine("Verify is error!", ChipOutcome::Ok), "");
+}
+
+TEST(UtcTimeText, SortsAsTheTimeDoes) {
+  using namespace std::chrono;
+  const system_clock::time_point t{milliseconds(1'796'630'462'345)};
+  EXPECT_EQ(utcTimeText(t), "2026-12-07T08:01:02.345Z");
+  EXPECT_LT(utcTimeText(t), utcTimeText(t + milliseconds(1)));
+}
+
+}  // namespace
+}  // namespace qrk
