@@ -12,7 +12,7 @@ namespace qrk {
 
 namespace {
 
-bool namesRow(const OptionRowSpec& row, std::string_view wanted) {
+bool namesRow(const OptionRowInfo& row, std::string_view wanted) {
   return equalsIgnoreCase(row.name, wanted) ||
          std::any_of(row.otherNames.begin(), row.otherNames.end(), [&](std::string_view other) {
            return !other.empty() && equalsIgnoreCase(other, wanted);
@@ -21,11 +21,11 @@ bool namesRow(const OptionRowSpec& row, std::string_view wanted) {
 
 std::string rowNames(int mapKind) {
   std::vector<std::string> names;
-  for (const OptionRowSpec& r : optionRows(mapKind)) names.emplace_back(r.name);
+  for (const OptionRowInfo& r : optionRows(mapKind)) names.emplace_back(r.name);
   return joined(names, ", ");
 }
 
-std::string choiceText(const OptionRowSpec& r, int button) {
+std::string choiceText(const OptionRowInfo& r, int button) {
   std::string text(r.choices[button]);
   if (!r.choiceAliases[button].empty()) text += " (" + std::string(r.choiceAliases[button]) + ")";
   return text;
@@ -38,7 +38,7 @@ void setError(std::string* error, std::string text) {
 }  // namespace
 
 int findOptionRow(int mapKind, std::string_view name, std::string* error) {
-  const std::span<const OptionRowSpec> rows = optionRows(mapKind);
+  const std::span<const OptionRowInfo> rows = optionRows(mapKind);
   if (rows.empty()) {
     setError(error, "this model has no option bits");
     return -1;
@@ -48,7 +48,7 @@ int findOptionRow(int mapKind, std::string_view name, std::string* error) {
     if (namesRow(rows[i], wanted)) return static_cast<int>(i);
   }
   // A row of the other kind gets a more helpful answer than "unknown".
-  for (const OptionRowSpec& r : optionRows(mapKind == 1 ? 2 : 1)) {
+  for (const OptionRowInfo& r : optionRows(mapKind == 1 ? 2 : 1)) {
     if (namesRow(r, wanted)) {
       setError(error, "option " + std::string(r.name) +
                           " is not available on this model; its options are: " + rowNames(mapKind));
@@ -61,13 +61,13 @@ int findOptionRow(int mapKind, std::string_view name, std::string* error) {
 }
 
 int findOptionChoice(int mapKind, int row, std::string_view choice, std::string* error) {
-  const std::span<const OptionRowSpec> rows = optionRows(mapKind);
+  const std::span<const OptionRowInfo> rows = optionRows(mapKind);
   if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) {
     setError(error, rows.empty() ? "this model has no option bits"
                                  : "this model has no option row " + std::to_string(row));
     return -1;
   }
-  const OptionRowSpec& r = rows[static_cast<std::size_t>(row)];
+  const OptionRowInfo& r = rows[static_cast<std::size_t>(row)];
   const std::string_view wanted = trimmed(choice);
   for (int button = 0; button < 2; ++button) {
     if (equalsIgnoreCase(r.choices[button], wanted)) return button;
@@ -92,10 +92,10 @@ bool setOption(OptionPanel& panel, int mapKind, std::string_view rowName, std::s
 }
 
 std::string optionListing(int mapKind) {
-  const std::span<const OptionRowSpec> rows = optionRows(mapKind);
+  const std::span<const OptionRowInfo> rows = optionRows(mapKind);
   if (rows.empty()) return "This model has no option bits; its ISP block is fixed.\n";
   std::string out;
-  for (const OptionRowSpec& r : rows) {
+  for (const OptionRowInfo& r : rows) {
     std::string line(r.name);
     line.resize(std::max<std::size_t>(line.size() + 1, 10), ' ');
     line += choiceText(r, 0) + " | " + choiceText(r, 1);

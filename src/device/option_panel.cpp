@@ -30,16 +30,16 @@ void buildOptionPanel(OptionPanel& panel, int mapKind) {
   for (OptionRow& row : panel.rows) row.visible = false;
   if (mapKind != 1 && mapKind != 2) return;
 
-  const std::span<const OptionRowSpec> specs = optionRows(mapKind);
-  for (std::size_t i = 0; i < specs.size(); ++i) {
-    const OptionRowSpec& spec = specs[i];
+  const std::span<const OptionRowInfo> infos = optionRows(mapKind);
+  for (std::size_t i = 0; i < infos.size(); ++i) {
+    const OptionRowInfo& info = infos[i];
     OptionRow& row = panel.rows[i];
     row.visible = true;
-    row.labOptionE = std::string(spec.caption);
-    if (mapKind == 1) row.labOptionC = std::string(spec.secondCaption);
+    row.labOptionE = std::string(info.caption);
+    if (mapKind == 1) row.labOptionC = std::string(info.secondCaption);
     row.labOptionCVisible = (mapKind == 1);
-    row.buttonCaptions = {std::string(spec.choices[0]), std::string(spec.choices[1])};
-    row.selected = spec.defaultChoice;
+    row.buttonCaptions = {std::string(info.choices[0]), std::string(info.choices[1])};
+    row.selected = info.defaultChoice;
   }
   if (mapKind == 2) {
     for (OptionRow& row : panel.rows) row.labOptionCVisible = false;

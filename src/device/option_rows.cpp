@@ -6,7 +6,7 @@ namespace {
 
 constexpr std::array<std::string_view, 2> kYesNo{"YES", "NO"};
 
-constexpr std::array<OptionRowSpec, 5> kKind1Rows{{
+constexpr std::array<OptionRowInfo, 5> kKind1Rows{{
     {"LOCK", {}, "LOCK", "锁芯片(读为FF)", kYesNo, {}, 0},
     {"ENCRYPT", {"SB"}, "ENCRYPT", "编程器读加密", kYesNo, {}, 0},
     {"MOVCL", {}, "MOVCL", "禁止外部MOVC指令", kYesNo, {}, 0},
@@ -14,7 +14,7 @@ constexpr std::array<OptionRowSpec, 5> kKind1Rows{{
     {"HWEN_ISP", {"HWBS", "HWBSL"}, "HWEN_ISP", "上电复位执行ISP", kYesNo, {}, 1},
 }};
 
-constexpr std::array<OptionRowSpec, 8> kKind2Rows{{
+constexpr std::array<OptionRowInfo, 8> kKind2Rows{{
     {"LOCK", {}, "LOCK/锁芯片(读为FF)", "", kYesNo, {}, 0},
     {"SB", {"ENCRYPT"}, "SB/编程器读加密", "", kYesNo, {}, 0},
     {"MOVCL", {}, "MOVCL/禁止外部MOVC指令", "", kYesNo, {}, 0},
@@ -45,7 +45,7 @@ constexpr std::array<OptionRowSpec, 8> kKind2Rows{{
 
 }  // namespace
 
-std::span<const OptionRowSpec> optionRows(int mapKind) {
+std::span<const OptionRowInfo> optionRows(int mapKind) {
   if (mapKind == 1) return kKind1Rows;
   if (mapKind == 2) return kKind2Rows;
   return {};

@@ -10,7 +10,7 @@ namespace qrk {
 // the default choice) and what a user types for it on the command line (the
 // row's names, a plain-word alias for a choice whose caption is Chinese or has
 // a space in it).
-struct OptionRowSpec {
+struct OptionRowInfo {
   std::string_view name;
   std::array<std::string_view, 2> otherNames;  // empty where there is none
   std::string_view caption;                    // LabOptionE
@@ -21,6 +21,6 @@ struct OptionRowSpec {
 };
 
 // The rows of a kind in row order; empty for kind 0.
-std::span<const OptionRowSpec> optionRows(int mapKind);
+std::span<const OptionRowInfo> optionRows(int mapKind);
 
 }  // namespace qrk

@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "image/number_text.h"
 #include "platform/text.h"
 
 namespace qrk {

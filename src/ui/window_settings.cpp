@@ -6,6 +6,7 @@
 #include "image/number_text.h"
 #include "platform/text.h"
 #include "ops/success_counter.h"
+#include "platform/text.h"
 #include "ui/port_list.h"
 
 namespace qrk {
