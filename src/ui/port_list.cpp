@@ -1,7 +1,5 @@
 #include "ui/port_list.h"
 
-#include <cctype>
-
 #include "platform/text.h"
 
 namespace qrk {
@@ -12,10 +10,7 @@ bool validIndex(int index) { return index >= 0 && index < PortList::kComEntries;
 
 // "COM3", "com3", "Com3": the entry's position, or -1.
 int comEntryOf(std::string_view text) {
-  if (text.size() != 4) return -1;
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) return -1;
-  }
+  if (text.size() != 4 || !equalsIgnoreCase(text.substr(0, 3), "COM")) return -1;
   const int index = text[3] - '1';
   return validIndex(index) ? index : -1;
 }
