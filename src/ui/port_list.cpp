@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "image/number_text.h"
+#include "platform/text.h"
 
 namespace qrk {
 
@@ -46,11 +47,11 @@ void PortList::select(int index) {
 }
 
 bool PortList::setText(std::string_view text) {
-  const std::string_view trimmed = trimBlanks(text);
+  const std::string_view trimmed = qrk::trimmed(text);
   if (trimmed.empty()) return false;
   int entry = comEntryOf(trimmed);
   for (int i = 0; entry < 0 && i < kComEntries; ++i) {
-    if (trimmed == trimBlanks(entryText(i))) entry = i;
+    if (trimmed == qrk::trimmed(entryText(i))) entry = i;
   }
   if (entry >= 0) {
     select(entry);
