@@ -20,6 +20,8 @@
 #include "interrupt_notifier.h"
 #include "platform/qt/port_directory.h"
 #include "platform/qt/qt_session.h"
+#include "record_options.h"
+#include "record_run.h"
 #include "run_arguments.h"
 #include "run_settings.h"
 #include "run_steps.h"
@@ -31,7 +33,8 @@ namespace {
 const char* const kDescription =
     "Runs FUNCTION on every --port at once, one independent run per port (each a 'qrkprog\n"
     "run' of its own), chip after chip: --repeat N runs per port, without it until Ctrl-C.\n"
-    "Every option of 'qrkprog run' applies to every port.\n"
+    "Every option of 'qrkprog run' applies to every port; with --db every port writes its\n"
+    "chips' rows to that record, and --serial takes every port's numbers from its counter.\n"
     "\n"
     "On a terminal one live line per port shows its chips, the step under way, the progress\n"
     "and the last result; redirected, one line per finished chip. Ctrl-C stops every port as\n"
@@ -106,18 +109,25 @@ QStringList runOptionsOf(const QStringList& args) {
 }
 
 // Everything the runs would refuse, found once here before any run starts:
-// the model, the options, the image. A serial number stamped from one
-// settings file on several ports at once would repeat on every port.
-std::optional<int> checkRunChoices(const RunArguments& run, bool sharedCounter) {
+// the model, the options, the image, the record (a database that cannot be
+// written or reached). A serial number that is not the record's counter's
+// would repeat on every port.
+std::optional<int> checkRunChoices(const RunArguments& run, const RecordArguments& record,
+                                   const QString& firstPort) {
   CliSettings settings(run.settingsFile);
   CliHost host(stderr, stderr);
   host.setAssumeYes(run.assumeYes);
   qrk::QtSession session(settings.store(), host);
   if (auto refused = applyRunChoices(session.programmer(), run, host)) return refused;
-  if (session.programmer().autoIncrement().armed() && !sharedCounter) {
+  std::unique_ptr<RunRecorder> recorder;
+  if (auto refused =
+          RunRecorder::start(record, session.programmer(), firstPort, run.command, &recorder)) {
+    return refused;
+  }
+  if (session.programmer().autoIncrement().armed() && !record.serial) {
     return usageError({run.command},
                       "serial numbering is on: every port would stamp the same numbers; give "
-                      "--db so that all ports take their numbers from one counter");
+                      "--serial so that all ports take their numbers from the record's counter");
   }
   return std::nullopt;
 }
@@ -127,13 +137,16 @@ std::optional<int> checkRunChoices(const RunArguments& run, bool sharedCounter) 
 int gangCommand(const QStringList& args) {
   QCommandLineParser parser;
   addRunOptions(parser);
+  addRecordOptions(parser);  // passed on to each port's run with the rest
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
   RunArguments run;
   if (auto status = readRunArguments(parser, args, &run)) return *status;
+  RecordArguments record;
+  if (auto status = readRecordArguments(parser, args, &record)) return *status;
   QString error;
   const auto targets = resolveTargets(run.ports, &error);
   if (!targets) return usageError(args, error);
-  if (auto refused = checkRunChoices(run, parser.optionNames().contains("db"))) return *refused;
+  if (auto refused = checkRunChoices(run, record, targets->front().device)) return *refused;
 
   QStringList runArguments = QStringList{"run"} + runOptionsOf(args);
   if (!parser.isSet("repeat")) runArguments << "--repeat" << QString::number(kUntilStopped);
