@@ -9,6 +9,7 @@
 #include <string>
 
 #include "device/mcu_model.h"
+#include "device/option_lookup.h"
 #include "device/option_panel.h"
 #include "image/image_buffer.h"
 #include "offline/block_crc_table.h"
