@@ -20,6 +20,7 @@
 #include "interrupt_notifier.h"
 #include "platform/qt/port_directory.h"
 #include "platform/qt/qt_session.h"
+#include "record_options.h"
 #include "record_run.h"
 #include "run_arguments.h"
 #include "run_settings.h"
@@ -32,7 +33,8 @@ namespace {
 const char* const kDescription =
     "Runs FUNCTION on every --port at once, one independent run per port (each a 'qrkprog\n"
     "run' of its own), chip after chip: --repeat N runs per port, without it until Ctrl-C.\n"
-    "Every option of 'qrkprog run' applies to every port.\n"
+    "Every option of 'qrkprog run' applies to every port; with --db every port writes its\n"
+    "chips' rows to that record, and --serial takes every port's numbers from its counter.\n"
     "\n"
     "On a terminal one live line per port shows its chips, the step under way, the progress\n"
     "and the last result; redirected, one line per finished chip. Ctrl-C stops every port as\n"
@@ -107,17 +109,27 @@ QStringList runOptionsOf(const QStringList& args) {
 }
 
 // Everything the runs would refuse, found once here before any run starts:
-// the model, the options, the image, the production record and, with
-// --serial, its counter, from which every port takes its numbers.
-std::optional<int> checkRunChoices(const RunArguments& run, const RecordArguments& record) {
+// the model, the options, the image, the record (a database that cannot be
+// written or reached). A serial number that is not the record's counter's
+// would repeat on every port.
+std::optional<int> checkRunChoices(const RunArguments& run, const RecordArguments& record,
+                                   const QString& firstPort) {
   CliSettings settings(run.settingsFile);
   CliHost host(stderr, stderr);
   host.setAssumeYes(run.assumeYes);
   qrk::QtSession session(settings.store(), host);
   if (auto refused = applyRunChoices(session.programmer(), run, host)) return refused;
   std::unique_ptr<RunRecorder> recorder;
-  return RunRecorder::start(record, session.programmer(), run.ports.first(), run.command,
-                            &recorder);
+  if (auto refused =
+          RunRecorder::start(record, session.programmer(), firstPort, run.command, &recorder)) {
+    return refused;
+  }
+  if (session.programmer().autoIncrement().armed() && !record.serial) {
+    return usageError({run.command},
+                      "serial numbering is on: every port would stamp the same numbers; give "
+                      "--serial so that all ports take their numbers from the record's counter");
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -125,7 +137,7 @@ std::optional<int> checkRunChoices(const RunArguments& run, const RecordArgument
 int gangCommand(const QStringList& args) {
   QCommandLineParser parser;
   addRunOptions(parser);
-  addRecordOptions(parser);
+  addRecordOptions(parser);  // passed on to each port's run with the rest
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
   RunArguments run;
   if (auto status = readRunArguments(parser, args, &run)) return *status;
@@ -134,7 +146,7 @@ int gangCommand(const QStringList& args) {
   QString error;
   const auto targets = resolveTargets(run.ports, &error);
   if (!targets) return usageError(args, error);
-  if (auto refused = checkRunChoices(run, record)) return *refused;
+  if (auto refused = checkRunChoices(run, record, targets->front().device)) return *refused;
 
   QStringList runArguments = QStringList{"run"} + runOptionsOf(args);
   if (!parser.isSet("repeat")) runArguments << "--repeat" << QString::number(kUntilStopped);
