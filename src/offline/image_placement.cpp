@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "image/memory_map.h"
 #include "offline/block_crc_table.h"
 #include "platform/text.h"
 
@@ -42,8 +41,8 @@ std::optional<AddressSpan> findDroppedData(const BoardHeader& header, const Imag
 }
 
 std::string droppedDataWarning(const AddressSpan& dropped) {
-  const std::string first = upperHex(static_cast<std::uint32_t>(dropped.first), 5) + "H";
-  const std::string last = upperHex(static_cast<std::uint32_t>(dropped.last), 5) + "H";
+  const std::string first = upperHex(dropped.first, 5) + "H";
+  const std::string last = upperHex(dropped.last, 5) + "H";
   return "Data from " + first + " to " + last +
          " lies where the offline board holds nothing and will not be downloaded. Download "
          "anyway?\r\n" +

@@ -1,8 +1,5 @@
 #include "ui/port_list.h"
 
-#include <cctype>
-
-#include "image/number_text.h"
 #include "platform/text.h"
 
 namespace qrk {
@@ -13,10 +10,7 @@ bool validIndex(int index) { return index >= 0 && index < PortList::kComEntries;
 
 // "COM3", "com3", "Com3": the entry's position, or -1.
 int comEntryOf(std::string_view text) {
-  if (text.size() != 4) return -1;
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) return -1;
-  }
+  if (text.size() != 4 || !equalsIgnoreCase(text.substr(0, 3), "COM")) return -1;
   const int index = text[3] - '1';
   return validIndex(index) ? index : -1;
 }
@@ -47,16 +41,16 @@ void PortList::select(int index) {
 }
 
 bool PortList::setText(std::string_view text) {
-  const std::string_view trimmed = qrk::trimmed(text);
-  if (trimmed.empty()) return false;
-  int entry = comEntryOf(trimmed);
+  const std::string_view typed = trimmed(text);
+  if (typed.empty()) return false;
+  int entry = comEntryOf(typed);
   for (int i = 0; entry < 0 && i < kComEntries; ++i) {
-    if (trimmed == qrk::trimmed(entryText(i))) entry = i;
+    if (typed == trimmed(entryText(i))) entry = i;
   }
   if (entry >= 0) {
     select(entry);
   } else {
-    typedPath_ = std::string(trimmed);
+    typedPath_ = std::string(typed);
   }
   return true;
 }

@@ -36,7 +36,7 @@ bool storedFlag(const SettingsStore& store, const char* key, bool fallback) {
 template <std::size_t N>
 std::string storedText(const SettingsStore& store, const char* textKey, const char* positionKey,
                        const std::array<std::string_view, N>& entries, int defaultPosition) {
-  const std::string typed(qrk::trimmed(store.value(kSection, textKey, "")));
+  const std::string typed(trimmed(store.value(kSection, textKey, "")));
   if (!typed.empty()) return typed;
   return std::string(entries[static_cast<std::size_t>(
       positionOr(store, positionKey, static_cast<int>(N), defaultPosition))]);
@@ -60,12 +60,12 @@ constexpr int kAnyPosition = 65536;
 WindowSettings loadWindowSettings(const SettingsStore& store) {
   WindowSettings s;
   s.modelIndex = positionOr(store, "DeviceProducts", kAnyPosition, 0);
-  s.modelName = std::string(qrk::trimmed(store.value(kSection, "DeviceProductsName", "")));
+  s.modelName = std::string(trimmed(store.value(kSection, "DeviceProductsName", "")));
   s.ispSpaceIndex = positionOr(store, "ISP_Space", kAnyPosition, 0);
   s.filePath = store.value(kSection, "FilePath", "");
   s.fillByte = store.value(kSection, "fillbyte", "00") == "00" ? 0x00 : 0xFF;
   s.portIndex = positionOr(store, "COM_port", PortList::kComEntries, 0);
-  s.portPath = std::string(qrk::trimmed(store.value(kSection, "COM_port_path", "")));
+  s.portPath = std::string(trimmed(store.value(kSection, "COM_port_path", "")));
   s.baudIndex = positionOr(store, "Baud", 1, 0);
   s.production.load(store);
 
