@@ -428,13 +428,6 @@ QWidget* MainWindow::buildBoardPage() {
   comTJSL_disp = named(new QPushButton(QStringLiteral("脱机烧录过程中的显示"), page),
                        QStringLiteral("comTJSL_disp"));
   comTJSL_disp->setGeometry(176, 194, 180, 28);
-  // The board download is not part of this build yet: its controls show what
-  // the page is for but cannot start anything.
-  for (QWidget* w : {static_cast<QWidget*>(txt_download_max), static_cast<QWidget*>(comTJXZ),
-                     static_cast<QWidget*>(comTJSL_disp)}) {
-    w->setEnabled(false);
-    w->setToolTip(QStringLiteral("Offline board download is not available in this build."));
-  }
   return page;
 }
 

@@ -122,6 +122,7 @@ class MainWindow : public QWidget {
   void onClearCountClicked();
   void onAutoIncrementToggled(bool ticked);
   void onStoreFileClicked();
+  void onBoardDownloadClicked();
   void updateStoreButton();
   std::string selectedFunction() const;
 

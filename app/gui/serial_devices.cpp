@@ -1,19 +1,20 @@
 #include "serial_devices.h"
 
-#include <QSerialPortInfo>
-#include <algorithm>
+#include <QFileInfo>
+
+#include "platform/qt/port_directory.h"
 
 namespace qrkgui {
 
 std::vector<qrk::SerialDeviceEntry> machineSerialDevices() {
+  // The directory's order is the one COM<n> resolves in, for the window and
+  // the command line alike.
+  const qrk::PortDirectory directory = qrk::PortDirectory::scan();
   std::vector<qrk::SerialDeviceEntry> devices;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    devices.push_back({info.portName().toStdString(), info.systemLocation().toStdString(),
-                       info.description().toStdString()});
+  for (const qrk::SerialDevice& d : directory.devices()) {
+    devices.push_back({QFileInfo(QString::fromStdString(d.path)).fileName().toStdString(), d.path,
+                       d.description});
   }
-  // By path, as COM<n> is counted when a run opens it.
-  std::sort(devices.begin(), devices.end(),
-            [](const auto& a, const auto& b) { return a.path < b.path; });
   return devices;
 }
 

@@ -20,6 +20,8 @@
 #include "image/bin_store.h"
 #include "image/memory_map.h"
 #include "main_window.h"
+#include "offline/board_download.h"
+#include "offline/board_messages.h"
 #include "ops/function_list.h"
 #include "ops/functions.h"
 #include "ops/run_controls.h"
@@ -135,6 +137,11 @@ void MainWindow::connectControls() {
   connect(txt_Start_Address, &QLineEdit::textChanged, this, &MainWindow::updateStoreButton);
   connect(txt_length, &QLineEdit::textChanged, this, &MainWindow::updateStoreButton);
   connect(comStoreFile, &QPushButton::clicked, this, &MainWindow::onStoreFileClicked);
+  connect(comTJXZ, &QPushButton::clicked, this, &MainWindow::onBoardDownloadClicked);
+  connect(comTJSL_disp, &QPushButton::clicked, this, [this] {
+    host_.messageBox(qrk::ledLegendText(), std::string(qrk::kLedLegendTitle),
+                     qrk::MessageButtons::Ok);
+  });
 
   connect(TabStrip2->tabBar(), &QTabBar::tabBarClicked, this, &MainWindow::onLowerTabClicked);
   connect(TabStrip2, &QTabWidget::currentChanged, this, &MainWindow::onLowerTabClicked);
@@ -246,9 +253,6 @@ void MainWindow::showRunControls(bool running) {
   for (QPushButton* b : {com_write_ISP_demo, com_re_write_ISP_demo, com_ISP_demo_stop}) {
     b->setEnabled(false);
   }
-  // The offline board download is not part of this build.
-  comTJXZ->setEnabled(false);
-  txt_download_max->setEnabled(false);
   // While ticked, the serial-number format is the stamped number's.
   if (p_.autoIncrement().ticked()) {
     for (QRadioButton* b : optAuto_Increase) b->setEnabled(false);
@@ -351,6 +355,19 @@ void MainWindow::onReRunClicked() {
   showRunControls(true);
   model_.reRun(selectedFunction());
   afterRun();
+  running_ = false;
+  showRunControls(false);
+  finishPendingClose();
+}
+
+void MainWindow::onBoardDownloadClicked() {
+  if (model_.runActive() || running_) return;
+  p_.setPortName(model_.state().ports.portToOpen());
+  running_ = true;
+  showRunControls(true);
+  qrk::BoardDownload download(p_, production_);
+  download.run(txt_download_max->text().toStdString());
+  model_.runEnded();
   running_ = false;
   showRunControls(false);
   finishPendingClose();

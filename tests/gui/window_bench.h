@@ -16,6 +16,7 @@
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
 #include "platform/qt/qt_settings_store.h"
+#include "sim/board_device.h"
 #include "sim/simulated_port.h"
 #include "window_host.h"
 
@@ -74,15 +75,28 @@ class BoxAnswers {
   std::deque<QString> files_;
 };
 
-// The real window over a programmer whose serial line leads to the
-// in-process simulated chip, on virtual time; the settings in an INI file of
-// a fresh folder, so that a second window can read what the first saved.
-struct WindowBench {
-  explicit WindowBench(QString settingsDir = {}, qrk::sim::DeviceOptions options = {})
+// What the serial line leads to: a simulated chip or offline board.
+template <typename Line>
+Line simulatedLine(qrk::sim::DeviceOptions options);
+template <>
+inline qrk::sim::SimulatedTarget simulatedLine(qrk::sim::DeviceOptions options) {
+  return qrk::sim::SimulatedTarget("QRK5-16B", std::move(options));
+}
+template <>
+inline qrk::sim::SimulatedBoard simulatedLine(qrk::sim::DeviceOptions options) {
+  return qrk::sim::SimulatedBoard(std::move(options));
+}
+
+// The real window over a programmer whose serial line leads to an
+// in-process simulated device, on virtual time; the settings in an INI file
+// of a fresh folder, so that a second window can read what the first saved.
+template <typename Line>
+struct WindowBenchOn {
+  explicit WindowBenchOn(QString settingsDir = {}, qrk::sim::DeviceOptions options = {})
       : app((application(), true)),
         dir(),
         iniPath((settingsDir.isEmpty() ? dir.path() : settingsDir) + "/settings.ini"),
-        sim("QRK5-16B", std::move(options)),
+        sim(simulatedLine<Line>(std::move(options))),
         store(std::make_unique<qrk::QtSettingsStore>(iniPath.toStdString())),
         programmer(sim.port, sim.loop, *store, host),
         production(programmer),
@@ -91,9 +105,9 @@ struct WindowBench {
     window.resize(1024, 768);
     window.show();
   }
-  ~WindowBench() { window.hide(); }
-  WindowBench(const WindowBench&) = delete;
-  WindowBench& operator=(const WindowBench&) = delete;
+  ~WindowBenchOn() { window.hide(); }
+  WindowBenchOn(const WindowBenchOn&) = delete;
+  WindowBenchOn& operator=(const WindowBenchOn&) = delete;
 
   template <typename T>
   T* find(const QString& name) const {
@@ -134,7 +148,7 @@ struct WindowBench {
   bool app;
   QTemporaryDir dir;
   QString iniPath;
-  qrk::sim::SimulatedTarget sim;
+  Line sim;
   std::unique_ptr<qrk::QtSettingsStore> store;
   WindowHost host;
   qrk::Programmer programmer;
@@ -142,5 +156,8 @@ struct WindowBench {
   MainWindow window;
   BoxAnswers boxes;
 };
+
+using WindowBench = WindowBenchOn<qrk::sim::SimulatedTarget>;
+using BoardWindowBench = WindowBenchOn<qrk::sim::SimulatedBoard>;
 
 }  // namespace qrkgui::test

@@ -15,16 +15,21 @@
 #include <QTabWidget>
 #include <QTextBlock>
 
+#include "offline/board_messages.h"
 #include "window_bench.h"
 
 namespace qrkgui {
 namespace {
 
+using test::BoardWindowBench;
 using test::WindowBench;
 
 const QString kBlinkHex = QStringLiteral(QRK_SOURCE_DIR "/firmware/examples/blink.hex");
 
-QString pane(const WindowBench& b) { return b.find<QPlainTextEdit>("textMsg")->toPlainText(); }
+template <typename Bench>
+QString pane(const Bench& b) {
+  return b.template find<QPlainTextEdit>("textMsg")->toPlainText();
+}
 
 int visibleRows(const WindowBench& b) {
   int n = 0;
@@ -34,8 +39,9 @@ int visibleRows(const WindowBench& b) {
   return n;
 }
 
-void chooseModel(WindowBench& b, const QString& name) {
-  b.type(b.find<QComboBox>("combMcuModel")->lineEdit(), name);
+template <typename Bench>
+void chooseModel(Bench& b, const QString& name) {
+  b.type(b.template find<QComboBox>("combMcuModel")->lineEdit(), name);
 }
 
 // The dump's text position of the first digit of the byte at `column` of the
@@ -269,6 +275,28 @@ TEST(WindowTabs, TheIspDemoTabIsNeverShownAndTheOptionTabHoldsTheRunSettings) {
     EXPECT_TRUE(b.find<QWidget>(name)->isVisible()) << name;
   }
   EXPECT_EQ(upper->tabToolTip(0), "选择MCU, 设置编程参数");
+}
+
+TEST(WindowBoard, TheBoardTabDownloadsTheImageForKind2ModelsAndShowsTheLedLegend) {
+  BoardWindowBench b;
+  auto* lower = b.find<QTabWidget>("TabStrip2");
+  chooseModel(b, "QRK3-16F");
+  EXPECT_FALSE(lower->isTabEnabled(2)) << "kind 1 has no offline board";
+  chooseModel(b, "QRK5-16B");
+  b.window.openFile(kBlinkHex);
+  QTest::mouseClick(lower->tabBar(), Qt::LeftButton, {}, lower->tabBar()->tabRect(2).center());
+  ASSERT_EQ(lower->currentWidget()->objectName(), "Frame18");
+  b.type("txt_download_max", "100");
+  b.click("comTJXZ");
+  EXPECT_TRUE(pane(b).contains("Download OK. / 下载成功。")) << pane(b).toStdString();
+  EXPECT_TRUE(b.find<QWidget>("comTJXZ")->isEnabled());
+  EXPECT_TRUE(b.find<QWidget>("comDownload")->isEnabled());
+  EXPECT_FALSE(b.sim.port.isOpen());
+
+  b.boxes.texts.clear();
+  b.click("comTJSL_disp");
+  ASSERT_EQ(b.boxes.texts.size(), 1);
+  EXPECT_EQ(b.boxes.texts[0], paneDisplayText(qrk::ledLegendText()));
 }
 
 TEST(WindowRun, ReRunCountsDownAndStopInTheCountdownEndsTheLoopWithTheControlsLockedMeanwhile) {
