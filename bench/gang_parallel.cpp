@@ -13,11 +13,11 @@
 #include <memory>
 #include <thread>
 
-#include "bench_processes.h"
+#include "qrkprog_process.h"
 
 namespace {
 
-using namespace qrkbench;
+using namespace qrk::bench;
 
 constexpr int kPorts = 8;
 constexpr std::size_t kImageSize = 0xFC00;
@@ -49,13 +49,15 @@ Child::End timeQrkprog(const ScratchDir& dir, std::vector<std::string> args) {
 
 void BM_GangEightPorts_Baud(benchmark::State& state) {
   ScratchDir dir;
-  if (!dir.ok() || !writeImage(dir.file("image.bin"), kImageSize, 0x6A09E667u)) {
+  if (!dir.ok() || !writePatternFile(dir.file("image.bin"), kImageSize, 0x6A09E667u)) {
     state.SkipWithError("cannot write the image in a scratch directory");
     return;
   }
   std::vector<std::unique_ptr<Simulator>> chips;
   for (int i = 0; i < kPorts; ++i) {
-    chips.push_back(std::make_unique<Simulator>(dir, true, "tty" + std::to_string(i), "QRK5-64B"));
+    chips.push_back(std::make_unique<Simulator>(
+        dir, std::vector<std::string>{"--model", "QRK5-64B", "--baud-emulation"},
+        "tty" + std::to_string(i)));
     if (!chips.back()->ready()) {
       state.SkipWithError("qrksim did not start: build the qrksim target first");
       return;

@@ -180,12 +180,16 @@ inline std::vector<std::string> childEnvironment(const ScratchDir& dir) {
   return env;
 }
 
-// qrksim with `args` behind the link `tty` in the scratch directory.
+// qrksim with `args` behind the link `link` in the scratch directory.
 // Stopped with SIGTERM; its stdin is a pipe held here, so it also ends if
 // this process dies without stopping it.
 class Simulator {
  public:
-  Simulator(const ScratchDir& dir, const std::vector<std::string>& args) : port_(dir.file("tty")) {
+  // `link` names the pseudo-terminal's link (and its stderr file) when
+  // several simulators share one scratch directory.
+  Simulator(const ScratchDir& dir, const std::vector<std::string>& args,
+            const std::string& link = "tty")
+      : port_(dir.file(link)) {
     std::vector<std::string> argv = {std::string(QRK_BIN_DIR) + "/qrksim", "--link", port_};
     argv.insert(argv.end(), args.begin(), args.end());
     int in[2];
@@ -200,7 +204,7 @@ class Simulator {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, dir.file("qrksim.err").c_str(),
+    posix_spawn_file_actions_addopen(&actions, 2, dir.file(link + ".err").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     process_.emplace(argv, actions, childEnvironment(dir));
     posix_spawn_file_actions_destroy(&actions);
