@@ -4,22 +4,28 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <vector>
 
+#include "sim/adapter_frames.h"
 #include "sim/system_error.h"
 
 namespace qrk::sim {
 
 namespace {
+
+constexpr std::int64_t kWakeUpLeadUs = 150;
 
 void closeFd(int& fd) {
   if (fd >= 0) ::close(fd);
@@ -107,22 +113,35 @@ bool PtyServer::open(const std::string& linkPath, std::string* error) {
 }
 
 bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
+  // Bytes are due to the microsecond; the default timer slack would add up to
+  // 50 us to every burst.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   using Clock = std::chrono::steady_clock;
   const auto origin = Clock::now();
   auto nowUs = [origin] {
     return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - origin).count();
   };
-  std::deque<TimedChunk> due;   // the device's output, in order of instant
-  std::size_t sentOfFront = 0;  // bytes of due.front() already written
+  std::deque<TimedChunk> due;          // the device's output, in order of instant
+  std::vector<std::uint8_t> outgoing;  // released to the programmer, not yet written
+  std::size_t sentOfOutgoing = 0;
   bool stdinOpen = watchStdin;
   std::uint8_t buffer[4096];
 
   for (;;) {
-    // Write what is due; a full pseudo-terminal keeps the rest for POLLOUT.
+    // Hand over what is due in the adapter's bursts; a full pseudo-terminal
+    // keeps the rest for POLLOUT.
+    while (!due.empty()) {
+      const AdapterRelease release = nextAdapterRelease(due);
+      if (release.atUs > nowUs()) break;
+      for (std::size_t i = 0; i < release.chunks; ++i) {
+        outgoing.insert(outgoing.end(), due.front().bytes.begin(), due.front().bytes.end());
+        due.pop_front();
+      }
+    }
     bool blocked = false;
-    while (!due.empty() && due.front().atUs <= nowUs()) {
-      const auto& bytes = due.front().bytes;
-      const ssize_t n = ::write(master_, bytes.data() + sentOfFront, bytes.size() - sentOfFront);
+    while (sentOfOutgoing < outgoing.size()) {
+      const ssize_t n =
+          ::write(master_, outgoing.data() + sentOfOutgoing, outgoing.size() - sentOfOutgoing);
       if (n < 0) {
         if (errno == EINTR) continue;
         if (errno == EAGAIN) {
@@ -131,17 +150,20 @@ bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
         }
         return fail(error, "writing to the pseudo-terminal: " + reason());
       }
-      sentOfFront += static_cast<std::size_t>(n);
-      if (sentOfFront == bytes.size()) {
-        due.pop_front();
-        sentOfFront = 0;
-      }
+      sentOfOutgoing += static_cast<std::size_t>(n);
+    }
+    if (sentOfOutgoing == outgoing.size()) {
+      outgoing.clear();
+      sentOfOutgoing = 0;
     }
 
     timespec timeout{};
     timespec* timeoutPtr = nullptr;
     if (!due.empty() && !blocked) {
-      const std::int64_t waitUs = std::max<std::int64_t>(0, due.front().atUs - nowUs());
+      // A core woken from idle takes tens of microseconds to run us: a long
+      // wait ends a little early and the last stretch is waited from awake.
+      std::int64_t waitUs = std::max<std::int64_t>(0, nextAdapterRelease(due).atUs - nowUs());
+      if (waitUs > 2 * kWakeUpLeadUs) waitUs -= kWakeUpLeadUs;
       timeout.tv_sec = static_cast<time_t>(waitUs / 1'000'000);
       timeout.tv_nsec = static_cast<long>(waitUs % 1'000'000) * 1000;
       timeoutPtr = &timeout;

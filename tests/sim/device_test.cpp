@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <numeric>
 
 #include "link/frame.h"
+#include "sim/adapter_frames.h"
 #include "sim/line_timing.h"
 #include "sim/qrk_device.h"
 #include "sim/simulated_port.h"
@@ -251,6 +253,44 @@ TEST(DeviceTiming, NoReplyRunsAheadOfTheLine) {
   EXPECT_EQ(both[139].atUs, wireTimeUs(12) + 100 + wireTimeUs(140));
   EXPECT_EQ(both[140].atUs, both[139].atUs + 87);
   for (std::size_t i = 1; i < both.size(); ++i) EXPECT_GE(both[i].atUs - both[i - 1].atUs, 86);
+}
+
+// The bursts `chunks` reach the host in, as a USB adapter hands them over.
+std::vector<TimedChunk> adapterBursts(const std::vector<TimedChunk>& chunks) {
+  std::deque<TimedChunk> due(chunks.begin(), chunks.end());
+  std::vector<TimedChunk> bursts;
+  while (!due.empty()) {
+    const AdapterRelease release = nextAdapterRelease(due);
+    TimedChunk burst{release.atUs, {}};
+    for (std::size_t i = 0; i < release.chunks; ++i) {
+      EXPECT_LE(due.front().atUs, release.atUs) << "a byte reached the host before its time";
+      EXPECT_LE(release.atUs - due.front().atUs, kAdapterFrameUs) << "held past a bus frame";
+      burst.bytes.insert(burst.bytes.end(), due.front().bytes.begin(), due.front().bytes.end());
+      due.pop_front();
+    }
+    bursts.push_back(std::move(burst));
+  }
+  return bursts;
+}
+
+TEST(AdapterBursts, ALongReplyComesInMillisecondBurstsAndItsLastByteOnTime) {
+  QrkDevice device = QrkDevice::forModel("QRK5-16B", DeviceOptions().withBaudEmulation());
+  const auto bytes = device.receive(readRequest(0x0000, 128), 0);
+  ASSERT_EQ(bytes.size(), 140u);
+  const auto bursts = adapterBursts(bytes);
+  EXPECT_EQ(joined(bursts), joined(bytes));
+  EXPECT_EQ(bursts.back().atUs, bytes.back().atUs);
+  // 12.2 ms of wire: a wake-up per bus frame instead of one per byte.
+  EXPECT_GE(bursts.size(), 12u);
+  EXPECT_LE(bursts.size(), 14u);
+
+  // A pause in the reply ends a burst: what came before it is not held back.
+  QrkDevice split = QrkDevice::forModel("QRK5-16B", DeviceOptions().withFault("split"));
+  const auto pieces = split.receive(shortCommand(cmd::kReadId), 0);
+  ASSERT_EQ(pieces.size(), 4u);
+  const auto splitBursts = adapterBursts(pieces);
+  ASSERT_EQ(splitBursts.size(), 4u);
+  for (std::size_t i = 0; i < pieces.size(); ++i) EXPECT_EQ(splitBursts[i].atUs, pieces[i].atUs);
 }
 
 // Writes `request` through the opened port and records each receive event,
