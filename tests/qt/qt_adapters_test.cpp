@@ -124,7 +124,11 @@ TEST_F(QtAdapters, CloseSendsWhatIsStillQueuedWithinABoundedWait) {
     test::PseudoTerminal pty;
     QtSerialPort port;
     ASSERT_TRUE(port.open(pty.slavePath(), 115200, nullptr));
-    ASSERT_TRUE(port.write(burst));  // more than the line holds: most of it waits
+    // More than the line holds: most of the first half waits, and the second
+    // half must queue behind it, never slip past into the driver.
+    const std::span<const std::uint8_t> all(burst);
+    ASSERT_TRUE(port.write(all.first(burst.size() / 2)));
+    ASSERT_TRUE(port.write(all.subspan(burst.size() / 2)));
     std::vector<std::uint8_t> received;
     std::thread reader([&] { received = pty.readMaster(burst.size(), 2000); });
     port.close();

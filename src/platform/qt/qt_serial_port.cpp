@@ -6,6 +6,9 @@
 
 #if defined(Q_OS_UNIX)
 #include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include "platform/qt/low_latency.h"
@@ -90,11 +93,27 @@ bool QtSerialPort::isOpen() const { return port_.isOpen(); }
 
 bool QtSerialPort::write(std::span<const std::uint8_t> bytes) {
   if (!port_.isOpen()) return false;
+#if defined(Q_OS_UNIX)
+  // Straight into the driver's queue while Qt holds nothing back: QSerialPort
+  // arms its write notifier for every write and wakes the loop once more only
+  // to find its buffer empty. What the driver cannot take now waits in Qt's
+  // buffer behind what is already there, and its notifier sends it as the
+  // line drains; flushing into a full driver would fail as a resource error.
+  if (port_.bytesToWrite() == 0 && !bytes.empty()) {
+    const ssize_t written = ::write(static_cast<int>(port_.handle()), bytes.data(), bytes.size());
+    if (written < 0 && errno != EAGAIN && errno != EINTR) return false;
+    if (written > 0) bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  if (bytes.empty()) return true;
+  const auto size = static_cast<qint64>(bytes.size());
+  return port_.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
+#else
   const auto size = static_cast<qint64>(bytes.size());
   const qint64 queued = port_.write(reinterpret_cast<const char*>(bytes.data()), size);
   if (queued != size) return false;
   port_.flush();
   return true;
+#endif
 }
 
 std::vector<std::uint8_t> QtSerialPort::readAll() {
