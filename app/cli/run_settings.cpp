@@ -20,6 +20,15 @@ void RunSettings::setValue(const std::string& section, const std::string& key,
   if (persisting_ && current != value) saved_.setValue(section, key, value);
 }
 
+std::string RunSettings::update(const std::string& section, const std::string& key,
+                                const std::string& defaultValue,
+                                const std::function<std::string(const std::string&)>& change) {
+  if (!persisting_) return SettingsStore::update(section, key, defaultValue, change);
+  std::string changed = saved_.update(section, key, value(section, key, defaultValue), change);
+  chosen_[{section, key}] = changed;
+  return changed;
+}
+
 CliSettings::CliSettings(const QString& iniPath)
     : saved_(iniPath.isEmpty() ? std::make_unique<qrk::QtSettingsStore>()
                                : std::make_unique<qrk::QtSettingsStore>(iniPath.toStdString())),

@@ -25,6 +25,11 @@ class RunSettings : public qrk::SettingsStore {
                     const std::string& defaultValue) const override;
   void setValue(const std::string& section, const std::string& key,
                 const std::string& value) override;
+  // Once persisting, on the saved store itself, so that runs on other ports
+  // sharing it keep their changes (the count of good chips).
+  std::string update(const std::string& section, const std::string& key,
+                     const std::string& defaultValue,
+                     const std::function<std::string(const std::string&)>& change) override;
 
   void setPersisting(bool persisting) { persisting_ = persisting; }
 

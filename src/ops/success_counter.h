@@ -25,6 +25,7 @@ class SuccessCounter {
   void setText(std::string text) { text_ = std::move(text); }
   // The text read as a number: its leading decimal digits, 0 when there are none.
   std::uint64_t value() const;
+  static std::uint64_t valueOf(const std::string& text);
 
   // One more successful run, stored at once so that a crash loses nothing.
   void increment();
@@ -37,6 +38,7 @@ class SuccessCounter {
 
   SettingsStore& settings_;
   std::string text_ = "0";
+  std::string storedText_ = "0";  // as last read from or written to the store
 };
 
 }  // namespace qrk

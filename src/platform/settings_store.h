@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -15,6 +16,17 @@ class SettingsStore {
                             const std::string& defaultValue) const = 0;
   virtual void setValue(const std::string& section, const std::string& key,
                         const std::string& value) = 0;
+
+  // Replaces a value with `change` of it as stored now and returns the new
+  // value. A store that other processes share reads their latest write and
+  // holds them off until this one is stored, so no change of theirs is lost.
+  virtual std::string update(const std::string& section, const std::string& key,
+                             const std::string& defaultValue,
+                             const std::function<std::string(const std::string&)>& change) {
+    std::string changed = change(value(section, key, defaultValue));
+    setValue(section, key, changed);
+    return changed;
+  }
 };
 
 // Keeps the settings in memory; what tests and throw-away runs use.

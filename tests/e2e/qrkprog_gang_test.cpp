@@ -101,6 +101,9 @@ TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage)
   EXPECT_THAT(r.out, HasSubstr("gang: 3 of 4 ports succeeded, 6 of 8 chips OK\n  " + faulty +
                                ": chip 1: FAILED in Program: Program is failure!\n"));
 
+  // Every port's runs counted into the one settings file they share: 3 + 6 chips.
+  EXPECT_THAT(readFile(path("config/QRK Programmer.conf")), HasSubstr("Write_OK_Count=9\n"));
+
   const std::string image = firmware();
   for (int i = 0; i < 4; ++i) {
     chips_[i]->stop();

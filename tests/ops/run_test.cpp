@@ -111,6 +111,16 @@ TEST(FunctionListRun, TheDefaultListProgramsTheChipCountsItAndBeepsABadListIsRef
   EXPECT_TRUE(b.flashHolds(0, test::patternBytes(0x400)));
   EXPECT_FALSE(b.sim.port.isOpen());
 
+  // Another port's run on the same store counted two chips meanwhile: they stay counted.
+  b.settings.setValue("Settings", "Write_OK_Count", "3");
+  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_EQ(b.settings.value("Settings", "Write_OK_Count", ""), "4");
+  EXPECT_EQ(b.programmer.successCounter().text(), "4");
+  // A count typed here since is counted on from.
+  b.programmer.successCounter().setText("20");
+  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_EQ(b.settings.value("Settings", "Write_OK_Count", ""), "21");
+
   b.programmer.successCounter().setText("99999999999999999999999");
   EXPECT_TRUE(b.production.run("Auto").ok());
   EXPECT_NE(b.programmer.successCounter().text(), "0");  // saturates instead of wrapping

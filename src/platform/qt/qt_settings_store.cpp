@@ -1,5 +1,7 @@
 #include "platform/qt/qt_settings_store.h"
 
+#include <QLockFile>
+
 namespace qrk {
 
 namespace {
@@ -31,6 +33,24 @@ std::string QtSettingsStore::value(const std::string& section, const std::string
 void QtSettingsStore::setValue(const std::string& section, const std::string& key,
                                const std::string& value) {
   settings_->setValue(settingsKey(section, key), QString::fromStdString(value));
+}
+
+std::string QtSettingsStore::update(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue,
+                                    const std::function<std::string(const std::string&)>& change) {
+  // Runs on several ports share one store, and each adds its chips to the
+  // same count: a read and a write apart would let one run's write undo
+  // another's. QSettings locks only its own write, so this lock spans both;
+  // it is not QSettings' own lock file, which sync() takes inside it.
+  QLockFile lock(settings_->fileName() + ".update.lock");
+  lock.setStaleLockTime(10'000);
+  const bool locked = lock.tryLock(5'000);  // a wedged store must not stop the line
+  settings_->sync();                        // others' latest writes
+  std::string changed = change(value(section, key, defaultValue));
+  setValue(section, key, changed);
+  settings_->sync();
+  if (locked) lock.unlock();
+  return changed;
 }
 
 bool QtSettingsStore::sync(std::string* error) {

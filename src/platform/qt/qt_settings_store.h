@@ -25,6 +25,10 @@ class QtSettingsStore : public SettingsStore {
                     const std::string& defaultValue) const override;
   void setValue(const std::string& section, const std::string& key,
                 const std::string& value) override;
+  // Under a lock file beside the store, and written out at once.
+  std::string update(const std::string& section, const std::string& key,
+                     const std::string& defaultValue,
+                     const std::function<std::string(const std::string&)>& change) override;
 
   // Writes pending changes out; false, with a reason, when that failed.
   bool sync(std::string* error = nullptr);
