@@ -1,6 +1,10 @@
 #include "platform/qt/qt_settings_store.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
+#include <QTemporaryDir>
 
 namespace qrk {
 
@@ -8,6 +12,14 @@ namespace {
 
 QString settingsKey(const std::string& section, const std::string& key) {
   return QString::fromStdString(section) + '/' + QString::fromStdString(key);
+}
+
+std::string textOf(const QVariant& stored, const std::string& defaultValue) {
+  if (!stored.isValid()) return defaultValue;
+  // An INI line edited by hand as "a,b" reads back as a list.
+  if (stored.typeId() == QMetaType::QStringList)
+    return stored.toStringList().join(',').toStdString();
+  return stored.toString().toStdString();
 }
 
 }  // namespace
@@ -22,12 +34,7 @@ QtSettingsStore::QtSettingsStore(const std::string& iniPath)
 
 std::string QtSettingsStore::value(const std::string& section, const std::string& key,
                                    const std::string& defaultValue) const {
-  const QVariant stored = settings_->value(settingsKey(section, key));
-  if (!stored.isValid()) return defaultValue;
-  // An INI line edited by hand as "a,b" reads back as a list.
-  if (stored.typeId() == QMetaType::QStringList)
-    return stored.toStringList().join(',').toStdString();
-  return stored.toString().toStdString();
+  return textOf(settings_->value(settingsKey(section, key)), defaultValue);
 }
 
 void QtSettingsStore::setValue(const std::string& section, const std::string& key,
@@ -42,15 +49,30 @@ std::string QtSettingsStore::update(const std::string& section, const std::strin
   // same count: a read and a write apart would let one run's write undo
   // another's. QSettings locks only its own write, so this lock spans both;
   // it is not QSettings' own lock file, which sync() takes inside it.
+  // The first run on a new machine makes the folder, as its write would.
+  QDir().mkpath(QFileInfo(settings_->fileName()).absolutePath());
   QLockFile lock(settings_->fileName() + ".update.lock");
   lock.setStaleLockTime(10'000);
   const bool locked = lock.tryLock(5'000);  // a wedged store must not stop the line
-  settings_->sync();                        // others' latest writes
-  std::string changed = change(value(section, key, defaultValue));
+  std::string changed = change(storedValue(section, key, defaultValue));
   setValue(section, key, changed);
   settings_->sync();
   if (locked) lock.unlock();
   return changed;
+}
+
+std::string QtSettingsStore::storedValue(const std::string& section, const std::string& key,
+                                         const std::string& defaultValue) const {
+  // QSettings reads its file again only when the file's size or time stamp
+  // changed, and another run's count of the same length, written within one
+  // tick of the file system's clock, changes neither. A copy is read afresh.
+  QTemporaryDir dir;
+  const QString copy = dir.filePath("settings.ini");
+  if (!dir.isValid() || !QFile::copy(settings_->fileName(), copy)) {
+    return value(section, key, defaultValue);  // no file yet: nothing stored by anyone
+  }
+  return textOf(QSettings(copy, QSettings::IniFormat).value(settingsKey(section, key)),
+                value(section, key, defaultValue));
 }
 
 bool QtSettingsStore::sync(std::string* error) {

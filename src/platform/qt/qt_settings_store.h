@@ -35,6 +35,10 @@ class QtSettingsStore : public SettingsStore {
   std::string location() const;
 
  private:
+  // The value as the file holds it now, whatever QSettings has cached.
+  std::string storedValue(const std::string& section, const std::string& key,
+                          const std::string& defaultValue) const;
+
   std::unique_ptr<QSettings> settings_;
 };
 
