@@ -1,12 +1,10 @@
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 
 #include "sim/line_device.h"
-#include "sim/line_timing.h"
 
 namespace qrk::sim {
 
@@ -18,21 +16,6 @@ namespace qrk::sim {
 inline constexpr std::int64_t kAdapterFrameUs = 1'000;
 // A gap longer than one byte's time on the wire ends a burst.
 inline constexpr std::int64_t kAdapterIdleUs = 100;
-
-// The other way, the adapter takes from the host only what its send buffer
-// holds and puts it on the wire at the line's rate; the rest waits in the
-// host's queue, where the host discarding its output (Stop does) still
-// reaches it, so a frame cut short there never reaches the chip whole.
-inline constexpr std::size_t kAdapterSendBuffer = 64;
-
-// How many more of the host's bytes the adapter takes at `nowUs`, when the
-// bytes it took so far leave the wire at `wireFreeUs`.
-inline std::size_t adapterSendRoom(std::int64_t wireFreeUs, std::int64_t nowUs) {
-  const std::int64_t backlogUs = std::max<std::int64_t>(0, wireFreeUs - nowUs);
-  const auto backlog = static_cast<std::size_t>(
-      (backlogUs * kLineBaud + kBitsPerByte * 1'000'000 - 1) / (kBitsPerByte * 1'000'000));
-  return backlog >= kAdapterSendBuffer ? 0 : kAdapterSendBuffer - backlog;
-}
 
 struct AdapterRelease {
   std::int64_t atUs = 0;   // when the burst goes to the host

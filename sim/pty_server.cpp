@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "sim/adapter_frames.h"
-#include "sim/line_timing.h"
 #include "sim/system_error.h"
 
 namespace qrk::sim {
@@ -127,10 +126,6 @@ bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
   std::size_t sentOfOutgoing = 0;
   bool stdinOpen = watchStdin;
   std::uint8_t buffer[4096];
-  std::int64_t hostWireFreeUs = 0;  // when what was taken from the programmer is on the wire
-  auto takeRoom = [&] {
-    return wireSpeed_ ? adapterSendRoom(hostWireFreeUs, nowUs()) : sizeof buffer;
-  };
 
   for (;;) {
     // Hand over what is due in the adapter's bursts; a full pseudo-terminal
@@ -162,30 +157,18 @@ bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
       sentOfOutgoing = 0;
     }
 
-    std::int64_t waitUs = -1;  // no end
+    timespec timeout{};
+    timespec* timeoutPtr = nullptr;
     if (!due.empty() && !blocked) {
       // A core woken from idle takes tens of microseconds to run us: a long
       // wait ends a little early and the last stretch is waited from awake.
-      waitUs = std::max<std::int64_t>(0, nextAdapterRelease(due).atUs - nowUs());
+      std::int64_t waitUs = std::max<std::int64_t>(0, nextAdapterRelease(due).atUs - nowUs());
       if (waitUs > 2 * kWakeUpLeadUs) waitUs -= kWakeUpLeadUs;
-    }
-    const bool canTake = takeRoom() > 0;
-    if (!canTake) {
-      // The send buffer is full: take more once half of it is on the wire.
-      const std::int64_t halfDrainedUs =
-          hostWireFreeUs - wireTimeUs(kAdapterSendBuffer / 2) - nowUs();
-      waitUs = waitUs < 0 ? std::max<std::int64_t>(0, halfDrainedUs)
-                          : std::min(waitUs, std::max<std::int64_t>(0, halfDrainedUs));
-    }
-    timespec timeout{};
-    timespec* timeoutPtr = nullptr;
-    if (waitUs >= 0) {
       timeout.tv_sec = static_cast<time_t>(waitUs / 1'000'000);
       timeout.tv_nsec = static_cast<long>(waitUs % 1'000'000) * 1000;
       timeoutPtr = &timeout;
     }
-    const short masterEvents = static_cast<short>((canTake ? POLLIN : 0) | (blocked ? POLLOUT : 0));
-    pollfd fds[3] = {{master_, masterEvents, 0},
+    pollfd fds[3] = {{master_, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0},
                      {signals_, POLLIN, 0},
                      {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
     if (::ppoll(fds, 3, timeoutPtr, nullptr) < 0) {
@@ -196,11 +179,8 @@ bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
     if (fds[1].revents & POLLIN) return true;  // SIGTERM, SIGINT or SIGHUP
 
     if (fds[0].revents & POLLIN) {
-      const std::size_t room = std::min(takeRoom(), sizeof buffer);
-      const ssize_t n = room == 0 ? 0 : ::read(master_, buffer, room);
+      const ssize_t n = ::read(master_, buffer, sizeof buffer);
       if (n > 0) {
-        hostWireFreeUs =
-            byteDoneUs(std::max(nowUs(), hostWireFreeUs), static_cast<std::size_t>(n) - 1);
         for (TimedChunk& chunk : device.receive(
                  std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)), nowUs())) {
           due.push_back(std::move(chunk));

@@ -25,11 +25,6 @@ class PtyServer {
   bool open(const std::string& linkPath, std::string* error);
   const std::string& path() const { return path_; }
 
-  // At the line's rate (with --baud-emulation), the programmer's bytes are
-  // taken as a USB adapter takes them: a send buffer at a time, never faster
-  // than the wire carries them.
-  void setWireSpeed(bool on) { wireSpeed_ = on; }
-
   // Answers the programmer until SIGTERM, SIGINT or SIGHUP, or, with
   // `watchStdin`, until stdin ends (what comes on it is discarded). Blocks in
   // poll until the next byte arrives or is due: it never spins. False with a
@@ -45,7 +40,6 @@ class PtyServer {
   static bool stdinCanEnd();
 
  private:
-  bool wireSpeed_ = false;
   int master_ = -1;
   int slave_ = -1;
   int signals_ = -1;

@@ -48,7 +48,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   PtyServer server;
-  server.setWireSpeed(options->device.baudEmulation);
   if (!server.open(options->linkPath, &error)) {
     std::fprintf(stderr, "qrksim: %s\n", error.c_str());
     return 1;
