@@ -1,9 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -157,48 +155,6 @@ TEST_F(QrksimOnPty, StdinThatCannotEndKeepsItServingUntilSigterm) {
   ::kill(sim.pid, SIGTERM);
   EXPECT_EQ(sim.exitStatus(), 0);
   EXPECT_EQ(fs::file_size(file("out.bin")), 0xFC00u);
-}
-
-// At the line's rate the chip has only what the wire carried so far: a frame
-// whose rest the programmer discards (Stop does) never reaches it whole, and
-// no acknowledgement of it can turn up later as the reply to another request.
-TEST_F(QrksimOnPty, AtTheLinesRateAFrameCutShortByTheProgrammerNeverReachesTheChip) {
-  Qrksim sim("--model QRK5-16B --baud-emulation --flash-out " + file("out.bin") + " </dev/null");
-  const std::string line = sim.line();
-  ASSERT_TRUE(line.starts_with("PTY ")) << line;
-  const int fd = ::open(line.substr(4, line.size() - 5).c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  Bytes params = {0, 0, 0x00, 0x00, 0x02, 0x00};  // 512 bytes at 0: 45 ms of wire
-  params.resize(params.size() + 512, 0x5A);
-  const Bytes frame = buildRequest(cmd::kData, params);
-  ASSERT_EQ(::write(fd, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
-  ASSERT_EQ(::tcflush(fd, TCOFLUSH), 0);
-
-  // Handshakes until one is answered: what went before it is dropped as torn.
-  const Bytes handshake = buildShortCommand(cmd::kHandshake, 2, 0xF0, false);
-  Bytes got;
-  for (int attempt = 0; attempt < 40 && got.empty(); ++attempt) {
-    ASSERT_EQ(::write(fd, handshake.data(), handshake.size()), 10);
-    pollfd p{fd, POLLIN, 0};
-    while (::poll(&p, 1, 25) > 0) {
-      std::uint8_t byte[64];
-      const ssize_t n = ::read(fd, byte, sizeof byte);
-      if (n <= 0) break;
-      got.insert(got.end(), byte, byte + n);
-    }
-  }
-  ::close(fd);
-  const Bytes ack = buildReply(0x80, {});
-  ASSERT_GE(got.size(), ack.size());
-  for (std::size_t at = 0; at < got.size(); at += ack.size()) {
-    EXPECT_EQ(Bytes(got.begin() + at, got.begin() + std::min(got.size(), at + ack.size())), ack)
-        << "only handshake answers come back";
-  }
-  ::kill(sim.pid, SIGTERM);
-  EXPECT_EQ(sim.exitStatus(), 0);
-  const std::string flash = slurp(file("out.bin"));
-  EXPECT_FALSE(flash.empty());
-  EXPECT_EQ(flash.find_first_not_of('\xFF'), std::string::npos) << "the frame was stored";
 }
 
 TEST_F(QrksimOnPty, BadArgumentsExitWithStatusTwoAndOneLine) {
