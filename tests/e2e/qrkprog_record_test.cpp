@@ -143,6 +143,7 @@ TEST_F(QrkprogRecord, AStoppedChipGivesItsNumberBackAStationThatDiesKeepsIt) {
   EXPECT_EQ(rows[0].at("serial_kept"), "0");
 
   // A station that dies mid-chip leaves its number taken, and never handed out again.
+  slow.waitForQuietLine();
   ChildProcess killed("qrkprog", autoRun(slow.portPath(), db, "--fill FF --station st9"));
   ASSERT_TRUE(killed.waitForOutput("Blank_Check     OK!", 20s)) << killed.out() << killed.err();
   // The number is taken just after that line; killed once the record shows it.
