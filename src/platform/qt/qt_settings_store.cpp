@@ -4,6 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <optional>
+
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 #include <QTemporaryDir>
 
 namespace qrk {
@@ -21,6 +30,40 @@ std::string textOf(const QVariant& stored, const std::string& defaultValue) {
     return stored.toStringList().join(',').toStdString();
   return stored.toString().toStdString();
 }
+
+// Held across a read and a write of the store: a kernel lock on a file
+// beside it, so a waiting run wakes the moment the holder lets go (QLockFile
+// polls, from 100 ms up), and a run that dies holding it lets go with it.
+class UpdateLock {
+ public:
+  explicit UpdateLock(const QString& path) {
+    // The first run on a new machine makes the folder, as its write would.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+#if defined(Q_OS_UNIX)
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // A store no lock can be made beside is updated unlocked, as before.
+    while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+#else
+    file_.emplace(path);
+    (void)file_->tryLock(5'000);  // a wedged store must not stop the line
+#endif
+  }
+  ~UpdateLock() {
+#if defined(Q_OS_UNIX)
+    if (fd_ >= 0) ::close(fd_);
+#endif
+  }
+  UpdateLock(const UpdateLock&) = delete;
+  UpdateLock& operator=(const UpdateLock&) = delete;
+
+ private:
+#if defined(Q_OS_UNIX)
+  int fd_ = -1;
+#else
+  std::optional<QLockFile> file_;
+#endif
+};
 
 }  // namespace
 
@@ -47,17 +90,11 @@ std::string QtSettingsStore::update(const std::string& section, const std::strin
                                     const std::function<std::string(const std::string&)>& change) {
   // Runs on several ports share one store, and each adds its chips to the
   // same count: a read and a write apart would let one run's write undo
-  // another's. QSettings locks only its own write, so this lock spans both;
-  // it is not QSettings' own lock file, which sync() takes inside it.
-  // The first run on a new machine makes the folder, as its write would.
-  QDir().mkpath(QFileInfo(settings_->fileName()).absolutePath());
-  QLockFile lock(settings_->fileName() + ".update.lock");
-  lock.setStaleLockTime(10'000);
-  const bool locked = lock.tryLock(5'000);  // a wedged store must not stop the line
+  // another's. QSettings locks only its own write, so this lock spans both.
+  const UpdateLock lock(settings_->fileName() + ".update.lock");
   std::string changed = change(storedValue(section, key, defaultValue));
   setValue(section, key, changed);
   settings_->sync();
-  if (locked) lock.unlock();
   return changed;
 }
 
