@@ -8,10 +8,23 @@
 // beside it, eight times the single run's share: what the runs themselves cost.
 // The simulators' own CPU is not counted; on a 2-core machine they compete
 // with the programmer for the cores, so the ratio is an upper bound.
+//
+// Beside it, the floor in the same run: eight bare processes that block in
+// poll() and read once per frame exchanged, at the same pace. Each wake-up
+// from an idle core costs CPU of its own (tens of microseconds on a virtual
+// machine), and a request-and-reply line cannot wake less than once a frame;
+// the gang's share over this floor is what the programmer itself adds.
 #include <benchmark/benchmark.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "qrkprog_process.h"
 
@@ -22,6 +35,61 @@ using namespace qrk::bench;
 constexpr int kPorts = 8;
 constexpr std::size_t kImageSize = 0xFC00;
 constexpr auto kRunLimit = 120s;
+
+// `processes` children that each wake `wakeUps` times from poll() on a pipe,
+// one byte every `period` at a phase of their own, and read it: their CPU
+// seconds and the wall time.
+std::pair<double, double> wakeUpFloor(int processes, int wakeUps, std::chrono::nanoseconds period) {
+  std::vector<int> writeEnds;
+  std::vector<pid_t> readers;
+  for (int i = 0; i < processes; ++i) {
+    int ends[2];
+    if (::pipe(ends) != 0) break;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(ends[1]);
+      pollfd readable{ends[0], POLLIN, 0};
+      char byte;
+      for (int n = 0; n<wakeUps&& ::poll(&readable, 1, 5'000)> 0; ++n) {
+        if (::read(ends[0], &byte, 1) != 1) break;
+      }
+      ::_exit(0);
+    }
+    ::close(ends[0]);
+    if (pid < 0) {
+      ::close(ends[1]);
+      break;
+    }
+    writeEnds.push_back(ends[1]);
+    readers.push_back(pid);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  // The ports do not keep step: each pipe gets its byte at its own phase.
+  const auto phase = period / std::max<std::size_t>(1, writeEnds.size());
+  for (int n = 0; n < wakeUps; ++n) {
+    for (std::size_t i = 0; i < writeEnds.size(); ++i) {
+      std::this_thread::sleep_until(start + period * n + phase * i);
+      (void)!::write(writeEnds[i], "x", 1);
+    }
+  }
+  double cpu = 0;
+  for (pid_t pid : readers) {
+    int status = 0;
+    rusage usage{};
+    if (::wait4(pid, &status, 0, &usage) == pid)
+      cpu += seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  }
+  for (int fd : writeEnds) ::close(fd);
+  const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+  return {cpu, wall.count()};
+}
+
+// The frames qrkprog sent in a --trace run, each waiting for its reply.
+int framesSent(const std::string& trace) {
+  int sent = 0;
+  for (const TraceLine& line : parseTrace(trace)) sent += line.sent ? 1 : 0;
+  return sent;
+}
 
 // qrkprog with `args` after the image options, output to files in `dir`.
 Child::End timeQrkprog(const ScratchDir& dir, std::vector<std::string> args) {
@@ -63,7 +131,14 @@ void BM_GangEightPorts_Baud(benchmark::State& state) {
       return;
     }
   }
-  double single = 0, singleCpu = 0, gang = 0, cpu = 0;
+  const Child::End traced =
+      timeQrkprog(dir, {"run", "Auto", "--trace", "--port", chips[0]->port()});
+  const int frames = framesSent(readFile(dir.file("qrkprog.err")));
+  if (!traced.exited || traced.exitCode != 0 || frames == 0) {
+    state.SkipWithError(("traced run failed: " + readFile(dir.file("qrkprog.err"))).c_str());
+    return;
+  }
+  double single = 0, singleCpu = 0, gang = 0, cpu = 0, floorCpu = 0, floorWall = 0;
   for (auto _ : state) {
     const Child::End one = timeQrkprog(dir, {"run", "Auto", "--port", chips[0]->port()});
     if (!one.exited || one.exitCode != 0) {
@@ -80,6 +155,11 @@ void BM_GangEightPorts_Baud(benchmark::State& state) {
       state.SkipWithError(("gang failed: " + readFile(dir.file("qrkprog.out"))).c_str());
       return;
     }
+    const auto [bareCpu, bareWall] = wakeUpFloor(
+        kPorts, frames,
+        std::chrono::nanoseconds(static_cast<long long>(one.wallSeconds * 1e9 / frames)));
+    floorCpu += bareCpu;
+    floorWall += bareWall;
     single += one.wallSeconds;
     singleCpu += one.cpuSeconds;
     gang += all.wallSeconds;
@@ -96,6 +176,11 @@ void BM_GangEightPorts_Baud(benchmark::State& state) {
   // What eight separate runs would cost: the floor of one process per port.
   state.counters["eight_singles_cpu_share_pct"] =
       single > 0 ? kPorts * singleCpu / single * 100.0 : 0;
+  state.counters["frames_per_run"] = frames;
+  const double floorShare = floorWall > 0 ? floorCpu / floorWall * 100.0 : 0;
+  state.counters["floor_cpu_share_pct"] = floorShare;
+  state.counters["cpu_over_floor"] =
+      floorShare > 0 && gang > 0 ? cpu / gang * 100.0 / floorShare : 0;
 }
 
 BENCHMARK(BM_GangEightPorts_Baud)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
