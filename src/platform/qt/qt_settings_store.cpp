@@ -3,8 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <optional>
+#include <QTemporaryDir>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -12,8 +11,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#else
+#include <QLockFile>
+#include <optional>
 #endif
-#include <QTemporaryDir>
 
 namespace qrk {
 
