@@ -39,23 +39,33 @@ class QtAdapters : public ::testing::Test {
 
 TEST_F(QtAdapters, WaitSleepsUntilItsTimerFiresAndAStoppedTimerNeverFires) {
   auto stopped = loop.createTimer();
-  auto rearmed = loop.createTimer();
+  auto later = loop.createTimer();
+  auto sooner = loop.createTimer();
+  auto restarted = loop.createTimer();
   auto timer = loop.createTimer();
-  int stoppedFired = 0, rearmedFired = 0;
+  int stoppedFired = 0, laterFired = 0, soonerFired = 0, restartedFired = 0;
+  std::int64_t laterAt = 0, soonerAt = 0, restartedAt = 0;
   bool fired = false, activeInHandler = true;
+  const std::int64_t start = loop.nowMs();
   stopped->setHandler([&] { ++stoppedFired; });
-  rearmed->setHandler([&] { ++rearmedFired; });
+  later->setHandler([&] { ++laterFired, laterAt = loop.nowMs() - start; });
+  sooner->setHandler([&] { ++soonerFired, soonerAt = loop.nowMs() - start; });
+  restarted->setHandler([&] { ++restartedFired, restartedAt = loop.nowMs() - start; });
   timer->setHandler([&] {
     fired = true;
     activeInHandler = timer->isActive();
   });
-  const std::int64_t start = loop.nowMs();
   const double cpuBefore = cpuMs();
   stopped->start(10);
   stopped->stop();
   EXPECT_FALSE(stopped->isActive());
-  rearmed->start(10);
-  rearmed->start(60);  // replaces the first arming, fires once
+  later->start(10);
+  later->start(60);  // replaces the first arming, fires once, not before 60 ms
+  sooner->start(150);
+  sooner->start(30);  // the sooner deadline holds
+  restarted->start(20);
+  restarted->stop();
+  restarted->start(90);  // a stopped timer armed again fires at its new deadline
   timer->start(200);
   EXPECT_TRUE(timer->isActive());
   loop.waitUntil([&] { return fired; });
@@ -68,7 +78,24 @@ TEST_F(QtAdapters, WaitSleepsUntilItsTimerFiresAndAStoppedTimerNeverFires) {
   // A spinning wait would burn the whole 200 ms.
   EXPECT_LT(cpu, 20.0) << "waitUntil used " << cpu << " ms of CPU in " << elapsed << " ms";
   EXPECT_EQ(stoppedFired, 0);
-  EXPECT_EQ(rearmedFired, 1);
+  EXPECT_EQ(laterFired, 1);
+  EXPECT_GE(laterAt, 59);
+  EXPECT_EQ(soonerFired, 1);
+  EXPECT_GE(soonerAt, 29);
+  EXPECT_LT(soonerAt, laterAt);
+  EXPECT_EQ(restartedFired, 1);
+  EXPECT_GE(restartedAt, 89);
+  for (auto* t : {stopped.get(), later.get(), sooner.get(), restarted.get(), timer.get()})
+    EXPECT_FALSE(t->isActive());
+
+  // A timer armed again from its own handler runs on.
+  auto ticker = loop.createTimer();
+  int ticks = 0;
+  ticker->setHandler([&] {
+    if (++ticks < 3) ticker->start(5);
+  });
+  ticker->start(5);
+  EXPECT_TRUE(waitFor([&] { return ticks == 3; }, 1000));
 }
 
 // Bytes pass unchanged both ways, stale input can be dropped, and a line
