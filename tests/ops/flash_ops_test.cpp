@@ -40,6 +40,11 @@ TEST(Frames, RequestsByteForBytePageSumsAndTheDataAcknowledgementRule) {
   EXPECT_TRUE(imagePageSums(ones, 0x0200, 0x01FF).empty());
   EXPECT_EQ(kbyteText(0), ".000K");
   EXPECT_EQ(kbyteText(12345.5), "12345.500K");
+  EXPECT_EQ(kbyteText(1.0), "1.000K");
+  EXPECT_EQ(kbyteText(63.0 / 1024), ".062K");  // rounds the thousandths
+  EXPECT_EQ(kbyteText(0.0096), ".010K");
+  EXPECT_EQ(kbyteText(-0.5), "-.500K");
+  EXPECT_EQ(kbyteText(-0.0001), ".000K");
 
   // Data acknowledgements: bare, or echoing the chunk and its sum; never read past the reply.
   const auto ack = [](std::uint8_t code, const Bytes& data) {
