@@ -86,14 +86,16 @@ void EventStream::emitLine(std::string line) {
 }
 
 void EventStream::setProgressVisible(bool visible) {
+  if (!visible) flushProgress();
   progressVisible_ = visible;
-  if (visible) lastBytes_ = -1;
+  if (visible) lastBytes_ = pendingBytes_ = -1;
 }
 
 void EventStream::setProgressRange(int minimum, int maximum) {
+  flushProgress();
   progressMinimum_ = minimum;
   progressMaximum_ = std::max(minimum, maximum);
-  lastBytes_ = -1;
+  lastBytes_ = pendingBytes_ = -1;
 }
 
 void EventStream::setProgressValue(int value) {
@@ -102,11 +104,22 @@ void EventStream::setProgressValue(int value) {
   const long long total = static_cast<long long>(progressMaximum_) - progressMinimum_ + 1;
   const long long bytes =
       std::clamp<long long>(static_cast<long long>(value) - progressMinimum_ + 1, 0, total);
-  if (bytes != lastBytes_) emitProgress(bytes);
+  if (bytes == lastBytes_) return;
+  pendingBytes_ = bytes;
+  // The bar moves once a frame; an event each time woke the reader (a gang's
+  // parent: eight times over) as often as the chip did. The first and the
+  // last of a step are never held back.
+  if (lastBytes_ < 0 || bytes == total || clock_.elapsed() - lastProgressMs_ >= kProgressIntervalMs)
+    emitProgress(bytes);
+}
+
+void EventStream::flushProgress() {
+  if (pendingBytes_ >= 0 && pendingBytes_ != lastBytes_) emitProgress(pendingBytes_);
 }
 
 void EventStream::emitProgress(long long bytes) {
-  lastBytes_ = bytes;
+  lastBytes_ = pendingBytes_ = bytes;
+  lastProgressMs_ = clock_.elapsed();
   QJsonObject fields{{"bytes", bytes},
                      {"total", static_cast<long long>(progressMaximum_) - progressMinimum_ + 1}};
   if (!phases_.empty()) fields.insert("phase", text(phases_.back()));
@@ -143,7 +156,11 @@ void EventStream::phaseEnded(const std::string& name, bool ok) {
   // A step that succeeded went over its whole range, even where the bar's
   // last step stopped short of it.
   const long long total = static_cast<long long>(progressMaximum_) - progressMinimum_ + 1;
-  if (ok && lastBytes_ >= 0 && lastBytes_ < total) emitProgress(total);
+  if (ok && lastBytes_ >= 0 && lastBytes_ < total) {
+    emitProgress(total);
+  } else if (!ok) {
+    flushProgress();  // how far a failed step got
+  }
   if (!ok && failedPhase_.empty()) {
     failedPhase_ = name;
     // A failure line is often still unfinished: its line break comes with

@@ -22,6 +22,8 @@ namespace qrkcli {
 class EventStream : public qrk::Host {
  public:
   static constexpr int kSchemaVersion = 1;
+  // Progress events come at most this often, besides each step's first and last.
+  static constexpr qint64 kProgressIntervalMs = 100;
   // Writes `event` with the schema version as one line, at once.
   static void writeLine(std::FILE* out, QJsonObject event);
 
@@ -50,6 +52,7 @@ class EventStream : public qrk::Host {
   void takePaneText(const std::string& text);
   void emitLine(std::string line);
   void emitProgress(long long bytes);
+  void flushProgress();
 
   std::FILE* out_;
   qrk::Host& dialogs_;
@@ -72,7 +75,9 @@ class EventStream : public qrk::Host {
   bool progressVisible_ = false;
   int progressMinimum_ = 0;
   int progressMaximum_ = 0;
-  long long lastBytes_ = -1;
+  long long lastBytes_ = -1;     // the last progress written
+  long long pendingBytes_ = -1;  // the bar's latest, perhaps not yet written
+  qint64 lastProgressMs_ = 0;
 };
 
 }  // namespace qrkcli

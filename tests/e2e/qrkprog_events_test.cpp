@@ -72,5 +72,34 @@ TEST_F(QrkprogEvents, AFailedRunNamesItsStepAndReason) {
                                "Program or no the COM port.\""));
 }
 
+// At the wire's pace the bar moves once a frame; its events come at most ten
+// times a second, rise, and the step that succeeded ends at the image's size.
+TEST_F(QrkprogEvents, ProgressComesTenTimesASecondAtMostAndEndsAtTheImageSize) {
+  constexpr int kImageSize = 0x1800;
+  writeFile(path("app.bin"), std::string(kImageSize, '\x5A'));
+  Simulator sim("--model QRK5-16B --baud-emulation");
+  const ProcessResult r = run("run Program --model QRK5-16B --fill FF --events json --file " +
+                              path("app.bin") + " --port " + sim.portPath());
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  std::vector<std::pair<qint64, qint64>> progress;  // ms, bytes
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) {
+    const QJsonObject e = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+    if (e.value("event").toString() != "progress") continue;
+    EXPECT_EQ(e.value("total").toInteger(), kImageSize) << line;
+    progress.emplace_back(e.value("ms").toInteger(), e.value("bytes").toInteger());
+  }
+  // 6 KB take over half a second on the wire: several events, not one a frame.
+  ASSERT_GE(progress.size(), 4u) << r.out;
+  EXPECT_LT(progress.size(), 20u) << r.out;
+  for (std::size_t i = 1; i < progress.size(); ++i) {
+    EXPECT_GT(progress[i].second, progress[i - 1].second) << "event " << i;
+    if (i + 1 < progress.size()) {
+      EXPECT_GE(progress[i].first - progress[i - 1].first, 100) << "event " << i;
+    }
+  }
+  EXPECT_EQ(progress.back().second, kImageSize);
+}
+
 }  // namespace
 }  // namespace qrk::test
