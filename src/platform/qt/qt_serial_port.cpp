@@ -117,8 +117,14 @@ bool QtSerialPort::write(std::span<const std::uint8_t> bytes) {
 }
 
 std::vector<std::uint8_t> QtSerialPort::readAll() {
-  const QByteArray data = port_.readAll();
-  return std::vector<std::uint8_t>(data.begin(), data.end());
+  // What Qt has buffered, straight into the result: QIODevice::readAll sizes
+  // a 16 KB array for every reply and copies it once more.
+  std::vector<std::uint8_t> data(bytesAvailable());
+  const qint64 taken = data.empty() ? 0
+                                    : port_.read(reinterpret_cast<char*>(data.data()),
+                                                 static_cast<qint64>(data.size()));
+  data.resize(static_cast<std::size_t>(std::max<qint64>(0, taken)));
+  return data;
 }
 
 std::size_t QtSerialPort::bytesAvailable() const {
