@@ -20,8 +20,13 @@ bool hasLatinLetter(const std::string& line) {
 
 }  // namespace
 
-EventStream::EventStream(std::FILE* out, qrk::Host& dialogs, std::string port, std::string function)
-    : out_(out), dialogs_(dialogs), port_(std::move(port)), function_(std::move(function)) {
+EventStream::EventStream(std::FILE* out, qrk::Host& dialogs, std::string port, std::string function,
+                         int progressEveryMs)
+    : out_(out),
+      dialogs_(dialogs),
+      port_(std::move(port)),
+      function_(std::move(function)),
+      progressEveryMs_(progressEveryMs) {
   clock_.start();
 }
 
@@ -99,7 +104,7 @@ void EventStream::setProgressRange(int minimum, int maximum) {
 }
 
 void EventStream::setProgressValue(int value) {
-  if (!progressVisible_) return;
+  if (!progressVisible_ || progressEveryMs_ == 0) return;
   // The bar counts addresses; the bytes done are those up to the value.
   const long long total = static_cast<long long>(progressMaximum_) - progressMinimum_ + 1;
   const long long bytes =
@@ -109,7 +114,7 @@ void EventStream::setProgressValue(int value) {
   // The bar moves once a frame; an event each time woke the reader (a gang's
   // parent: eight times over) as often as the chip did. The first and the
   // last of a step are never held back.
-  if (lastBytes_ < 0 || bytes == total || clock_.elapsed() - lastProgressMs_ >= kProgressIntervalMs)
+  if (lastBytes_ < 0 || bytes == total || clock_.elapsed() - lastProgressMs_ >= progressEveryMs_)
     emitProgress(bytes);
 }
 

@@ -22,12 +22,13 @@ namespace qrkcli {
 class EventStream : public qrk::Host {
  public:
   static constexpr int kSchemaVersion = 1;
-  // Progress events come at most this often, besides each step's first and last.
-  static constexpr qint64 kProgressIntervalMs = 100;
   // Writes `event` with the schema version as one line, at once.
   static void writeLine(std::FILE* out, QJsonObject event);
 
-  EventStream(std::FILE* out, qrk::Host& dialogs, std::string port, std::string function);
+  // Progress events come at most every `progressEveryMs`, besides each step's
+  // first and last; 0 leaves them out.
+  EventStream(std::FILE* out, qrk::Host& dialogs, std::string port, std::string function,
+              int progressEveryMs);
 
   void messageReplaced(const std::string& text) override;
   void messageAppended(const std::string& text) override;
@@ -78,6 +79,7 @@ class EventStream : public qrk::Host {
   long long lastBytes_ = -1;     // the last progress written
   long long pendingBytes_ = -1;  // the bar's latest, perhaps not yet written
   qint64 lastProgressMs_ = 0;
+  qint64 progressEveryMs_;
 };
 
 }  // namespace qrkcli

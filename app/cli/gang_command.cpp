@@ -180,6 +180,11 @@ int gangCommand(const QStringList& args) {
   InterruptNotifier interrupt([&ports] {
     for (const auto& port : ports) port->interrupt();
   });
+  // Redirected, the gang shows each chip's end only: its runs need not tell
+  // it of every step of the bar, which would wake it ten times a second each.
+  if (!live && !run.jsonEvents)
+    runArguments << "--progress-every"
+                 << "0";
   for (const auto& port : ports) {
     port->start(QCoreApplication::applicationFilePath(),
                 runArguments + QStringList{"--port", port->state().device, "--events", "json"});

@@ -81,6 +81,10 @@ void addRunOptions(QCommandLineParser& parser) {
       {"yes", "Answer Yes where the window would ask."},
       {"events", "stdout carries the run as JSON events, one object per line (see README).",
        "json"},
+      {"progress-every",
+       "With --events: progress events at most every MS milliseconds (default 100); 0 leaves "
+       "them out.",
+       "MS"},
   });
   parser.addPositionalArgument("FUNCTION", "One of: " + runFunctionNames() + ".");
 }
@@ -156,6 +160,11 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
   if (parser.isSet("events")) {
     if (parser.value("events") != "json") return usageError(args, "--events takes json");
     run->jsonEvents = true;
+  }
+  if (parser.isSet("progress-every")) {
+    const auto ms = parseCount(parser.value("progress-every"), 0, 60'000);
+    if (!ms) return usageError(args, "--progress-every takes milliseconds from 0 to 60000");
+    run->progressEveryMs = *ms;
   }
   return std::nullopt;
 }

@@ -30,6 +30,7 @@ struct RunArguments {
   std::optional<int> delaySeconds;               // --delay
   bool assumeYes = false;                        // --yes
   bool jsonEvents = false;                       // --events json
+  int progressEveryMs = 100;                     // --progress-every; 0: no progress events
 };
 
 // Adds the options and the FUNCTION argument of `run` to `parser`; a command

@@ -59,7 +59,9 @@ int runCommand(const QStringList& args) {
   CliHost host(stdout, stderr);
   host.setAssumeYes(run.assumeYes);
   std::optional<EventStream> events;
-  if (run.jsonEvents) events.emplace(stdout, host, run.ports.first().toStdString(), run.function);
+  if (run.jsonEvents)
+    events.emplace(stdout, host, run.ports.first().toStdString(), run.function,
+                   run.progressEveryMs);
   qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
   std::unique_ptr<RunRecorder> recorder;
   std::optional<int> refused = applyRunChoices(session.programmer(), run, host);

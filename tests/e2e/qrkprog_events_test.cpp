@@ -99,6 +99,14 @@ TEST_F(QrkprogEvents, ProgressComesTenTimesASecondAtMostAndEndsAtTheImageSize) {
     }
   }
   EXPECT_EQ(progress.back().second, kImageSize);
+
+  // A line system that needs no bar gets none, and still every step.
+  const ProcessResult quiet =
+      run("run Program --model QRK5-16B --fill FF --events json --progress-every 0 --file " +
+          path("app.bin") + " --port " + sim.portPath());
+  EXPECT_EQ(quiet.exitCode, 0) << describe(quiet);
+  EXPECT_THAT(quiet.out, Not(HasSubstr("\"progress\"")));
+  EXPECT_THAT(quiet.out, HasSubstr("\"event\":\"phase-ended\",\"ms\""));
 }
 
 }  // namespace

@@ -22,6 +22,8 @@ TEST_F(QrkprogUsage, BadUsageExitsTwoWithOneLine) {
            verifyId + "--option LOCK=maybe",
            verifyId + "--isp-space 1.5k",
            verifyId + "--no-such-flag",
+           verifyId + "--events json --progress-every -1",
+           verifyId + "--events json --progress-every 10ms",
            "options",
            store,
            store + "--out x.bin --fill 7F",
