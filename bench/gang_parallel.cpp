@@ -5,7 +5,8 @@
 // the gang's wall time over it shows what running side by side costs (goal:
 // at most 1.1). The gang's CPU time, its eight runs included, over its wall
 // time is the share of one core the whole station uses (goal: at most 5%);
-// beside it, eight times the single run's share: what the runs themselves cost.
+// beside it, eight times the single run's share: what the runs themselves cost,
+// and the gang's share with --events json, every port's progress passed on.
 // The simulators' own CPU is not counted; on a 2-core machine they compete
 // with the programmer for the cores, so the ratio is an upper bound.
 //
@@ -139,6 +140,7 @@ void BM_GangEightPorts_Baud(benchmark::State& state) {
     return;
   }
   double single = 0, singleCpu = 0, gang = 0, cpu = 0, floorCpu = 0, floorWall = 0;
+  double eventsCpu = 0, eventsWall = 0;
   for (auto _ : state) {
     const Child::End one = timeQrkprog(dir, {"run", "Auto", "--port", chips[0]->port()});
     if (!one.exited || one.exitCode != 0) {
@@ -155,6 +157,17 @@ void BM_GangEightPorts_Baud(benchmark::State& state) {
       state.SkipWithError(("gang failed: " + readFile(dir.file("qrkprog.out"))).c_str());
       return;
     }
+    // The same with every port's events passed on, progress ten times a second included.
+    args.push_back("--events");
+    args.push_back("json");
+    const Child::End withEvents = timeQrkprog(dir, args);
+    if (!withEvents.exited || withEvents.exitCode != 0) {
+      state.SkipWithError(
+          ("gang --events json failed: " + readFile(dir.file("qrkprog.err"))).c_str());
+      return;
+    }
+    eventsCpu += withEvents.cpuSeconds;
+    eventsWall += withEvents.wallSeconds;
     const auto [bareCpu, bareWall] = wakeUpFloor(
         kPorts, frames,
         std::chrono::nanoseconds(static_cast<long long>(one.wallSeconds * 1e9 / frames)));
@@ -176,6 +189,7 @@ void BM_GangEightPorts_Baud(benchmark::State& state) {
   // What eight separate runs would cost: the floor of one process per port.
   state.counters["eight_singles_cpu_share_pct"] =
       single > 0 ? kPorts * singleCpu / single * 100.0 : 0;
+  state.counters["events_cpu_share_pct"] = eventsWall > 0 ? eventsCpu / eventsWall * 100.0 : 0;
   state.counters["frames_per_run"] = frames;
   const double floorShare = floorWall > 0 ? floorCpu / floorWall * 100.0 : 0;
   state.counters["floor_cpu_share_pct"] = floorShare;
