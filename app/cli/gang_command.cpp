@@ -182,9 +182,7 @@ int gangCommand(const QStringList& args) {
   });
   // Redirected, the gang shows each chip's end only: its runs need not tell
   // it of every step of the bar, which would wake it ten times a second each.
-  if (!live && !run.jsonEvents)
-    runArguments << "--progress-every"
-                 << "0";
+  if (!live && !run.jsonEvents) runArguments.append({"--progress-every", "0"});
   for (const auto& port : ports) {
     port->start(QCoreApplication::applicationFilePath(),
                 runArguments + QStringList{"--port", port->state().device, "--events", "json"});

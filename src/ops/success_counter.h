@@ -25,7 +25,6 @@ class SuccessCounter {
   void setText(std::string text) { text_ = std::move(text); }
   // The text read as a number: its leading decimal digits, 0 when there are none.
   std::uint64_t value() const;
-  static std::uint64_t valueOf(const std::string& text);
 
   // One more successful run, stored at once so that a crash loses nothing.
   void increment();
@@ -34,6 +33,7 @@ class SuccessCounter {
   bool clear(Host& host);
 
  private:
+  static std::uint64_t valueOf(const std::string& text);
   void store();
 
   SettingsStore& settings_;
