@@ -31,7 +31,10 @@ install_missing() {
 build() {  # build DIR [cmake args...]
   local dir=$1; shift
   # Our own builds treat warnings as errors; a user's plain cmake build does not.
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRK_WERROR=ON "$@" >/dev/null
+  local launcher=()
+  # Several checkouts of one machine share their compiled objects through ccache.
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRK_WERROR=ON "${launcher[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
 
