@@ -206,13 +206,13 @@ int gangCommand(const QStringList& args) {
       failures += "  " + s.name + ": " + s.firstFailure + "\n";
       status = std::max(status, s.exitCode == kExitUsage ? kExitUsage : kExitFailed);
     }
-    summary.append(
-        QJsonObject{{"port", s.name},
-                    {"device", s.device},
-                    {"exit", s.exitCode},
-                    {"runs", s.chips},
-                    {"succeeded", s.succeeded},
-                    {"reason", s.exitCode == kExitSuccess ? QString() : s.firstFailure}});
+    summary.append(QJsonObject{{"port", s.name},
+                               {"device", s.device},
+                               {"exit", s.exitCode},
+                               {"runs", s.chips},
+                               {"succeeded", s.succeeded},
+                               {"reason", s.exitCode == kExitSuccess ? QString() : s.failureCode},
+                               {"text", s.exitCode == kExitSuccess ? QString() : s.firstFailure}});
   }
   if (interrupt.interrupted() && status == kExitSuccess) status = kExitFailed;
   QTextStream report(run.jsonEvents ? stderr : stdout);

@@ -20,6 +20,7 @@ struct GangPortState {
   qint64 total = 0;
   QString lastResult;      // "OK", "FAILED in PHASE: REASON" or "stopped"
   QString firstFailure;    // "chip N: FAILED in ..." of the first failed chip
+  QString failureCode;     // the reason code of that chip, else of the run's result
   QStringList errorLines;  // its stderr, kept for a run that never started
   bool finished = false;
   int exitCode = -1;  // the run's exit status once finished

@@ -64,13 +64,15 @@ int runCommand(const QStringList& args) {
                    run.progressEveryMs);
   qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
   std::unique_ptr<RunRecorder> recorder;
+  qrk::Reason refusal = qrk::Reason::Usage;
   std::optional<int> refused = applyRunChoices(session.programmer(), run, host);
   if (!refused) {
+    refusal = qrk::Reason::Record;
     refused = RunRecorder::start(recordArguments, session.programmer(), run.ports.first(),
                                  run.command, &recorder);
   }
   if (refused) {
-    if (events) events->finished(*refused);
+    if (events) events->finished(*refused, qrk::Status::failure(refusal));
     return *refused;
   }
 
@@ -83,9 +85,13 @@ int runCommand(const QStringList& args) {
       });
   host.finish();
   int status = reportRuns(session, run, run.ports.first(), outcome);
-  if (status == kExitSuccess && !recorder->complete()) status = kExitFailed;
+  qrk::Status reason;
+  if (!recorder->complete()) {
+    status = kExitFailed;
+    reason = qrk::Status::failure(qrk::Reason::Record, "the chip's row could not be written");
+  }
   settings.sync(run.command);
-  if (events) events->finished(status);
+  if (events) events->finished(status, reason);
   return status;
 }
 

@@ -150,13 +150,13 @@ bool BoardDownload::connectBoard(BoardDownloadResult& result) {
   }
   result.portOpened = true;
   std::string version;
-  const int connected =
+  const Status connected =
       connectTarget(link, p_.pane(), kBoardSyncWaitMs, kBoardSyncParameter, version);
   if (link.stopRequested()) {
     stopEnding();
     return false;
   }
-  if (connected != 0) {
+  if (!connected.ok()) {
     appendBelow("Communication is failure!");
     appendBelow("连接失败。");
     link.closePort();

@@ -1,6 +1,7 @@
 #include "ops/run_engine.h"
 
 #include "link/handshake.h"
+#include "ops/function_list_runner.h"
 #include "ops/functions.h"
 #include "platform/beep_alert.h"
 
@@ -22,6 +23,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   RunResult result;
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
+  const FunctionEntry* entry = findFunction(function);
+  if (entry != nullptr) result.function = entry->id;
   p.host().phaseStarted(kConnectPhase);
   p.beginChip();
   pane.replace("We are connecting ...\r\n");
@@ -34,6 +37,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   if (!link.openPort(portName)) {
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
+    result.status = Status::failure(Reason::Port, kOpenFailureLine);
     p.host().phaseEnded(kConnectPhase, false);
     endRun(p);
     return result;
@@ -42,30 +46,42 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
 
   std::string version;
   if (connectTarget(link, pane, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter,
-                    version) != kOpOk) {
+                    version)
+          .ok()) {
+    p.setBootloaderVersion(version);
+    result.connected = true;
+    p.host().phaseEnded(kConnectPhase, true);
+  } else {
     p.setBootloaderVersion(version.empty() ? "0" : version);
-    result.stopped = link.stopRequested();
-    if (!result.stopped) {
+    if (!link.stopRequested()) {
       beepAlert(p.host(), p.loop());
       pane.append(kConnectFailureText);
+      result.status = Status::failure(Reason::NoAnswer, kConnectFailureLine);
     }
     p.host().phaseEnded(kConnectPhase, false);
-    endRun(p);
-    return result;
   }
-  p.setBootloaderVersion(version);
-  result.connected = true;
-  p.host().phaseEnded(kConnectPhase, true);
 
-  p.host().setProgressValue(0);
-  p.host().setKbyteText("");
-  const FunctionEntry* entry = findFunction(function);
-  if (entry != nullptr && !link.stopRequested()) {
-    p.host().phaseStarted(function);
-    result.status = entry->single(p);
-    p.host().phaseEnded(function, result.status == 0 && !link.stopRequested());
+  if (result.connected) {
+    p.host().setProgressValue(0);
+    p.host().setKbyteText("");
+    if (entry == nullptr) {
+      result.status = Status::failure(Reason::Usage, "'" + function + "' is no function");
+    } else if (!link.stopRequested()) {
+      result.step = entry->id;
+      p.host().phaseStarted(function);
+      if (entry->id == FunctionId::Auto) {
+        ListResult list = runFunctionList(p);
+        result.status = std::move(list.status);
+        result.step = list.step;
+      } else {
+        result.status = entry->single(p);
+      }
+      p.host().phaseEnded(function, result.status.ok() && !link.stopRequested());
+    }
   }
   result.stopped = link.stopRequested();
+  // Whatever the function made of it, a stopped run is the user's doing.
+  if (result.stopped) result.status = Status::failure(Reason::Stopped, kStopText);
   endRun(p);
   return result;
 }

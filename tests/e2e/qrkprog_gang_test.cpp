@@ -28,7 +28,7 @@ std::vector<QJsonObject> events(const std::string& out) {
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
     EXPECT_TRUE(document.isObject()) << "not a JSON object: " << line;
     if (!document.isObject()) continue;
-    EXPECT_EQ(document.object().value("v").toInt(), 1) << line;
+    EXPECT_EQ(document.object().value("v").toInt(), 2) << line;
     parsed.push_back(document.object());
   }
   return parsed;
@@ -86,7 +86,7 @@ TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage)
     } else {
       EXPECT_FALSE(ended[port].value("ok").toBool());
       EXPECT_EQ(str(ended[port], "phase"), "Program");
-      EXPECT_EQ(str(ended[port], "reason"), "Program is failure!");
+      EXPECT_EQ(str(ended[port], "text"), "Program is failure!");
     }
   }
   EXPECT_EQ(result.value("exit").toInt(), 1);

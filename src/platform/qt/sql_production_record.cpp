@@ -53,6 +53,12 @@ constexpr const char* kVersion1[] = {
     "CREATE TABLE serial_returned (serial BIGINT PRIMARY KEY)",
 };
 
+// Why each chip failed, as a code a line system can count by; the rows made
+// before it get an empty code.
+constexpr const char* kVersion2[] = {
+    "ALTER TABLE chips ADD COLUMN failure_code TEXT NOT NULL DEFAULT ''",
+};
+
 struct Migration {
   int version;
   std::span<const char* const> statements;
@@ -60,7 +66,8 @@ struct Migration {
 
 // Each entry moves the schema from version - 1 to version; never edit one
 // that has shipped, add the next.
-constexpr Migration kMigrations[] = {{1, kVersion1}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}};
+constexpr int kFirstVersionWithCodes = 2;
 static_assert(std::size(kMigrations) == SqlProductionRecord::kSchemaVersion);
 
 bool isPostgres(const QSqlDatabase& db) { return db.driverName() == QLatin1String("QPSQL"); }
@@ -308,7 +315,9 @@ bool SqlProductionRecord::migrate(std::string* error) {
       !run(query, "INSERT INTO schema_version (version) VALUES (?)", {kSchemaVersion}, error)) {
     return false;
   }
-  return transaction.commit(error);
+  if (!transaction.commit(error)) return false;
+  schemaVersion_ = kSchemaVersion;
+  return true;
 }
 
 bool SqlProductionRecord::checkReadable(std::string* error) {
@@ -322,6 +331,7 @@ bool SqlProductionRecord::checkReadable(std::string* error) {
     *error = newerSchema(*stored);
     return false;
   }
+  schemaVersion_ = *stored;
   return true;
 }
 
@@ -444,12 +454,13 @@ bool SqlProductionRecord::record(const ChipRecord& chip, std::string* error) {
   if (!run(query,
            "INSERT INTO chips (recorded_at, station, port, model, chip_id, bootloader_version,"
            " image_file, checksum, serial, serial_kept, function_name, result, failure_line,"
-           " duration_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+           " duration_ms, failure_code) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
            {q(utcTimeText(chip.time)), q(chip.station), q(chip.port), q(chip.model), q(chip.chipId),
             q(chip.bootloaderVersion), q(chip.imageFile), q(chip.checksum),
             serial ? QVariant(*serial) : QVariant(QMetaType(QMetaType::LongLong)),
             chip.serialKept ? 1 : 0, q(chip.function), q(std::string(outcomeName(chip.outcome))),
-            q(chip.failureLine), qlonglong(chip.duration.count())},
+            q(chip.failureLine), qlonglong(chip.duration.count()),
+            q(std::string(reasonCode(chip.failureCode)))},
            error)) {
     return false;
   }
@@ -468,7 +479,9 @@ std::optional<std::vector<ChipRecord>> SqlProductionRecord::chips(const RecordFi
                                                                   std::string* error) const {
   QString sql =
       "SELECT recorded_at, station, port, model, chip_id, bootloader_version, image_file,"
-      " checksum, serial, serial_kept, function_name, result, failure_line, duration_ms"
+      " checksum, serial, serial_kept, function_name, result, failure_line, duration_ms, " +
+      // `log` reads a record it may not upgrade: one made before the codes has none.
+      QString(schemaVersion_ >= kFirstVersionWithCodes ? "failure_code" : "''") +
       " FROM chips WHERE 1 = 1";
   QVariantList values;
   if (filter.since) {
@@ -503,6 +516,7 @@ std::optional<std::vector<ChipRecord>> SqlProductionRecord::chips(const RecordFi
     r.outcome = outcomeFromName(s(11)).value_or(ChipOutcome::Failed);
     r.failureLine = s(12);
     r.duration = std::chrono::milliseconds(query.value(13).toLongLong());
+    r.failureCode = reasonFromCode(s(14)).value_or(Reason::None);
     rows.push_back(std::move(r));
   }
   if (query.lastError().isValid()) {

@@ -56,7 +56,7 @@ struct RecordFilter {
 class SqlProductionRecord : public ProductionRecordSink, public SerialCounter {
  public:
   enum class Access { ReadWrite, ReadOnly };
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 2;
 
   // Connects and, for ReadWrite, creates or upgrades the schema (which proves
   // the database writable). nullptr with the reason in *error when the
@@ -104,6 +104,7 @@ class SqlProductionRecord : public ProductionRecordSink, public SerialCounter {
   QString connection_;
   std::string station_;
   std::string port_;
+  int schemaVersion_ = 0;  // as found (ReadOnly) or made (ReadWrite)
 };
 
 }  // namespace qrk
