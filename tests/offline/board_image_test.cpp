@@ -30,11 +30,6 @@ std::uint16_t modbusCrc(const std::uint8_t* bytes, std::size_t count) {
   return crc;
 }
 
-TEST(ModbusOracle, HasTheCheckValue) {
-  const std::string digits = "123456789";
-  EXPECT_EQ(modbusCrc(reinterpret_cast<const std::uint8_t*>(digits.data()), 9), 0x4B37);
-}
-
 std::uint32_t header24(const BoardImage& b, int offset) {
   const std::int32_t a = board::kHeaderAddress + offset;
   return std::uint32_t{b.at(a)} << 16 | std::uint32_t{b.at(a + 1)} << 8 | b.at(a + 2);

@@ -50,22 +50,6 @@ TEST(WindowStartUp, AnEmptyStoreGivesTheFirstStartChoicesAndIsWrittenAtTheFirstT
   EXPECT_EQ(b.checks.size(), 1u);  // armed at start-up
 }
 
-TEST(WindowStartUp, TheStoredModelPositionSelectsItsModelAndABadOneTheFirst) {
-  for (const auto& [position, model] : {std::pair{"5", "QRK5-64B"},
-                                        {"16", "QRK3-64G"},
-                                        {"17", "QRK5-04A"},
-                                        {"-1", "QRK5-04A"},
-                                        {"abc", "QRK5-04A"},
-                                        {"", "QRK5-04A"}}) {
-    ListingStore store;
-    store.setValue("Settings", "DeviceProducts", position);
-    WindowBench b(store);
-    b.started();
-    EXPECT_EQ(b.programmer.model().name, model) << position;
-    EXPECT_EQ(b.window.state().modelText, model) << position;
-  }
-}
-
 // Each control's change, made through its event, is back after a restart.
 TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
   ListingStore store;
@@ -163,42 +147,6 @@ TEST(WindowFaults, ATextThatNamesNoModelLeavesTheModelInEffect) {
     EXPECT_EQ(b.window.state().modelText, "QRK5-16B");
     EXPECT_EQ(store.at("DeviceProducts"), "3");
   }
-}
-
-TEST(WindowFaults, TypedIspDemoTextsAreSavedAsTextsAndTheDemoPageSavesOnChange) {
-  ListingStore store;
-  session(store, [](WindowBench& b) {
-    IspDemoChoices demo;
-    demo.crystalText = "7.3728";
-    demo.baudText = "250000";
-    b.window.ispDemoChanged(demo);
-    EXPECT_EQ(b.ticks, 0);
-    b.advanceMs(SettingsTicker::kIntervalMs);
-    EXPECT_EQ(b.ticks, 1);
-    EXPECT_TRUE(b.checks.empty());  // the page cannot move the memory map
-  });
-  EXPECT_EQ(store.at("ISP_DEMO_oscillate_frequency_text"), "7.3728");
-  WindowBench b(store);
-  b.started();
-  EXPECT_EQ(b.window.state().ispDemo.crystalText, "7.3728");
-  EXPECT_EQ(b.window.state().ispDemo.baudText, "250000");
-}
-
-TEST(WindowFaults, TheReloadAndClearBufferBoxesAreSavedAndSurviveARestart) {
-  ListingStore store;
-  session(store, [](WindowBench& b) {
-    b.window.reloadBoxClicked(true);
-    b.window.clearBufferClicked(true);
-  });
-  session(store, [](WindowBench& b) {
-    EXPECT_TRUE(b.programmer.loadChoices().reloadBeforeRun);
-    EXPECT_TRUE(b.programmer.loadChoices().clearBuffer);
-    b.window.reloadBoxClicked(false);
-  });
-  WindowBench b(store);
-  b.started();
-  EXPECT_FALSE(b.programmer.loadChoices().reloadBeforeRun);
-  EXPECT_TRUE(b.programmer.loadChoices().clearBuffer);
 }
 
 // A model chosen just before Run: its tick falls inside the run, where the
