@@ -50,15 +50,28 @@ TEST(WindowStartUp, AnEmptyStoreGivesTheFirstStartChoicesAndIsWrittenAtTheFirstT
   EXPECT_EQ(b.checks.size(), 1u);  // armed at start-up
 }
 
-// The ISP DEMO page comes back after a restart, and with it the lock of the
-// pins' lists it decides (every other choice's restart is driven through the
-// widgets in the window's own tests).
-TEST(WindowRestart, TheIspDemoPageAndTheLocksItDecidesSurviveARestart) {
+// After a restart the programmer itself, not only what the widgets show, runs
+// with the choices made before; the ISP DEMO page brings back the locks of
+// the pins' lists it decides. (Each widget's restart is driven in the
+// window's own tests.)
+TEST(WindowRestart, TheProgrammerRunsWithTheChoicesMadeBeforeARestart) {
   ListingStore store;
   const IspDemoChoices demo = test::unusualDemoPage();
-  session(store, [&](WindowBench& b) { b.window.ispDemoChanged(demo); });
+  session(store, [&](WindowBench& b) {
+    b.window.modelChosen(13);  // QRK3-16F
+    EXPECT_TRUE(b.window.ispSpaceChosen(5));
+    b.window.fillByteChosen(0xFF);
+    b.window.beepChosen(false);
+    EXPECT_TRUE(b.window.delayChosen(6));
+    b.window.ispDemoChanged(demo);
+  });
   WindowBench b(store);
   b.started();
+  EXPECT_EQ(b.programmer.model().name, "QRK3-16F");
+  EXPECT_EQ(b.programmer.options().ispSpaceText, "3.0k");
+  EXPECT_EQ(b.programmer.loadChoices().fillByte, 0xFF);
+  EXPECT_FALSE(b.programmer.production().beepOnSuccess);
+  EXPECT_EQ(b.programmer.production().delaySeconds(), 3);
   EXPECT_EQ(b.window.state().ispDemo, demo);
   EXPECT_TRUE(
       controlEnabled("comb_ISP_DEMO_WDT", b.programmer.controls(), b.window.unlockConditions()));
