@@ -165,42 +165,6 @@ TEST(WindowFaults, ATextThatNamesNoModelLeavesTheModelInEffect) {
   }
 }
 
-TEST(WindowFaults, TypedIspDemoTextsAreSavedAsTextsAndTheDemoPageSavesOnChange) {
-  ListingStore store;
-  session(store, [](WindowBench& b) {
-    IspDemoChoices demo;
-    demo.crystalText = "7.3728";
-    demo.baudText = "250000";
-    b.window.ispDemoChanged(demo);
-    EXPECT_EQ(b.ticks, 0);
-    b.advanceMs(SettingsTicker::kIntervalMs);
-    EXPECT_EQ(b.ticks, 1);
-    EXPECT_TRUE(b.checks.empty());  // the page cannot move the memory map
-  });
-  EXPECT_EQ(store.at("ISP_DEMO_oscillate_frequency_text"), "7.3728");
-  WindowBench b(store);
-  b.started();
-  EXPECT_EQ(b.window.state().ispDemo.crystalText, "7.3728");
-  EXPECT_EQ(b.window.state().ispDemo.baudText, "250000");
-}
-
-TEST(WindowFaults, TheReloadAndClearBufferBoxesAreSavedAndSurviveARestart) {
-  ListingStore store;
-  session(store, [](WindowBench& b) {
-    b.window.reloadBoxClicked(true);
-    b.window.clearBufferClicked(true);
-  });
-  session(store, [](WindowBench& b) {
-    EXPECT_TRUE(b.programmer.loadChoices().reloadBeforeRun);
-    EXPECT_TRUE(b.programmer.loadChoices().clearBuffer);
-    b.window.reloadBoxClicked(false);
-  });
-  WindowBench b(store);
-  b.started();
-  EXPECT_FALSE(b.programmer.loadChoices().reloadBeforeRun);
-  EXPECT_TRUE(b.programmer.loadChoices().clearBuffer);
-}
-
 // A model chosen just before Run: its tick falls inside the run, where the
 // check would reset the image being programmed. It saves then, and checks
 // once the run, or the whole Re-Run loop, is over.
