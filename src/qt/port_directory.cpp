@@ -1,4 +1,4 @@
-#include "platform/qt/port_directory.h"
+#include "qt/port_directory.h"
 
 #include <QSerialPortInfo>
 #include <algorithm>
