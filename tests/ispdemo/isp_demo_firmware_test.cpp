@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ispdemo/intel_hex_text.h"
+#include "image/intel_hex_text.h"
 #include "ispdemo/isp_demo_builder.h"
 
 namespace qrk {
