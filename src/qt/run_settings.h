@@ -19,8 +19,10 @@ class RunSettings : public SettingsStore {
  public:
   explicit RunSettings(SettingsStore& saved) : saved_(saved) {}
 
+  // What this run chose, else what the store holds.
   std::string value(const std::string& section, const std::string& key,
                     const std::string& defaultValue) const override;
+  // Kept for this run; once persisting, also saved when the value changes.
   void setValue(const std::string& section, const std::string& key,
                 const std::string& value) override;
   // Once persisting, on the saved store itself, so that runs on other ports
