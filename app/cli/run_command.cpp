@@ -5,10 +5,9 @@
 #include "command_line.h"
 #include "commands.h"
 #include "event_stream.h"
-#include "platform/qt/qt_session.h"
+#include "qt/qt_session.h"
 #include "record_run.h"
 #include "run_arguments.h"
-#include "run_settings.h"
 #include "run_steps.h"
 
 namespace qrkcli {
@@ -55,14 +54,14 @@ int runCommand(const QStringList& args) {
   if (auto status = readRecordArguments(parser, args, &recordArguments)) return *status;
   if (run.ports.size() > 1) return usageError(args, "run takes one --port");
 
-  CliSettings settings(run.settingsFile);
   CliHost host(stdout, stderr);
   host.setAssumeYes(run.assumeYes);
   std::optional<EventStream> events;
   if (run.jsonEvents)
     events.emplace(stdout, host, run.ports.first().toStdString(), run.function,
                    run.progressEveryMs);
-  qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
+  qrk::QtSession session(run.settingsFile.toStdString(), qrk::QtSession::Keep::RunCounters,
+                         events ? static_cast<qrk::Host&>(*events) : host);
   std::unique_ptr<RunRecorder> recorder;
   qrk::Reason refusal = qrk::Reason::Usage;
   std::optional<int> refused = applyRunChoices(session.programmer(), run, host);
@@ -76,7 +75,7 @@ int runCommand(const QStringList& args) {
     return *refused;
   }
 
-  settings.startPersisting();
+  session.startPersisting();
   // A line that cannot prove what it made stops making it.
   const RunOutcome outcome =
       executeRuns(session, run, run.ports.first(), [&](const qrk::RunResult& result) {
@@ -90,7 +89,7 @@ int runCommand(const QStringList& args) {
     status = kExitFailed;
     reason = qrk::Status::failure(qrk::Reason::Record, "the chip's row could not be written");
   }
-  settings.sync(run.command);
+  syncSettings(session, run.command);
   if (events) events->finished(status, reason);
   return status;
 }
