@@ -166,6 +166,7 @@ class MainWindow : public QWidget {
   QComboBox* comDalay_ReDownLoad = nullptr;
   QRadioButton* optBeepNo = nullptr;
   QRadioButton* optBeepYes = nullptr;
+  QCheckBox* skipBlankBox = nullptr;  // `cekSkipBlank`
   QGroupBox* fraOpenFile = nullptr;
   QPushButton* comLoadFile = nullptr;
   QCheckBox* Check6 = nullptr;

@@ -95,6 +95,8 @@ void MainWindow::connectControls() {
 
   connect(cekReloadFile, &QCheckBox::clicked, this,
           [this](bool ticked) { model_.reloadBoxClicked(ticked); });
+  connect(skipBlankBox, &QCheckBox::clicked, this,
+          [this](bool ticked) { model_.skipBlankClicked(ticked); });
   connect(comDalay_ReDownLoad, &QComboBox::activated, this,
           [this](int index) { model_.delayChosen(index); });
   for (QRadioButton* beep : {optBeepNo, optBeepYes}) {

@@ -63,6 +63,7 @@ void MainWindow::showSettings() {
   checkQuietly(Check6, choices.clearBuffer);
   checkQuietly(cekReloadFile, choices.reloadBeforeRun);
   checkQuietly(p_.production().beepOnSuccess ? optBeepYes : optBeepNo, true);
+  checkQuietly(skipBlankBox, p_.production().skipBlank);
   selectQuietly(comDalay_ReDownLoad, p_.production().delayIndex);
   txtWrite_OK_Count->setText(QString::fromStdString(p_.successCounter().text()));
   Text4->setText(QString::fromStdString(choices.startAddressText));

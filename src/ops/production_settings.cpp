@@ -27,6 +27,7 @@ bool ProductionSettings::setDelaySeconds(int seconds) {
 
 void ProductionSettings::load(const SettingsStore& settings) {
   beepOnSuccess = settings.value(kSection, "BeepYesNo", "True") == "True";
+  skipBlank = settings.value(kSection, "SkipBlank", "False") == "True";
   const std::string text = settings.value(kSection, "Dalay_ReDownLoad", "4");
   int index = kDefaultDelayIndex;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
@@ -38,6 +39,7 @@ void ProductionSettings::load(const SettingsStore& settings) {
 void ProductionSettings::save(SettingsStore& settings) const {
   settings.setValue(kSection, "BeepYesNo", beepOnSuccess ? "True" : "False");
   settings.setValue(kSection, "Dalay_ReDownLoad", std::to_string(delayIndex));
+  settings.setValue(kSection, "SkipBlank", skipBlank ? "True" : "False");
 }
 
 }  // namespace qrk
