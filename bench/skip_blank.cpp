@@ -68,18 +68,17 @@ struct TracedRun {
 
 // Auto on a fresh simulated chip, traced: the stamps cost a line of text a
 // frame, nothing beside a frame's wire time.
-std::optional<TracedRun> runAuto(const ScratchDir& dir, const std::string& image,
-                                 const std::string& ispSpace, bool skipBlank,
+std::optional<TracedRun> runAuto(const ScratchDir& dir, const std::string& image, bool skipBlank,
                                  std::string* error) {
   Simulator sim(dir, {"--model", kModel, "--baud-emulation"});
   if (!sim.ready()) {
     *error = "qrksim did not start: build the qrksim target first";
     return std::nullopt;
   }
-  std::vector<std::string> args = {"run",    "Auto",   "--file",      image,
-                                   "--fill", "FF",     "--model",     kModel,
-                                   "--isp-space", ispSpace, "--settings", dir.file("settings.ini"),
-                                   "--port", sim.port(), "--trace"};
+  std::vector<std::string> args = {"run",         "Auto",     "--file",     image,
+                                   "--fill",      "FF",       "--model",    kModel,
+                                   "--isp-space", "0.0k",     "--settings", dir.file("settings.ini"),
+                                   "--port",      sim.port(), "--trace"};
   if (skipBlank) args.push_back("--skip-blank");
   TracedRun run;
   run.output = runQrkprog(dir, args, kRunLimit);
@@ -121,8 +120,8 @@ void BM_SkipBlank_SparseAuto(benchmark::State& state) {
   }
   for (auto _ : state) {
     std::string error;
-    const auto with = runAuto(dir, image, "0.0k", true, &error);
-    const auto without = with ? runAuto(dir, image, "0.0k", false, &error) : std::nullopt;
+    const auto with = runAuto(dir, image, true, &error);
+    const auto without = with ? runAuto(dir, image, false, &error) : std::nullopt;
     if (!with || !without) {
       state.SkipWithError(error.c_str());
       return;
@@ -157,7 +156,7 @@ void BM_SkipBlank_FullImage(benchmark::State& state) {
     for (int round = 0; round < 2; ++round) {
       for (int skip = 0; skip < 2; ++skip) {
         std::string error;
-        const auto run = runAuto(dir, image, "1.0k", skip == 1, &error);
+        const auto run = runAuto(dir, image, skip == 1, &error);
         if (!run) {
           state.SkipWithError(error.c_str());
           return;

@@ -222,9 +222,7 @@ QWidget* MainWindow::buildOptionPage() {
   optBeepYes = named(new QRadioButton(QStringLiteral("YES"), beep), QStringLiteral("optBeepYes"));
   optBeepNo->setGeometry(0, 2, 60, 24);
   optBeepYes->setGeometry(66, 2, 60, 24);
-  skipBlankBox = named(new QCheckBox(QStringLiteral("Skip blank blocks after Erase_All + "
-                                                    "Blank_Check / 查空后跳过空白块"),
-                                     page),
+  skipBlankBox = named(new QCheckBox(QStringLiteral("Skip blank blocks / 跳过空白块"), page),
                        QStringLiteral("cekSkipBlank"));
   skipBlankBox->setToolTip(
       QStringLiteral("Program leaves out the blocks that are all FF in the image when this run "

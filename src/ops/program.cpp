@@ -24,7 +24,9 @@ int blockSizeOf(const SelectedModel& model) {
 // block the chip already holds, as proven in this run, is left out.
 int sendBlock(const OpContext& ctx, std::int32_t first, std::int32_t last, int attempts,
               bool restartEveryTime) {
-  if (ctx.blankSkip != nullptr && ctx.blankSkip->leaveOut(ctx.image, first, last)) return kOpOk;
+  if (ctx.blankSkip != nullptr && ctx.blankSkip->leaveOut(ctx.image, first, last)) {
+    return ctx.link.stopRequested() ? kOpFailed : kOpOk;
+  }
   for (int attempt = 0; attempt < attempts; ++attempt) {
     const bool restart = attempt > 0 || restartEveryTime;
     const int status = sendChunks(ctx, first, last, restart);

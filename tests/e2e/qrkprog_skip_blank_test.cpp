@@ -30,8 +30,8 @@ int dataFramesSent(const std::string& trace) {
   for (std::string line; std::getline(lines, line);) {
     const std::size_t sent = line.find("] -> ");
     const std::size_t start = sent == std::string::npos ? sent : line.find(" 6A ", sent);
-    if (start == std::string::npos || line.size() < start + 13) continue;
-    const std::string command = line.substr(start + 11, 2);
+    if (start == std::string::npos || line.size() < start + 12) continue;
+    const std::string command = line.substr(start + 10, 2);
     if (command == "03" || command == "04") ++frames;
   }
   return frames;
