@@ -10,9 +10,7 @@ class QrkprogSkipBlank : public QrkprogTest {
  protected:
   // 16 KB: 2.75 KB of code, FF, a serial number in the last four bytes.
   void writeSparseImage() {
-    std::string image(0x4000, '\xFF');
-    std::uint32_t x = 0x2545F491u;
-    for (std::size_t i = 0; i < 0xB00; ++i) image[i] = static_cast<char>((x = x * 69069u + 1) >> 24);
+    std::string image = pseudoRandomImage(0xB00) + std::string(0x4000 - 0xB00, '\xFF');
     image.replace(0x3FFC, 4, "\x00\x00\x12\x34", 4);
     writeFile(path("sparse.bin"), image);
   }
