@@ -27,6 +27,7 @@ Status runListFunction(Programmer& p, const std::string& name) {
           ? entry->listStep(p)
           : Status::failure(Reason::Usage, "'" + name + "' cannot stand in the function list");
   p.host().phaseEnded(name, status.ok() && !link.stopRequested());
+  p.blankSkip().functionEnded(name, status.ok() && !link.stopRequested());
   link.setTimingDefaults();
   return status;
 }

@@ -5,6 +5,7 @@
 
 #include "link/identify.h"
 #include "ops/address_range.h"
+#include "ops/blank_skip.h"
 #include "ops/data_frame.h"
 #include "ops/page_sums.h"
 #include "ops/progress.h"
@@ -48,8 +49,10 @@ Status verifyRange(const OpContext& ctx, std::int32_t first, std::int32_t last, 
   showProgress(ctx.host, first, last);
   for (std::int32_t a = first; a <= last;) {
     const std::int32_t chunkEnd = std::min(a / kChunkSize * kChunkSize + kChunkSize - 1, last);
-    Status result = Status::failure(Reason::NoAnswer);
-    for (int attempt = 0; attempt < kVerifyChunkAttempts; ++attempt) {
+    const bool leftOut =
+        ctx.blankSkip != nullptr && ctx.blankSkip->leftOut(ctx.image, a, chunkEnd);
+    Status result = leftOut ? Status::success() : Status::failure(Reason::NoAnswer);
+    for (int attempt = 0; attempt < kVerifyChunkAttempts && !leftOut; ++attempt) {
       if (ctx.link.stopRequested()) break;
       result = verifyChunk(ctx, a, chunkEnd - a + 1);
       if (result.ok() || result.isVerdict()) break;
