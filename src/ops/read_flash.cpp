@@ -81,6 +81,8 @@ int readFlash(const OpContext& ctx) {
     host.setProgressValue(a);
   }
 
+  // The last request ends the space: the bar shows it whole.
+  if (complete) host.setProgressValue(kReadSpaceLast);
   hideProgress(host);
   if (!complete) {
     if (!ctx.link.stopRequested()) ctx.pane.append("\r\nRead flash is failure!");
