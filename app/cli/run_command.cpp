@@ -54,6 +54,10 @@ int runCommand(const QStringList& args) {
   RecordArguments recordArguments;
   if (auto status = readRecordArguments(parser, args, &recordArguments)) return *status;
   if (run.ports.size() > 1) return usageError(args, "run takes one --port");
+  if (run.serialField.any() && !recordArguments.serial) {
+    return usageError(args,
+                      "the --serial-* options set the field that --serial stamps: add --serial");
+  }
 
   CliSettings settings(run.settingsFile);
   CliHost host(stdout, stderr);
@@ -64,7 +68,11 @@ int runCommand(const QStringList& args) {
                    run.progressEveryMs);
   qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
   std::unique_ptr<RunRecorder> recorder;
-  std::optional<int> refused = applyRunChoices(session.programmer(), run, host);
+  QString portError;
+  std::optional<int> refused;
+  if (!devicePathOf(run.ports.first(), &portError)) refused = usageError(args, portError);
+  if (!refused) refused = applyRunChoices(session.programmer(), run, host);
+  if (!refused) refused = checkRunNeeds(session.programmer(), run);
   if (!refused) {
     refused = RunRecorder::start(recordArguments, session.programmer(), run.ports.first(),
                                  run.command, &recorder);

@@ -33,7 +33,7 @@ CliSettings::CliSettings(const QString& iniPath)
     : saved_(iniPath.isEmpty() ? std::make_unique<qrk::QtSettingsStore>()
                                : std::make_unique<qrk::QtSettingsStore>(iniPath.toStdString())),
       runSettings_(*saved_),
-      active_(iniPath.isEmpty() ? static_cast<qrk::SettingsStore*>(&runSettings_) : saved_.get()) {}
+      active_(&runSettings_) {}
 
 bool CliSettings::sync(const QString& command) {
   std::string error;

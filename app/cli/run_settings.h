@@ -39,9 +39,9 @@ class RunSettings : public qrk::SettingsStore {
   bool persisting_ = false;
 };
 
-// The settings store of a command-line run: the INI file of --settings, read
-// and written as it is, or (`iniPath` empty) the window's saved settings seen
-// through RunSettings.
+// The settings store of a command-line run: the INI file of --settings or
+// (`iniPath` empty) the window's saved settings, seen through RunSettings, so
+// that either keeps its choices and gets only what a run advances.
 class CliSettings {
  public:
   explicit CliSettings(const QString& iniPath);
