@@ -21,7 +21,11 @@ class WindowHost : public qrk::Host {
  public:
   static constexpr const char* kBoxTitle = "QRK MCU Programmer";
 
-  void attach(QWidget* window, QPlainTextEdit* pane, QProgressBar* bar, QLabel* kbyte);
+  // Each part of the window hands over its widgets as it stands up, and
+  // takes them back (nullptr) as it goes.
+  void attachWindow(QWidget* window);
+  void attachPane(QPlainTextEdit* pane);
+  void attachProgress(QProgressBar* bar, QLabel* kbyte);
 
   void messageReplaced(const std::string& text) override;
   void messageAppended(const std::string& text) override;
