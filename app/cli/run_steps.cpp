@@ -98,7 +98,8 @@ QString whyNotWritable(const QString& path) {
 QString wrongModelNote(const qrk::Programmer& p) {
   const std::string& id = p.chip().idRead;
   const std::string& expected = p.model().expectedId;
-  if (id.empty() || expected.empty() || id == expected) return {};
+  // A kind-0 chip is compared with --expect-id, which the user chose.
+  if (p.model().mapKind == 0 || id.empty() || expected.empty() || id == expected) return {};
   QStringList owners;
   for (const qrk::McuModel& model : qrk::mcuCatalogue()) {
     if (model.expectedId == id) owners << QString::fromUtf8(model.name.data(), model.name.size());

@@ -15,8 +15,9 @@ class Terminal {
       : dir_(dir), tmux_("tmux -S " + dir + "/tmux.sock -f /dev/null"), columns_(columns) {}
   ~Terminal() { (void)!std::system((tmux_ + " kill-server 2>/dev/null").c_str()); }
 
-  // Runs `command` in the terminal to its end; false when it did not end in time.
-  bool run(const std::string& command) {
+  // Runs `command` in the terminal to its end, with `typed` (tmux key names)
+  // typed ahead; false when it did not end in time.
+  bool run(const std::string& command, const std::string& typed = "") {
     // The pane's command waits for "go" so that nothing it prints is missed,
     // and stays after "done" so that its screen can still be read.
     const std::string script = tmux_ + " wait-for go; " + command + "; echo $? > " + dir_ +
@@ -32,6 +33,7 @@ class Terminal {
     if (std::system((tmux_ + " pipe-pane -o -t t 'cat > " + dir_ + "/raw'").c_str()) != 0) {
       return false;
     }
+    if (!typed.empty()) (void)!std::system((tmux_ + " send-keys -t t " + typed).c_str());
     (void)!std::system((tmux_ + " wait-for -S go").c_str());
     return std::system(("timeout 60 " + tmux_ + " wait-for done").c_str()) == 0;
   }
@@ -105,6 +107,29 @@ TEST_F(QrkprogTerminal, AFinishedReadShowsAFullBar) {
   ASSERT_NE(lastBar, std::string::npos);
   EXPECT_EQ(raw.substr(lastBar - 3, 4), "100%");
   EXPECT_THAT(terminal.screen(), HasSubstr("Read AP_ISP OK!"));
+}
+
+// A question the window would ask is asked on a terminal; without one the
+// answer is No, and the message says how to answer Yes. On a terminal the
+// countdown rewrites its line.
+TEST_F(QrkprogTerminal, AQuestionIsAskedOnATerminalAndExplainedWithoutOne) {
+  if (std::system("tmux -V > /dev/null 2>&1") != 0) GTEST_SKIP() << "SKIPPED: tmux not found";
+  const std::string demo = "demo-write --model QRK5-16B --repeat 2 --delay 2 --port ";
+  Simulator piped("--model QRK5-16B");
+  const ProcessResult r = run(demo + piped.portPath());
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("Should the chip start the ISP DEMO download program"));
+  EXPECT_THAT(r.err, HasSubstr("taken as No (--yes answers Yes)"));
+
+  Simulator sim("--model QRK5-16B");
+  Terminal terminal(dir_);
+  ASSERT_TRUE(terminal.run(qrkprog() + " " + demo + sim.portPath(), "y Enter"));
+  EXPECT_EQ(terminal.status(), 0);
+  EXPECT_THAT(terminal.screen(), HasSubstr("Answer y or N: "));
+  EXPECT_THAT(terminal.screen(), Not(HasSubstr("taken as No")));
+  // The countdown's seconds rewrite one line.
+  EXPECT_THAT(terminal.screen(), HasSubstr("will Re-Run... 1"));
+  EXPECT_THAT(terminal.screen(), Not(HasSubstr("will Re-Run... 2")));
 }
 
 }  // namespace
