@@ -8,7 +8,7 @@
 #include "demo_options.h"
 #include "english_texts.h"
 #include "image/atomic_file_write.h"
-#include "ispdemo/intel_hex_text.h"
+#include "image/intel_hex_text.h"
 #include "ispdemo/isp_demo_builder.h"
 
 namespace qrkcli {

@@ -18,11 +18,10 @@
 #include "gang_display.h"
 #include "gang_port.h"
 #include "interrupt_notifier.h"
-#include "platform/qt/qt_session.h"
+#include "qt/qt_session.h"
 #include "record_options.h"
 #include "record_run.h"
 #include "run_arguments.h"
-#include "run_settings.h"
 #include "run_steps.h"
 
 namespace qrkcli {
@@ -141,10 +140,9 @@ std::optional<QStringList> readBackPaths(const QString& out, const std::vector<G
 // port.
 std::optional<int> checkRunChoices(const RunArguments& run, const RecordArguments& record,
                                    const QString& firstPort, const QStringList& readBacks) {
-  CliSettings settings(run.settingsFile);
   CliHost host(stderr, stderr);
   host.setAssumeYes(run.assumeYes);
-  qrk::QtSession session(settings.store(), host);
+  qrk::QtSession session(run.settingsFile.toStdString(), qrk::QtSession::Keep::RunCounters, host);
   if (auto refused = applyRunChoices(session.programmer(), run, host)) return refused;
   RunArguments eachPort = run;
   eachPort.readBackPath.clear();

@@ -12,7 +12,7 @@
 #include "device/option_lookup.h"
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
-#include "platform/qt/port_directory.h"
+#include "qt/port_directory.h"
 
 namespace qrkcli {
 
@@ -182,11 +182,19 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
   return std::nullopt;
 }
 
-RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
-                       const std::function<void(const qrk::RunResult&)>& onRunEnded) {
-  qrk::ProductionLoop& buttons = session.productionLoop();
+bool runStoppable(qrk::QtSession& session, const QString& port, const std::function<void()>& work) {
+  qrk::ProductionLoop& productionLoop = session.productionLoop();
   session.programmer().setPortName(port.toStdString());
-  InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
+  const InterruptNotifier interrupt([&productionLoop] { productionLoop.stopClicked(); });
+  work();
+  return interrupt.interrupted();
+}
+
+RunOutcome runTimes(
+    qrk::QtSession& session, const QString& port, int runs,
+    const std::function<qrk::RunResult()>& once,
+    const std::function<qrk::ProductionLoop::Summary(int, const RunEnded&)>& repeated,
+    const RunEnded& onRunEnded) {
   RunOutcome outcome;
   bool anyStopped = false;
   const auto ended = [&](const qrk::RunResult& r) {
@@ -196,16 +204,28 @@ RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const Q
     anyStopped = anyStopped || r.stopped;
     if (onRunEnded) onRunEnded(r);
   };
-  if (run.runs == 1) {
-    ended(buttons.run(run.function));
-  } else {
-    buttons.reRun(run.function, run.runs, ended);
-  }
-  outcome.interrupted = interrupt.interrupted();
+  outcome.interrupted = runStoppable(session, port, [&] {
+    if (runs == 1) {
+      ended(once());
+    } else {
+      repeated(runs, ended);
+    }
+  });
   outcome.endedBetweenChips = outcome.interrupted && !anyStopped && outcome.runs > 0;
-  const bool allRan = outcome.runs == run.runs || outcome.endedBetweenChips;
+  const bool allRan = outcome.runs == runs || outcome.endedBetweenChips;
   outcome.everyRunOk = allRan && outcome.runs > 0 && outcome.succeeded == outcome.runs;
   return outcome;
+}
+
+RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
+                       const RunEnded& onRunEnded) {
+  qrk::ProductionLoop& productionLoop = session.productionLoop();
+  return runTimes(
+      session, port, run.runs, [&] { return productionLoop.run(run.function); },
+      [&](int maxRuns, const RunEnded& ended) {
+        return productionLoop.reRun(run.function, maxRuns, ended);
+      },
+      onRunEnded);
 }
 
 int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
@@ -228,24 +248,39 @@ int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& 
       status = kExitFailed;
     }
   }
-  if (!outcome.last.portOpened && !serialPort.lastOpenError().empty()) {
-    err << run.command << ": cannot open " << port << ": "
-        << QString::fromStdString(serialPort.lastOpenError()) << "\n";
-    const QString advice = openFailureAdvice(serialPort.lastOpenError());
-    if (!advice.isEmpty()) err << run.command << ": " << advice << "\n";
-  }
   const QString wrongModel = wrongModelNote(session.programmer());
   if (!wrongModel.isEmpty()) err << run.command << ": " << wrongModel << "\n";
   if (outcome.endedBetweenChips) {
     err << run.command << ": stopped by user between chips: " << outcome.succeeded << " of "
         << outcome.runs << " chips OK\n";
-    return status;
   }
-  if (outcome.interrupted) {
-    err << run.command << ": stopped by user\n";
+  err.flush();
+  return reportPortEnd(session, run.command, port, outcome.last.portOpened,
+                       outcome.interrupted && !outcome.endedBetweenChips, status);
+}
+
+int reportPortEnd(const qrk::QtSession& session, const QString& command, const QString& port,
+                  bool portOpened, bool interrupted, int status) {
+  QTextStream err(stderr);
+  const std::string& openError = session.port().lastOpenError();
+  if (!portOpened && !openError.empty()) {
+    err << command << ": cannot open " << port << ": " << QString::fromStdString(openError) << "\n";
+    const QString advice = openFailureAdvice(openError);
+    if (!advice.isEmpty()) err << command << ": " << advice << "\n";
+  }
+  if (interrupted) {
+    err << command << ": stopped by user\n";
     return kExitFailed;
   }
   return status;
+}
+
+bool syncSettings(qrk::QtSession& session, const QString& command) {
+  std::string error;
+  if (session.syncSettings(&error)) return true;
+  QTextStream(stderr) << command << ": settings not saved: " << QString::fromStdString(error)
+                      << "\n";
+  return false;
 }
 
 }  // namespace qrkcli

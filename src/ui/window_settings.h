@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ops/production_settings.h"
+#include "ops/saved_choices.h"
 #include "platform/settings_store.h"
 #include "ui/isp_demo_choices.h"
 
@@ -23,7 +24,7 @@ namespace qrk {
 //   "ISP_DEMO_485_logic"                 the RS-485 direction level
 //   "ReloadFile", "ClearBuffer"          the two check boxes of the file frame and option page
 struct WindowSettings {
-  static constexpr const char* kSection = "Settings";
+  static constexpr const char* kSection = saved::kSection;
 
   int modelIndex = 0;     // "DeviceProducts": position in the model list
   std::string modelName;  // "DeviceProductsName": wins over the position when it names a model
