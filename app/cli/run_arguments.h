@@ -43,6 +43,7 @@ struct RunArguments {
   bool jsonEvents = false;                       // --events json
   int progressEveryMs = 100;                     // --progress-every; 0: no progress events
   SerialFieldChoices serialField;                // --serial-address, -bytes, -next, -step, -format
+  bool skipBlank = false;                        // --skip-blank
 };
 
 // Adds the options and the FUNCTION argument of `run` to `parser`; a command
