@@ -10,6 +10,7 @@
 #include "device/option_lookup.h"
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
+#include "ops/blank_skip.h"
 
 namespace qrkcli {
 
@@ -77,6 +78,11 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
   if (auto refused = applyOptionAssignments(p, run)) return refused;
   // Loaded once the model and ISP Space are known: they decide the memory map.
   if (auto refused = loadRunImage(p, run.image, host, run.command)) return refused;
+  // The window's box does not reach a script: the option is this run's alone.
+  p.production().skipBlank = run.skipBlank;
+  const std::string_view notUsed = qrk::blankSkipNotUsedText(qrk::BlankSkip::planned(
+      run.skipBlank, p.loadChoices().fillByte, run.function, p.functionList().names()));
+  if (!notUsed.empty()) p.pane().appendLine(std::string(notUsed));
   if (run.trace) p.link().setTraceSink(traceTo(stderr));
   return std::nullopt;
 }

@@ -29,6 +29,7 @@ bool ProductionSettings::setDelaySeconds(int seconds) {
 
 void ProductionSettings::load(const SettingsStore& settings) {
   beepOnSuccess = settings.value(kSection, "BeepYesNo", "True") == "True";
+  skipBlank = settings.value(kSection, "SkipBlank", "False") == "True";
   const std::string text = settings.value(kSection, "Dalay_ReDownLoad", "4");
   const std::optional<std::int64_t> index = parseDigits(text, 10, 9);
   delayIndex = index && validIndex(static_cast<int>(*index)) ? static_cast<int>(*index)
@@ -38,6 +39,7 @@ void ProductionSettings::load(const SettingsStore& settings) {
 void ProductionSettings::save(SettingsStore& settings) const {
   settings.setValue(kSection, "BeepYesNo", beepOnSuccess ? "True" : "False");
   settings.setValue(kSection, "Dalay_ReDownLoad", std::to_string(delayIndex));
+  settings.setValue(kSection, "SkipBlank", skipBlank ? "True" : "False");
 }
 
 }  // namespace qrk

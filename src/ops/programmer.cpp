@@ -86,6 +86,7 @@ LoadResult Programmer::loadFile(const std::string& path) {
 
 void Programmer::beginChip() {
   chip_ = ChipFacts{};
+  blankSkip_ = BlankSkip{};
   chip_.startedMs = loop_.nowMs();
 }
 
