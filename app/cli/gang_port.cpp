@@ -85,9 +85,12 @@ void GangPort::takeEvent(const QJsonObject& event) {
       state_.lastResult =
           "FAILED in " + event.value("phase").toString() + ": " + event.value("text").toString();
     }
-    if (state_.lastResult != "OK" && state_.firstFailure.isEmpty()) {
-      state_.firstFailure = QString("chip %1: %2").arg(state_.chips).arg(state_.lastResult);
-      state_.failureCode = event.value("reason").toString();
+    if (state_.lastResult != "OK") {
+      state_.failedChips << QString("chip %1: %2").arg(state_.chips).arg(state_.lastResult);
+      if (state_.firstFailure.isEmpty()) {
+        state_.firstFailure = state_.failedChips.last();
+        state_.failureCode = event.value("reason").toString();
+      }
     }
     state_.phase.clear();
   } else if (kind == "result") {

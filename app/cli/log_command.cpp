@@ -1,5 +1,6 @@
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QTimeZone>
@@ -169,6 +170,13 @@ int logCommand(const QStringList& args) {
     location = *parsed;
   }
 
+  // A station that has programmed nothing yet has no file: no rows, no error.
+  // A file named by --db that is not there is a mistake in the name.
+  if (!parser.isSet(db) && !QFileInfo::exists(location.path)) {
+    QTextStream(stderr) << args.first() << ": no chips recorded yet (" << location.describe()
+                        << " does not exist)\n";
+    return kExitSuccess;
+  }
   std::string error;
   auto record =
       qrk::SqlProductionRecord::open(location, qrk::SqlProductionRecord::Access::ReadOnly, &error);

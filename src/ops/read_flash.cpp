@@ -81,6 +81,8 @@ Status readFlash(const OpContext& ctx) {
     host.setProgressValue(a);
   }
 
+  // The last request ends the space: the bar shows it whole.
+  if (complete) host.setProgressValue(kReadSpaceLast);
   hideProgress(host);
   if (!complete) {
     image.fileLoaded = false;

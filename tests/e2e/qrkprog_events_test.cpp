@@ -53,8 +53,9 @@ TEST_F(QrkprogEvents, RunsAreNumberedAndTheResultComesLast) {
 
 // A run that cannot open its port ends in the Connect step with its reason.
 TEST_F(QrkprogEvents, AFailedRunNamesItsStepAndReason) {
+  writeFile(path("not-a-port"), "");  // there, but no serial line
   const ProcessResult r =
-      run("run Erase_All --model QRK5-16B --events json --port " + path("absent"));
+      run("run Erase_All --model QRK5-16B --events json --port " + path("not-a-port"));
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   const std::vector<std::string> events = outline(r.out);
   ASSERT_GE(events.size(), 2u);
