@@ -97,8 +97,8 @@ TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
   EXPECT_FALSE(b.programmer.production().beepOnSuccess);
   EXPECT_EQ(b.programmer.production().delaySeconds(), 3);
   EXPECT_EQ(b.window.state().ispDemo, demo);
-  EXPECT_TRUE(
-      controlEnabled("comb_ISP_DEMO_WDT", b.programmer.controls(), b.window.unlockConditions()));
+  EXPECT_TRUE(lockableEnabled(Lockable::DemoWatchdogPin, b.programmer.controls(),
+                              b.window.unlockConditions()));
   EXPECT_EQ(b.programmer.successCounter().text(), "77");
 }
 
