@@ -1,10 +1,9 @@
 #include "cli_host.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "ops/progress.h"
+#include "process_os.h"
 
 namespace qrkcli {
 
@@ -23,7 +22,7 @@ std::string toLfLineBreaks(const std::string& text) {
 }
 
 CliHost::CliHost(std::FILE* out, std::FILE* err)
-    : out_(out), err_(err), errIsTerminal_(isatty(fileno(err)) == 1) {}
+    : out_(out), err_(err), errIsTerminal_(isTerminal(err)) {}
 
 void CliHost::messageReplaced(const std::string& text) {
   // Printed text cannot be taken back. A new text that keeps the shown one

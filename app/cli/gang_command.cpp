@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -20,6 +18,7 @@
 #include "interrupt_notifier.h"
 #include "platform/qt/port_directory.h"
 #include "platform/qt/qt_session.h"
+#include "process_os.h"
 #include "record_options.h"
 #include "record_run.h"
 #include "run_arguments.h"
@@ -152,7 +151,7 @@ int gangCommand(const QStringList& args) {
   if (!parser.isSet("repeat")) runArguments << "--repeat" << QString::number(kUntilStopped);
 
   std::vector<std::unique_ptr<GangPort>> ports;
-  const bool live = !run.jsonEvents && ::isatty(STDOUT_FILENO) == 1;
+  const bool live = !run.jsonEvents && isTerminal(stdout);
   GangDisplay display(stdout, live, ports);
   QEventLoop loop;
   std::size_t running = targets->size();
