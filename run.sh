@@ -274,8 +274,10 @@ INSIDE
 windows() {
   install_missing g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build qt6-base-dev \
     qt6-serialport-dev
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake -S cmake/windows -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DQRK_WERROR=ON \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/windows/mingw-w64.cmake" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/windows/mingw-w64.cmake" "${launcher[@]}" >/dev/null
   cmake --build build-windows -j "$JOBS"
   echo "== the tests under Wine"
   export WINEPREFIX=$PWD/build-windows/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
