@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -230,6 +232,30 @@ inline std::string readFile(const std::string& path) {
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Every line of `out` as an event object of format version 1; a line that is
+// not one fails the test.
+inline std::vector<QJsonObject> jsonEvents(const std::string& out) {
+  std::vector<QJsonObject> parsed;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line));
+    EXPECT_TRUE(document.isObject()) << "not a JSON object: " << line;
+    if (!document.isObject()) continue;
+    EXPECT_EQ(document.object().value("v").toInt(), 1) << line;
+    parsed.push_back(document.object());
+  }
+  return parsed;
+}
+
+// Bytes that differ from their neighbours and from the erased state, the same
+// on every call: an image whose every byte must reach the chip.
+inline std::string pseudoRandomImage(std::size_t size) {
+  std::string out(size, '\0');
+  std::uint32_t x = 0x9E3779B9u;
+  for (char& b : out) b = static_cast<char>((x = x * 1664525u + 1013904223u) >> 24);
+  return out;
 }
 
 }  // namespace qrk::test

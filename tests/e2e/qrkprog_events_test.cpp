@@ -1,8 +1,5 @@
 // qrkprog run --events json: stdout is nothing but events a line system can
 // follow, run after run, down to the exit status.
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include "e2e/process_harness.h"
 
 namespace qrk::test {
@@ -13,12 +10,7 @@ using QrkprogEvents = QrkprogTest;
 // "event" of each line, with the step or text that matters for it.
 std::vector<std::string> outline(const std::string& out) {
   std::vector<std::string> shown;
-  std::istringstream lines(out);
-  for (std::string line; std::getline(lines, line);) {
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line));
-    EXPECT_TRUE(document.isObject()) << "not a JSON object: " << line;
-    const QJsonObject e = document.object();
-    EXPECT_EQ(e.value("v").toInt(), 1) << line;
+  for (const QJsonObject& e : jsonEvents(out)) {
     std::string item = e.value("event").toString().toStdString();
     if (e.contains("run")) item += " " + std::to_string(e.value("run").toInt());
     for (const char* key : {"phase", "text"}) {
@@ -82,11 +74,9 @@ TEST_F(QrkprogEvents, ProgressComesTenTimesASecondAtMostAndEndsAtTheImageSize) {
                               path("app.bin") + " --port " + sim.portPath());
   EXPECT_EQ(r.exitCode, 0) << describe(r);
   std::vector<std::pair<qint64, qint64>> progress;  // ms, bytes
-  std::istringstream lines(r.out);
-  for (std::string line; std::getline(lines, line);) {
-    const QJsonObject e = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+  for (const QJsonObject& e : jsonEvents(r.out)) {
     if (e.value("event").toString() != "progress") continue;
-    EXPECT_EQ(e.value("total").toInteger(), kImageSize) << line;
+    EXPECT_EQ(e.value("total").toInteger(), kImageSize);
     progress.emplace_back(e.value("ms").toInteger(), e.value("bytes").toInteger());
   }
   // 6 KB take over half a second on the wire: several events, not one a frame.

@@ -1,7 +1,5 @@
 // qrkprog gang against four qrksim chips at once: the runs' results and
 // events, Ctrl-C on every port, ports refused before anything is sent.
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <map>
 
 #include "e2e/process_harness.h"
@@ -12,27 +10,7 @@ namespace {
 
 constexpr std::size_t kImageSize = 0x8000;
 
-std::string firmware() {
-  std::string out(kImageSize, '\0');
-  std::uint32_t x = 0x9E3779B9u;
-  for (char& b : out) b = static_cast<char>((x = x * 1664525u + 1013904223u) >> 24);
-  return out;
-}
-
-// Every stdout line as a JSON object; a line that is not one fails the test.
-std::vector<QJsonObject> events(const std::string& out) {
-  std::vector<QJsonObject> parsed;
-  std::istringstream lines(out);
-  for (std::string line; std::getline(lines, line);) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
-    EXPECT_TRUE(document.isObject()) << "not a JSON object: " << line;
-    if (!document.isObject()) continue;
-    EXPECT_EQ(document.object().value("v").toInt(), 1) << line;
-    parsed.push_back(document.object());
-  }
-  return parsed;
-}
+std::string firmware() { return pseudoRandomImage(kImageSize); }
 
 std::string str(const QJsonObject& event, const char* key) {
   return event.value(key).toString().toStdString();
@@ -68,7 +46,7 @@ TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage)
   std::map<std::string, QJsonObject> ended;     // each port's run-ended
   std::map<std::string, QJsonObject> progress;  // each port's last Program progress
   QJsonObject result;
-  for (const QJsonObject& event : events(r.out)) {
+  for (const QJsonObject& event : jsonEvents(r.out)) {
     const std::string kind = str(event, "event");
     if (kind == "run-ended") ended[str(event, "port")] = event;
     if (kind == "progress" && str(event, "phase") == "Program")
@@ -126,7 +104,7 @@ TEST_F(QrkprogGang, CtrlCStopsEveryPortWithTheStopCommand) {
   const ProcessResult r = child.wait(10s);
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   int stopped = 0;
-  for (const QJsonObject& event : events(r.out)) {
+  for (const QJsonObject& event : jsonEvents(r.out)) {
     if (str(event, "event") == "run-ended" && event.value("stopped").toBool()) ++stopped;
   }
   EXPECT_EQ(stopped, 4);

@@ -5,14 +5,6 @@
 namespace qrk::test {
 namespace {
 
-// Bytes that differ from their neighbours and from the erased state.
-std::string firmware(std::size_t size) {
-  std::string out(size, '\0');
-  std::uint32_t x = 0x12345678;
-  for (char& b : out) b = static_cast<char>((x = x * 1664525u + 1013904223u) >> 24);
-  return out;
-}
-
 class QrkprogProduction : public QrkprogTest {
  protected:
   // Runs Auto with a whole 32 KB image against a simulated chip, and checks
@@ -20,7 +12,7 @@ class QrkprogProduction : public QrkprogTest {
   void programWholeImage(const std::string& model, const std::string& simArgs,
                          const std::string& runArgs = "") {
     SCOPED_TRACE(model);
-    const std::string image = firmware(0x8000);
+    const std::string image = pseudoRandomImage(0x8000);
     writeFile(path("app.bin"), image);
     const std::string flash = path("flash-" + model + ".bin");
     Simulator sim("--model " + model + " --flash-out " + flash + " " + simArgs);
@@ -63,7 +55,7 @@ TEST_F(QrkprogProduction, WarnedImageNeedsForceAndAPersistentFaultFailsTheRun) {
 }
 
 TEST_F(QrkprogProduction, ReadBackIsStoredOnlyWhenTheWholeReadSucceeded) {
-  const std::string chip = firmware(0xFC00);
+  const std::string chip = pseudoRandomImage(0xFC00);
   writeFile(path("chip.bin"), chip);
   Simulator sim("--model QRK5-64B --flash-in " + path("chip.bin"));
   const std::string read = "run Read_AP_ISP --model QRK5-64B --port ";

@@ -44,7 +44,7 @@ TEST_F(BinStore, WritesTheWholeRangeOverTheOldFileOrRefusesWithTheMessageOfEachL
   EXPECT_EQ(readAll(out), bytesAt(image, 0, 0x10000));
   EXPECT_EQ(readAll(dir.path("out.bin.tmp0")), (Bytes{1, 2, 3}));
   EXPECT_EQ(filesInDir(), 2U);  // no temporary file left beside them
-  EXPECT_TRUE(host.texts.empty());
+  EXPECT_TRUE(host.boxes.empty());
 
   const std::tuple<const char*, const char*, std::string_view> refused[] = {
       {"10000", "1", kStoreStartTooBig},  // never read as 0000
@@ -56,7 +56,7 @@ TEST_F(BinStore, WritesTheWholeRangeOverTheOldFileOrRefusesWithTheMessageOfEachL
   };
   for (const auto& [start, length, message] : refused) {
     EXPECT_EQ(store(start, length, dir.path("refused.bin")), StoreOutcome::Refused) << start;
-    EXPECT_EQ(host.texts.back(), message) << start << " " << length;
+    EXPECT_EQ(host.boxes.back(), message) << start << " " << length;
   }
   EXPECT_EQ(checkStoreRange(0x10, -1).refusal, kStoreLengthTooSmall);  // --to before --from
   EXPECT_EQ(storeBinFile(image, "0", "100", host, [] { return std::optional<fs::path>(); }),
@@ -82,10 +82,10 @@ TEST_F(BinStore, AFailedWriteNamesThePathAndTheReasonAndKeepsTheOldFile) {
   EXPECT_EQ(readAll(out), Bytes(64, 0x5A));
 
   EXPECT_EQ(filesInDir(), 1U);  // no temporary file left
-  ASSERT_EQ(host.texts.size(), 1U);
-  EXPECT_NE(host.texts[0].find(out.string()), std::string::npos);
-  EXPECT_NE(host.texts[0].find("File too large"), std::string::npos) << host.texts[0];
-  EXPECT_NE(host.texts[0].find("\r\n无法写入文件"), std::string::npos);
+  ASSERT_EQ(host.boxes.size(), 1U);
+  EXPECT_NE(host.boxes[0].find(out.string()), std::string::npos);
+  EXPECT_NE(host.boxes[0].find("File too large"), std::string::npos) << host.boxes[0];
+  EXPECT_NE(host.boxes[0].find("\r\n无法写入文件"), std::string::npos);
 }
 #endif
 

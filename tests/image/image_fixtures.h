@@ -1,62 +1,30 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
-#include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "device/mcu_model.h"
 #include "image/image_loader.h"
 #include "platform/host.h"
+#include "support/recording_host.h"
+#include "support/temp_files.h"
 
 namespace qrk::imagetest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A fresh folder for the files one test writes, removed afterwards.
-struct TempDir {
-  TempDir() { EXPECT_NE(::mkdtemp(root.data()), nullptr); }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
-  }
-  std::string path(const std::string& name) const { return root + "/" + name; }
-  template <typename Content>
-  std::string file(const std::string& name, const Content& content) const {
-    std::ofstream(path(name), std::ios::binary)
-        .write(reinterpret_cast<const char*>(content.data()),
-               static_cast<std::streamsize>(content.size()));
-    return path(name);
-  }
-  std::string root = std::filesystem::temp_directory_path() / "qrkimageXXXXXX";
-};
+using test::TempDir;
 
 inline Bytes readAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string text = test::readFile(path);
+  return {text.begin(), text.end()};
 }
 
-// Remembers every message box and answers from a queue, then No, as a user
-// who never agrees would; remembers the busy pointer.
-struct BoxHost : NullHost {
-  MessageAnswer messageBox(const std::string& text, const std::string&, MessageButtons) override {
-    texts.push_back(text);
-    const MessageAnswer answer = answers.empty() ? MessageAnswer::No : answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return answer;
-  }
-  void setBusy(bool on) override { busy = on; }
-
-  std::vector<std::string> texts;
-  std::deque<MessageAnswer> answers;
-  bool busy = false;
-};
+using BoxHost = test::RecordingHost;
 
 inline LoadOptions options(std::string_view modelName, std::string_view ispSpace = "0.0k",
                            std::string start = "0", std::uint8_t fill = 0xFF) {

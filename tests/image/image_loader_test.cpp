@@ -40,7 +40,7 @@ TEST_F(ImageLoader, RaisesOneBoxWithEveryRegionWarningThenOnePerBadRecord) {
             " Data Memory contain procedure or datas.\r\n      Data Memory 空间有数据。\r\n\r\n"
             "ISP or Block1 contain procedure or datas.\r\n    ISP 或 Block1 空间有程序或数据。"
             "\r\n\r\n             按确定继续。");
-  EXPECT_EQ(host.texts, std::vector<std::string>{result.warnings[0].text});
+  EXPECT_EQ(host.boxes, std::vector<std::string>{result.warnings[0].text});
   EXPECT_FALSE(host.busy);
 
   std::string bad = record(0x00, 0x3000, {0x12});
@@ -83,7 +83,7 @@ TEST_F(ImageLoader, ARefusedStartAddressOrAMissingFileChangesNothing) {
   EXPECT_EQ(load(dir.path("absent.bin"), plain).status, LoadStatus::FileMissing);
   EXPECT_EQ(load(dir.path(""), plain).status, LoadStatus::FileUnreadable);
   EXPECT_EQ(
-      host.texts,
+      host.boxes,
       (std::vector<std::string>{
           "Buffer Start Address Outrun the valid scope. \r\n       缓冲区起始地址超出有效空间。",
           std::string(kStartMalformedMessage), std::string(kStartMalformedMessage),

@@ -68,7 +68,7 @@ TEST_F(SerialFieldAndView, SerialArmingStampsEachFormatSavesAndHighlights) {
   EXPECT_EQ(image.rangeHigh, 0x7FFF);
   EXPECT_EQ(view.scrollBar().value, 0x7FFF / 16 - 3);
   EXPECT_EQ(view.text().substr(view.selectionStart(), view.selectionLength()), "00 00 00 42");
-  EXPECT_TRUE(host.texts.empty());
+  EXPECT_TRUE(host.boxes.empty());
 }
 
 TEST_F(SerialFieldAndView, SerialFieldsThatCannotBeWrittenAreRefusedWhenArmed) {
@@ -85,16 +85,16 @@ TEST_F(SerialFieldAndView, SerialFieldsThatCannotBeWrittenAreRefusedWhenArmed) {
       {"1G0", "2", "1", SerialFormat::Decimal, AutoIncrement::kAddressNotHex},
   };
   for (const auto& [address, length, next, format, message] : cases) {
-    host.texts.clear();
+    host.boxes.clear();
     EXPECT_FALSE(arm(address, length, next, format)) << address << " " << next;
     EXPECT_FALSE(serial.armed());
     EXPECT_FALSE(serial.armedField());
-    EXPECT_EQ(host.texts, std::vector<std::string>{std::string(message)}) << address;
+    EXPECT_EQ(host.boxes, std::vector<std::string>{std::string(message)}) << address;
     EXPECT_EQ(serial.inputs().nextValue, next);  // a refused tick normalises nothing
     EXPECT_EQ(bytesAt(image, 0xF8, 16), Bytes(16, 0xFF));
   }
   EXPECT_FALSE(arm("100", "2", "1", SerialFormat::Decimal, "1.5"));
-  EXPECT_EQ(host.texts.back(), AutoIncrement::kIncrementInvalid);
+  EXPECT_EQ(host.boxes.back(), AutoIncrement::kIncrementInvalid);
   EXPECT_FALSE(settings.contains("Auto_Increase", "next_value"));
   EXPECT_TRUE(serial.ticked());  // the user unticks to correct the inputs
 }
@@ -124,9 +124,9 @@ TEST_F(SerialFieldAndView, SerialAdvanceCountsStampsAndSavesButNeverOverflows) {
   for (const auto& [length, next, format, increment, kept] : cases) {
     ASSERT_TRUE(arm("1FFF", length, next, format, increment)) << next;
     const Bytes before = bytesAt(image, 0x1FF0, 16);
-    host.texts.clear();
+    host.boxes.clear();
     EXPECT_FALSE(serial.advance()) << next;
-    EXPECT_EQ(host.texts, std::vector<std::string>{std::string(AutoIncrement::kAdvanceOverflow)});
+    EXPECT_EQ(host.boxes, std::vector<std::string>{std::string(AutoIncrement::kAdvanceOverflow)});
     EXPECT_EQ(serial.inputs().nextValue, kept);
     EXPECT_EQ(savedNext(), kept);
     EXPECT_EQ(bytesAt(image, 0x1FF0, 16), before);
@@ -156,7 +156,7 @@ TEST_F(SerialFieldAndView, ViewAsksBeforeTheFirstEditThenOvertypesTheImage) {
   view.click(secondDigit);
   host.answers = {MessageAnswer::No};
   view.typeKey('a');
-  EXPECT_EQ(host.texts, std::vector<std::string>{std::string(HexView::kEditQuestion)});
+  EXPECT_EQ(host.boxes, std::vector<std::string>{std::string(HexView::kEditQuestion)});
   EXPECT_EQ(image.at(0x13), 0x3F);
 
   host.answers = {MessageAnswer::Yes};
@@ -165,7 +165,7 @@ TEST_F(SerialFieldAndView, ViewAsksBeforeTheFirstEditThenOvertypesTheImage) {
   EXPECT_EQ(view.text().substr(secondDigit - 1, 2), "3A");
   EXPECT_EQ(view.selectionStart(), secondDigit + 2);  // first digit of the next byte
   view.typeKey('c');                                  // no second question
-  EXPECT_EQ(host.texts.size(), 2U);
+  EXPECT_EQ(host.boxes.size(), 2U);
   EXPECT_EQ(image.at(0x14), 0xC4);
 
   view.setHighlightField(ImageBuffer::Field{0x21, 4});  // the serial field, over a line break

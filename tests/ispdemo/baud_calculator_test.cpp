@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace qrk {
 namespace {
@@ -20,28 +21,18 @@ struct Expected {
 constexpr Expected kTelling[] = {
     {"4.0000", "9600", 13, " 0.160%", BaudColour::Normal},
     {"4.0000", "38400", 3, " 8.506%", BaudColour::Red},
-    {"4.0000", "57600", 2, " 8.506%", BaudColour::Red},
     {"4.0000", "115200", 1, " 8.506%", BaudColour::Red},
     {"4.0000", "14400", 9, " -3.54%", BaudColour::Yellow},
     {"6.0000", "9600", 20, " -2.34%", BaudColour::Normal},
-    {"6.0000", "38400", 5, " -2.34%", BaudColour::Normal},
     {"6.0000", "57600", 3, " 8.506%", BaudColour::Red},
     {"6.0000", "115200", 2, " -18.6%", BaudColour::Red},
-    {"11.0592", "9600", 36, " 0%", BaudColour::Normal},
-    {"11.0592", "38400", 9, " 0%", BaudColour::Normal},
-    {"11.0592", "57600", 6, " 0%", BaudColour::Normal},
     {"11.0592", "115200", 3, " 0%", BaudColour::Normal},
-    {"12.0000", "9600", 39, " 0.160%", BaudColour::Normal},
     {"12.0000", "38400", 10, " -2.34%", BaudColour::Normal},
     {"12.0000", "57600", 7, " -6.99%", BaudColour::Red},
-    {"12.0000", "115200", 3, " 8.506%", BaudColour::Red},
-    {"20.0000", "9600", 65, " 0.160%", BaudColour::Normal},
     {"20.0000", "38400", 16, " 1.725%", BaudColour::Normal},
     {"20.0000", "57600", 11, " -1.35%", BaudColour::Normal},
     {"20.0000", "115200", 5, " 8.506%", BaudColour::Red},
     {"44.1368", "9600", 144, " -0.22%", BaudColour::Normal},
-    {"44.1368", "38400", 36, " -0.22%", BaudColour::Normal},
-    {"44.1368", "57600", 24, " -0.22%", BaudColour::Normal},
     {"44.1368", "115200", 12, " -0.22%", BaudColour::Normal},
 };
 
@@ -80,45 +71,39 @@ TEST(BaudCalculator, BoundsAreInclusive) {
   EXPECT_FALSE(exactButTwo.usable());
 }
 
+// Texts that name no rate, and divisors that do not fit the reload bytes
+// (44.1368 MHz at 21 baud needs 65680: truncated it would give a rate hundreds
+// of times too high), leave the label and return zero.
 TEST(BaudCalculator, NoDivisorLeavesTheLabelAndReturnsZero) {
   BaudLabel label;
   ASSERT_EQ(calcIspBaud("6.0000", "9600", label), 20);
   const BaudLabel before = label;
-  for (auto [crystal, baud] : {std::pair{"0", "9600"},
-                               {"", "9600"},
-                               {"abc", "9600"},
-                               {"-4", "9600"},
-                               {"11.0592", "0"},
-                               {"11.0592", "x"},
-                               {"11.0592", ""},
-                               {"inf", "9600"},
-                               {"nan", "9600"}}) {
+  for (auto [crystal, baud, refusal] : {std::tuple{"0", "9600", ""},
+                                        {"", "9600", ""},
+                                        {"abc", "9600", ""},
+                                        {"-4", "9600", ""},
+                                        {"11.0592", "0", ""},
+                                        {"11.0592", "x", ""},
+                                        {"11.0592", "", ""},
+                                        {"inf", "9600", ""},
+                                        {"nan", "9600", ""},
+                                        {"4", "1000000", ""},
+                                        {"44.1368", "21", "65535"},
+                                        {"44.1368", "0.001", "65535"},
+                                        {"1e30", "9600", "65535"},
+                                        {"11.0592", "1e-30", "65535"}}) {
     SCOPED_TRACE(std::string(crystal) + " / " + baud);
     EXPECT_EQ(calcIspBaud(crystal, baud, label), 0);
     EXPECT_EQ(label.caption, before.caption);
     EXPECT_EQ(label.colour, before.colour);
-    EXPECT_FALSE(computeIspBaud(crystal, baud).refusal.empty());
-  }
-}
-
-TEST(BaudCalculator, DivisorsThatDoNotFitTheReloadBytesAreRefused) {
-  // 44.1368 MHz at 21 baud needs D = 65680: truncating it into the reload
-  // bytes would give a rate hundreds of times too high.
-  for (auto [crystal, baud] :
-       {std::pair{"44.1368", "21"}, {"44.1368", "0.001"}, {"1e30", "9600"}, {"11.0592", "1e-30"}}) {
-    SCOPED_TRACE(std::string(crystal) + " / " + baud);
     const BaudCalculation calc = computeIspBaud(crystal, baud);
     EXPECT_FALSE(calc.divisor.has_value());
     EXPECT_FALSE(calc.usable());
-    EXPECT_NE(calc.refusal.find("65535"), std::string::npos);
+    EXPECT_FALSE(calc.refusal.empty());
+    EXPECT_NE(calc.refusal.find(refusal), std::string::npos);
   }
-  // The largest divisor that fits still works.
+  // The largest divisor that fits still works; typed texts read the number they start with.
   EXPECT_EQ(computeIspBaud("2.097120", "1").divisor, 65535);
-  // A rate too high for any divisor.
-  EXPECT_FALSE(computeIspBaud("4", "1000000").divisor.has_value());
-}
-
-TEST(BaudCalculator, TypedTextsReadTheNumberTheyStartWith) {
   EXPECT_EQ(computeIspBaud(" 11.0592 MHz", "38400 baud").divisor, 9);
   EXPECT_EQ(computeIspBaud("+12", "9600").divisor, 39);
   EXPECT_DOUBLE_EQ(leadingDecimal(".5"), 0.5);

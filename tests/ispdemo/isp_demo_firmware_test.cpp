@@ -1,7 +1,6 @@
 // The ISP DEMO firmware running on the 8051 simulator s51 (ucsim): the chip's
 // side of the UART, the power-up wait and the watchdog pin.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,18 +11,14 @@
 
 #include "ispdemo/intel_hex_text.h"
 #include "ispdemo/isp_demo_builder.h"
+#include "support/temp_files.h"
 
 namespace qrk {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::readFile;
 
 // A request as a PC sends it: 5A A5, a free byte, LEN, the command, its data,
 // the 16-bit sum of everything before it and 16.
@@ -52,12 +47,6 @@ class DemoOnS51 : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::system("command -v s51 >/dev/null") != 0) GTEST_SKIP() << "s51 is not installed";
-    dir_ = std::filesystem::temp_directory_path() / ("isp_demo_s51_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
   }
 
   // Runs the DEMO built for `model` and `settings` until the console `script`
@@ -120,7 +109,8 @@ class DemoOnS51 : public ::testing::Test {
     return values;
   }
 
-  std::filesystem::path dir_;
+  test::TempDir temp_;
+  std::filesystem::path dir_ = temp_.root;
   std::int32_t base_ = 0;
 };
 

@@ -1,20 +1,15 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "support/temp_files.h"
+
+namespace qrk {
 namespace {
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::readFile;
 
 // The builder embeds the committed bytes so that no build needs the 8051
 // tools; where they are installed, the bytes must be what the source assembles
@@ -25,15 +20,13 @@ TEST(IspDemoTemplate, CommittedBytesAreWhatTheSourceAssemblesTo) {
     GTEST_SKIP() << "sdas8051, sdld or srec_cat is not installed";
   }
   const std::filesystem::path firmware = std::filesystem::path(QRK_SOURCE_DIR) / "firmware/ispdemo";
-  const std::filesystem::path out = std::filesystem::temp_directory_path() /
-                                    ("isp_demo_check_" + std::to_string(getpid()) + ".inc");
+  const test::TempDir dir;
   const std::string command =
-      "'" + (firmware / "assemble.sh").string() + "' '" + out.string() + "'";
+      "'" + (firmware / "assemble.sh").string() + "' '" + dir.path("template.inc") + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  const std::string assembled = readFile(out);
-  std::filesystem::remove(out);
-  EXPECT_EQ(assembled, readFile(firmware / "isp_demo_template.inc"))
+  EXPECT_EQ(readFile(dir.path("template.inc")), readFile(firmware / "isp_demo_template.inc"))
       << "run firmware/ispdemo/assemble.sh and commit isp_demo_template.inc";
 }
 
 }  // namespace
+}  // namespace qrk

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ispdemo/isp_demo_builder.h"
 #include "link/frame.h"
 #include "ops/ops_bench.h"
@@ -43,34 +45,32 @@ TEST(IspDemoWrite, WritesOptionsKilobyteAndFileAndVerifiesThem) {
   EXPECT_EQ(stuck.programmer.successCounter().text(), "0");
 }
 
-TEST(IspDemoWrite, AListThatWouldNotWriteAndVerifyTheKilobyteIsRefusedBeforeConnecting) {
-  for (const std::vector<std::string>& list :
-       std::vector<std::vector<std::string>>{{"Erase_All", "Verify", "Write_Option"},
-                                             {"Verify", "Program"},
-                                             {"Erase_All", "Program"},
-                                             {}}) {
-    OpsBench b;
-    b.setList(list);
-    const RunResult result = writeIspDemo(b.programmer, b.production, {});
-    EXPECT_FALSE(result.portOpened);
-    EXPECT_EQ(b.sent(), 0u);
-    ASSERT_EQ(b.host.boxes.size(), 1u);
-    EXPECT_EQ(b.host.boxes[0], kDemoListText);
-    EXPECT_EQ(b.programmer.successCounter().text(), "0");
-  }
-}
-
-TEST(IspDemoWrite, AFailedBuildSendsNothingAndLeavesTheImage) {
-  OpsBench b;
+// A list that would not write and verify the kilobyte, or settings that build
+// no DEMO, are refused before connecting, and the image is left as it was.
+TEST(IspDemoWrite, ListsAndSettingsThatCannotWriteTheDemoAreRefusedBeforeConnecting) {
   IspDemoSettings conflict;
   conflict.watchdogPin = conflict.rs485Pin = true;
   conflict.watchdogBitText = conflict.rs485BitText = "3";
-  const auto before = b.programmer.image().bytes();
-  EXPECT_FALSE(writeIspDemo(b.programmer, b.production, conflict).portOpened);
-  EXPECT_EQ(b.sent(), 0u);
-  EXPECT_EQ(b.host.boxes, std::vector<std::string>{kDemoPinConflictText});
-  EXPECT_TRUE(b.programmer.image().bytes() == before);
-  EXPECT_FALSE(b.programmer.image().holdsDemoImage);
+  const std::tuple<std::vector<std::string>, IspDemoSettings, std::string_view> cases[] = {
+      {{"Erase_All", "Verify", "Write_Option"}, {}, kDemoListText},
+      {{"Verify", "Program"}, {}, kDemoListText},
+      {{"Erase_All", "Program"}, {}, kDemoListText},
+      {{}, {}, kDemoListText},
+      {{"Erase_All", "Program", "Verify"}, conflict, kDemoPinConflictText},
+  };
+  for (const auto& [list, settings, box] : cases) {
+    SCOPED_TRACE(box);
+    OpsBench b;
+    b.setList(list);
+    const auto before = b.programmer.image().bytes();
+    const RunResult result = writeIspDemo(b.programmer, b.production, settings);
+    EXPECT_FALSE(result.portOpened);
+    EXPECT_EQ(b.sent(), 0u);
+    EXPECT_EQ(b.host.boxes, std::vector<std::string>{std::string(box)});
+    EXPECT_EQ(b.programmer.successCounter().text(), "0");
+    EXPECT_TRUE(b.programmer.image().bytes() == before);
+    EXPECT_FALSE(b.programmer.image().holdsDemoImage);
+  }
 }
 
 TEST(IspDemoWrite, DataReachingIntoTheKilobyteAreWarnedAboutAndOverwritten) {

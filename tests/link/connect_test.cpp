@@ -79,51 +79,42 @@ TEST_F(ConnectTest, StopDuringTheHandshakeOrTheVersionReadFailsTheConnection) {
   EXPECT_EQ(g.pane.text(), "");
 }
 
-class IdentifyTest : public ::testing::Test {
- protected:
-  LinkFixture f;
-};
-
-TEST_F(IdentifyTest, MatchingIdPrintsTheModelLine) {
-  f.answer[cmd::kReadId] = f.replies(0x0A, {0x01, 0xF0});
-  EXPECT_EQ(readTargetId(f.link, f.pane, "F001", true), 0);
-  EXPECT_EQ(f.pane.text(), "MCU: QRK5/3-04A\r\n");
-}
-
-TEST_F(IdentifyTest, AnIdOutsideTheTableCanStillMatch) {
-  f.answer[cmd::kReadId] = f.replies(0x0A, {0x34, 0x12});
-  EXPECT_EQ(readTargetId(f.link, f.pane, "1234", true), 0);
-  EXPECT_EQ(f.pane.text(), "\r\n");
-}
-
-TEST_F(IdentifyTest, WrongChipIsReportedWithItsFamily) {
-  f.answer[cmd::kReadId] = f.replies(0x0A, {0x55, 0x00});
-  EXPECT_EQ(readTargetId(f.link, f.pane, "F104", true), -2);
-  EXPECT_EQ(
-      f.pane.text(),
-      "MCU: QRK3-xxF/G\r\nAlready encrypt or Invalid MCU type!\r\n已加密或有疑问的 MCU 型号 \r\n");
-}
-
-TEST_F(IdentifyTest, AModelWithoutAnExpectedIdNeverMatches) {
-  f.answer[cmd::kReadId] = f.replies(0x0A, {0x00, 0x00});
-  EXPECT_EQ(readTargetId(f.link, f.pane, "", true), -2);
-}
-
-TEST_F(IdentifyTest, SilentReadsLeaveThePaneAloneInEveryOutcome) {
-  f.answer[cmd::kReadId] = f.replies(0x0A, {0x01, 0xF0});
-  EXPECT_EQ(readTargetId(f.link, f.pane, "F001", false), 0);
-  EXPECT_EQ(readTargetId(f.link, f.pane, "F002", false), -2);
-  f.answer.clear();
-  EXPECT_EQ(readTargetId(f.link, f.pane, "F001", false), -1);
-  EXPECT_EQ(f.pane.text(), "");
-}
-
-TEST_F(IdentifyTest, NoIdAfterSixAttempts) {
-  // A reply too short to carry the ID counts as no reply.
-  f.answer[cmd::kReadId] = f.replies(0x0A, {0x01});
-  EXPECT_EQ(readTargetId(f.link, f.pane, "F001", true), -1);
-  EXPECT_EQ(f.sent[cmd::kReadId], 6);
-  EXPECT_EQ(f.pane.text(), "\r\nRead ID is failure!\r\n");
+// The ID read against the model's expected ID, with the pane's report; a
+// silent read leaves the pane alone whatever the outcome, and a reply too
+// short to carry the ID counts as none.
+TEST(Identify, OutcomesAndTheirReports) {
+  const struct {
+    Bytes reply;
+    const char* expected;
+    bool show;
+    int result;
+    const char* pane;
+  } cases[] = {
+      {{0x01, 0xF0}, "F001", true, 0, "MCU: QRK5/3-04A\r\n"},
+      {{0x34, 0x12}, "1234", true, 0, "\r\n"},  // an ID outside the table can still match
+      {{0x55, 0x00},
+       "F104",
+       true,
+       -2,
+       "MCU: QRK3-xxF/G\r\nAlready encrypt or Invalid MCU type!\r\n已加密或有疑问的 MCU 型号 \r\n"},
+      {{0x00, 0x00}, "", true, -2, nullptr},  // a model without an expected ID never matches
+      {{0x01, 0xF0}, "F001", false, 0, ""},
+      {{0x01, 0xF0}, "F002", false, -2, ""},
+      {{}, "F001", false, -1, ""},
+      {{0x01}, "F001", true, -1, "\r\nRead ID is failure!\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.expected) + (c.show ? " shown" : " silent"));
+    LinkFixture f;
+    if (!c.reply.empty()) f.answer[cmd::kReadId] = f.replies(0x0A, c.reply);
+    EXPECT_EQ(readTargetId(f.link, f.pane, c.expected, c.show), c.result);
+    if (c.pane) {
+      EXPECT_EQ(f.pane.text(), c.pane);
+    }
+    if (c.result == -1) {
+      EXPECT_EQ(f.sent[cmd::kReadId], 6);
+    }
+  }
 }
 
 }  // namespace

@@ -41,13 +41,11 @@ class BlankCheckTest : public ::testing::Test {
   }
 };
 
-TEST_F(BlankCheckTest, BlankChip) {
+TEST_F(BlankCheckTest, BlankOrTheFirstProgrammedAddressIsPrinted) {
   answerWith({0xFF}, 50);
   EXPECT_EQ(blankCheck(f.link, f.pane), 0);
   EXPECT_EQ(f.pane.text(), "Blank checking...");
-}
-
-TEST_F(BlankCheckTest, FirstProgrammedAddressIsPrinted) {
+  f.pane.replace("");
   answerWith({0x00, 0x01, 0x02, 0x03}, 50);
   EXPECT_EQ(blankCheck(f.link, f.pane), -2);
   EXPECT_EQ(f.pane.text(), "Blank checking...\r\n\r\n000102H = 03");

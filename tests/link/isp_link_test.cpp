@@ -16,37 +16,37 @@ class IspLinkTest : public ::testing::Test {
   void send() { f.link.sendShortCommand(cmd::kReadId, f.link.replyWaitMs(), 0); }
 };
 
-TEST_F(IspLinkTest, AssemblesAReplySplitIntoChunksWithShortGaps) {
+// Chunks up to 20 ms apart make one reply; a longer gap fails it.
+TEST_F(IspLinkTest, ChunksJoinWhileTheGapsStayWithinTwentyMs) {
   send();
   f.port.deliverInMs(5, Bytes(idReply.begin(), idReply.begin() + 2));
   f.port.deliverInMs(5 + 19, Bytes(idReply.begin() + 2, idReply.begin() + 5));
   f.port.deliverInMs(5 + 38, Bytes(idReply.begin() + 5, idReply.end()));
   EXPECT_EQ(f.link.waitReply(), WaitOutcome::Ready);
   EXPECT_EQ(f.link.takeReply().bytes, idReply);
-}
 
-TEST_F(IspLinkTest, AGapLongerThanTwentyMsFailsTheReply) {
   send();
+  const std::int64_t sentAt = f.loop.nowMs();
   f.port.deliverInMs(5, Bytes(idReply.begin(), idReply.begin() + 4));
   f.port.deliverInMs(5 + 21, Bytes(idReply.begin() + 4, idReply.end()));
   EXPECT_EQ(f.link.waitReply(), WaitOutcome::Failed);
-  EXPECT_LE(f.loop.nowMs(), 5 + 21);
+  EXPECT_LE(f.loop.nowMs(), sentAt + 5 + 21);
 }
 
-TEST_F(IspLinkTest, DropsGarbageBeforeTheStartByte) {
+// Garbage before the start byte is dropped; garbage alone ends the wait after the byte gap.
+TEST_F(IspLinkTest, GarbageIsDroppedAndAloneEndsTheWaitAfterTheByteGap) {
   send();
   Bytes noisy{0x00, 0x55, 0xAA};
   noisy.insert(noisy.end(), idReply.begin(), idReply.end());
   f.port.deliverInMs(1, noisy);
   ASSERT_EQ(f.link.waitReply(), WaitOutcome::Ready);
   EXPECT_EQ(f.link.takeReply().bytes, idReply);
-}
 
-TEST_F(IspLinkTest, GarbageWithoutAFrameEndsTheWaitAfterTheByteGap) {
   send();
+  const std::int64_t sentAt = f.loop.nowMs();
   f.port.deliverInMs(1, Bytes{0x00, 0x11, 0x22});
   EXPECT_EQ(f.link.waitReply(), WaitOutcome::Failed);
-  EXPECT_EQ(f.loop.nowMs(), 1 + 20);
+  EXPECT_EQ(f.loop.nowMs(), sentAt + 1 + 20);
 }
 
 TEST_F(IspLinkTest, WrongCheckByteFailsAndWrongEndByteIsDiscarded) {
@@ -68,7 +68,7 @@ TEST_F(IspLinkTest, WrongCheckByteFailsAndWrongEndByteIsDiscarded) {
   EXPECT_EQ(f.loop.nowMs(), sentAt + 1 + 700);
 }
 
-TEST_F(IspLinkTest, ImpossibleDeclaredLengthsAreAbandonedNeverOverrun) {
+TEST_F(IspLinkTest, ImpossibleDeclaredLengthsAreAbandonedAndTheLargestFrameFits) {
   for (unsigned length : {0x0000U, 0x0005U, 0x0214U /* 532 */, 0xFFFFU}) {
     SCOPED_TRACE(length);
     send();
@@ -78,9 +78,6 @@ TEST_F(IspLinkTest, ImpossibleDeclaredLengthsAreAbandonedNeverOverrun) {
     f.port.deliverInMs(1, frame);
     EXPECT_EQ(f.link.waitReply(), WaitOutcome::TimedOut);
   }
-}
-
-TEST_F(IspLinkTest, TheLargestFrameFitsTheBuffer) {
   send();
   const Bytes data(531 - 6, 0x5A);
   const Bytes frame = buildReply(0x00, data);
@@ -97,6 +94,7 @@ TEST_F(IspLinkTest, StopEndsAWaitAtOnce) {
   EXPECT_EQ(f.loop.nowMs(), 50);
 }
 
+// Bytes after a complete frame, in the same burst or later, start the next reply.
 TEST_F(IspLinkTest, BytesAfterACompleteFrameStartTheNextReply) {
   const Bytes ack = buildReply(0x09, {});
   const Bytes result = buildReply(0x09, {0xFF});
@@ -110,11 +108,7 @@ TEST_F(IspLinkTest, BytesAfterACompleteFrameStartTheNextReply) {
   f.link.expectAnotherFrame(6000);
   ASSERT_EQ(f.link.waitReply(), WaitOutcome::Ready);
   EXPECT_EQ(f.link.takeReply().bytes, result);
-}
 
-TEST_F(IspLinkTest, BytesArrivingLaterAfterAFrameAreKeptToo) {
-  const Bytes ack = buildReply(0x09, {});
-  const Bytes result = buildReply(0x09, {0xFF});
   f.link.sendShortCommand(cmd::kBlankCheck, 700, 0);
   f.port.deliverInMs(1, ack);
   f.port.deliverInMs(2, Bytes(result.begin(), result.begin() + 3));

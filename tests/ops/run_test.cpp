@@ -1,14 +1,13 @@
 // Functions, the function list and the production loop on the simulated chip.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "ops/ops_bench.h"
 #include "support/link_fixture.h"
 #include "support/scripted_port.h"
+#include "support/temp_files.h"
 
 namespace qrk {
 namespace {
@@ -282,18 +281,11 @@ TEST(RunLock, StopEmptiesTheOutputQueueBeforeItsCommandNeverAfter) {
 
 // A firmware file that a test rewrites between runs, as a rebuild would.
 struct FirmwareFile {
-  explicit FirmwareFile(const std::string& name = "firmware")
-      : path((std::filesystem::temp_directory_path() /
-              ("qrk-ops-" + std::to_string(::getpid()) + "-" + name + ".bin"))
-                 .string()) {}
-  const std::string path;
-  ~FirmwareFile() {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-  }
   void write(std::size_t count, std::uint8_t value) const {
-    std::ofstream(path, std::ios::binary) << std::string(count, static_cast<char>(value));
+    dir.file("firmware.bin", std::string(count, static_cast<char>(value)));
   }
+  test::TempDir dir;
+  const std::string path = dir.path("firmware.bin");
 };
 
 TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefore) {
@@ -351,8 +343,8 @@ TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefo
 // block) is rebuilt from all of them, each at the start it was loaded at.
 TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) {
   OpsBench b;
-  FirmwareFile application("application");
-  FirmwareFile configuration("configuration");
+  FirmwareFile application;
+  FirmwareFile configuration;
   b.programmer.loadChoices().fillByte = 0xFF;
   application.write(0x100, 0x11);
   configuration.write(0x10, 0xC1);

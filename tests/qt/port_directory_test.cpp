@@ -79,17 +79,5 @@ TEST(PortDirectory, PathsAndOtherNamesPassUnchangedWithoutAScan) {
   EXPECT_EQ(usbSerialOf("usb:X:1"), "X:1");
 }
 
-// Whatever this machine has, a scan comes back in the directory's order.
-TEST(PortDirectory, AScanOfThisMachineIsInTheSameOrder) {
-  const PortDirectory directory = PortDirectory::scan();
-  const auto& devices = directory.devices();
-  for (std::size_t i = 1; i < devices.size(); ++i) {
-    const SerialDevice& a = devices[i - 1];
-    const SerialDevice& b = devices[i];
-    EXPECT_TRUE(a.isUsb() > b.isUsb() || (a.isUsb() == b.isUsb() && a.path < b.path))
-        << a.path << " before " << b.path;
-  }
-}
-
 }  // namespace
 }  // namespace qrk

@@ -7,13 +7,12 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "link/frame.h"
 #include "sim/flash_files.h"
 #include "sim/qrksim_options.h"
+#include "support/temp_files.h"
 
 namespace qrk::sim {
 namespace {
@@ -52,21 +51,12 @@ TEST(QrksimArguments, BadArgumentsAndFaultsAreNamedOnOneLine) {
     refused({"--fault", fault});
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void put(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
+// Each test's files in a folder of its own.
 class InTempDir : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_NE(::mkdtemp(dir.data()), nullptr); }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string file(const std::string& name) const { return dir + "/" + name; }
-  std::string dir = "/tmp/qrksim-test-XXXXXX";
+  std::string file(const std::string& name) const { return dir.path(name); }
+  void put(const std::string& name, const std::string& text) const { dir.file(name, text); }
+  test::TempDir dir;
 };
 
 using FlashFiles = InTempDir;
@@ -76,15 +66,15 @@ TEST_F(FlashFiles, UnusableFilesAreRefusedAndNothingIsHalfLoaded) {
   std::string error;
   EXPECT_FALSE(loadFlashFiles(d, file("missing.bin"), &error));
   EXPECT_NE(error.find("missing.bin"), std::string::npos);
-  put(file("big.bin"), std::string(0x3C01, '\0'));
+  put("big.bin", std::string(0x3C01, '\0'));
   EXPECT_FALSE(loadFlashFiles(d, file("big.bin"), &error));
   EXPECT_EQ(d.flashByte(0), 0xFF);
-  put(file("ok.bin"), "\x01");
+  put("ok.bin", "\x01");
   for (const char* options : {"F8", "F8 EF 00", "F8 GG", "F8F EF"}) {
-    put(file("ok.bin.options"), options);
+    put("ok.bin.options", options);
     EXPECT_FALSE(loadFlashFiles(d, file("ok.bin"), &error)) << options;
   }
-  EXPECT_FALSE(loadFlashFiles(d, dir, &error));
+  EXPECT_FALSE(loadFlashFiles(d, dir.root, &error));
   EXPECT_FALSE(saveFlashFiles(d, file("no/such/dir/f.bin"), &error));
 }
 
@@ -126,8 +116,8 @@ Bytes exchange(const std::string& tty, const Bytes& request, std::size_t length)
 using QrksimOnPty = InTempDir;
 
 TEST_F(QrksimOnPty, ServesUntilStdinEndsThenSavesTheFlashAndRemovesTheLink) {
-  put(file("in.bin"), "\x12\x34");
-  put(file("in.bin.options"), "F8 EF\n");
+  put("in.bin", "\x12\x34");
+  put("in.bin.options", "F8 EF\n");
   ASSERT_EQ(::mkfifo(file("stdin").c_str(), 0600), 0);
   const int stdinEnd = ::open(file("stdin").c_str(), O_RDWR | O_CLOEXEC);
   Qrksim sim("--model QRK5-04A --link " + file("tty") + " --flash-in " + file("in.bin") +
@@ -139,8 +129,8 @@ TEST_F(QrksimOnPty, ServesUntilStdinEndsThenSavesTheFlashAndRemovesTheLink) {
             buildReply(cmd::kRead, {0, 0, 0, 0, 0, 3, 0x12, 0x34, 0xFF}));
   ::close(stdinEnd);
   EXPECT_EQ(sim.exitStatus(), 0);
-  EXPECT_EQ(slurp(file("out.bin")), "\x12\x34" + std::string(0x3BFE, '\xFF'));
-  EXPECT_EQ(slurp(file("out.bin.options")), "F8 EF\n");
+  EXPECT_EQ(test::readFile(file("out.bin")), "\x12\x34" + std::string(0x3BFE, '\xFF'));
+  EXPECT_EQ(test::readFile(file("out.bin.options")), "F8 EF\n");
   EXPECT_FALSE(fs::exists(fs::symlink_status(file("tty"))));  // the link goes with it
 }
 
@@ -159,13 +149,13 @@ TEST_F(QrksimOnPty, StdinThatCannotEndKeepsItServingUntilSigterm) {
 
 TEST_F(QrksimOnPty, BadArgumentsExitWithStatusTwoAndOneLine) {
   EXPECT_EQ(Qrksim("--model QRK9-99Z </dev/null 2>" + file("err")).exitStatus(), 2);
-  const std::string text = slurp(file("err"));
+  const std::string text = test::readFile(file("err"));
   EXPECT_TRUE(text.starts_with("qrksim: --model QRK9-99Z")) << text;
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
 
-  put(file("taken"), "a file, not a link");
+  put("taken", "a file, not a link");
   EXPECT_EQ(Qrksim("--link " + file("taken") + " </dev/null 2>/dev/null").exitStatus(), 2);
-  EXPECT_EQ(slurp(file("taken")), "a file, not a link");
+  EXPECT_EQ(test::readFile(file("taken")), "a file, not a link");
 }
 
 }  // namespace

@@ -24,12 +24,14 @@ class RecordingHost : public NullHost {
   }
   void beep() override { ++beeps; }
   void setKbyteText(const std::string& text) override { kbyte.push_back(text); }
+  void setBusy(bool on) override { busy = on; }
 
   std::vector<std::string> boxes;
   std::vector<std::string> boxTitles;
   std::vector<MessageAnswer> answers;
   std::vector<std::string> kbyte;
   int beeps = 0;
+  bool busy = false;
 };
 
 }  // namespace qrk::test
