@@ -1,10 +1,9 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -12,9 +11,7 @@ namespace qrk::test {
 
 // A fresh folder for the files one test writes, removed afterwards.
 struct TempDir {
-  TempDir() {
-    if (::mkdtemp(root.data()) == nullptr) root.clear();
-  }
+  TempDir() : root(makeRoot()) {}
   ~TempDir() {
     std::error_code ignored;
     if (!root.empty()) std::filesystem::remove_all(root, ignored);
@@ -30,7 +27,21 @@ struct TempDir {
                static_cast<std::streamsize>(content.size()));
     return path(name);
   }
-  std::string root = (std::filesystem::temp_directory_path() / "qrktestXXXXXX").string();
+  std::string root;  // empty when no folder could be made
+
+ private:
+  // mkdtemp's promise (a folder no one else has) without POSIX: making a
+  // folder that already exists fails.
+  static std::string makeRoot() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::filesystem::path candidate =
+          std::filesystem::temp_directory_path() / ("qrktest" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) return candidate.string();
+    }
+    return {};
+  }
 };
 
 inline std::string readFile(const std::filesystem::path& path) {
