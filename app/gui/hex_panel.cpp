@@ -8,12 +8,17 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include "ops/programmer.h"
 #include "window_host.h"
 
 namespace qrkgui {
 
-HexPanel::HexPanel(qrk::HexView& view, QWidget* parent)
-    : QGroupBox(QStringLiteral("File:"), parent), view_(view) {
+HexPanel::HexPanel(const PageContext& context, QWidget* parent)
+    : QGroupBox(QStringLiteral("File:"), parent),
+      programmer_(context.programmer),
+      runs_(context.runs),
+      twips_(context.twips),
+      view_(context.view) {
   setObjectName(QStringLiteral("Frame7"));
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   addressHeading_ = new QLineEdit(QStringLiteral("地 址"), this);
@@ -92,11 +97,32 @@ void HexPanel::refresh() {
   visible_->setPlainText(shown);
   showSelection();
   refreshing_ = false;
-  if (onRefresh_) onRefresh_();
+  emit refreshed();
 }
 
-void HexPanel::layoutContents(const Twips& t) {
-  const auto px = [&t](int twips) { return t.px(twips); };
+void HexPanel::showSettled() {
+  // The reload check may have cleared an image laid out for another memory map.
+  if (programmer_.image().fileLoaded || runs_.running()) return;
+  setFilePath({});
+  view_.fitToRange();
+  refresh();
+}
+
+void HexPanel::showFile(const QString& path) {
+  setFilePath(path);
+  view_.setHighlightField(std::nullopt);
+  view_.fitToRange();
+  refresh();
+}
+
+void HexPanel::showRunResult() {
+  // A read-back or a new serial number changed the image.
+  view_.scrollView();
+  refresh();
+}
+
+void HexPanel::layoutContents() {
+  const auto px = [this](int twips) { return twips_.px(twips); };
   const int scrollWidth = scroll_->sizeHint().width();
   const int headingHeight = byteHeading_->sizeHint().height();
   const int left = px(100);

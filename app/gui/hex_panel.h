@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QGroupBox>
-#include <functional>
 
 #include "image/hex_view.h"
 #include "twips.h"
+#include "window_page.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -16,23 +16,25 @@ namespace qrkgui {
 // the composition box `txtBuffer` behind it), its headings (`Text3`) and the
 // scroll bar `VScroll1`. Every click, key and scroll goes to the HexView
 // model; the widgets only mirror what it renders.
-class HexPanel : public QGroupBox {
+class HexPanel : public QGroupBox, public WindowPage {
   Q_OBJECT
 
  public:
-  HexPanel(qrk::HexView& view, QWidget* parent = nullptr);
+  HexPanel(const PageContext& context, QWidget* parent);
 
-  // "File:" until a file is chosen, then "File: " and its path.
-  void setFilePath(const QString& path);
   // Shows the model's dump, selection and scroll bar.
   void refresh();
   // Places the boxes inside the frame and tells the model how many lines fit.
-  void layoutContents(const Twips& t);
+  void layoutContents();
 
-  QPlainTextEdit* dump() const { return visible_; }
-  QScrollBar* scrollBar() const { return scroll_; }
-  // Called after every refresh (the store's length box follows the view).
-  void setOnRefresh(std::function<void()> onRefresh) { onRefresh_ = std::move(onRefresh); }
+  void showSettled() override;
+  void showFile(const QString& path) override;
+  void showImage() override { refresh(); }
+  void showRunResult() override;
+
+ signals:
+  // After every refresh: the view's range of interest may have moved.
+  void refreshed();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,7 +44,12 @@ class HexPanel : public QGroupBox {
   int toWidget(std::size_t modelPosition) const;
   std::size_t toModel(int widgetPosition) const;
   void showSelection();
+  // "File:" until a file is chosen, then "File: " and its path.
+  void setFilePath(const QString& path);
 
+  qrk::Programmer& programmer_;
+  RunGate& runs_;
+  const Twips& twips_;
   qrk::HexView& view_;
   QLineEdit* addressHeading_;
   QLineEdit* byteHeading_;
@@ -50,7 +57,6 @@ class HexPanel : public QGroupBox {
   QPlainTextEdit* visible_;
   QScrollBar* scroll_;
   bool refreshing_ = false;
-  std::function<void()> onRefresh_;
 };
 
 }  // namespace qrkgui

@@ -16,9 +16,11 @@ QString paneDisplayText(const std::string& text) {
   return shown;
 }
 
-void WindowHost::attach(QWidget* window, QPlainTextEdit* pane, QProgressBar* bar, QLabel* kbyte) {
-  window_ = window;
-  pane_ = pane;
+void WindowHost::attachWindow(QWidget* window) { window_ = window; }
+
+void WindowHost::attachPane(QPlainTextEdit* pane) { pane_ = pane; }
+
+void WindowHost::attachProgress(QProgressBar* bar, QLabel* kbyte) {
   bar_ = bar;
   kbyte_ = kbyte;
 }
