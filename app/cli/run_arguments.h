@@ -31,6 +31,7 @@ struct RunArguments {
   bool assumeYes = false;                        // --yes
   bool jsonEvents = false;                       // --events json
   int progressEveryMs = 100;                     // --progress-every; 0: no progress events
+  bool skipBlank = false;                        // --skip-blank
 };
 
 // Adds the options and the FUNCTION argument of `run` to `parser`; a command

@@ -10,6 +10,7 @@
 #include "device/option_lookup.h"
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
+#include "ops/blank_skip.h"
 
 namespace qrkcli {
 
@@ -77,31 +78,56 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
   if (auto refused = applyOptionAssignments(p, run)) return refused;
   // Loaded once the model and ISP Space are known: they decide the memory map.
   if (auto refused = loadRunImage(p, run.image, host, run.command)) return refused;
+  // The window's box does not reach a script: the option is this run's alone.
+  p.production().skipBlank = run.skipBlank;
+  const std::string_view notUsed = qrk::blankSkipNotUsedText(qrk::BlankSkip::planned(
+      run.skipBlank, p.loadChoices().fillByte, run.function, p.functionList().names()));
+  if (!notUsed.empty()) p.pane().appendLine(std::string(notUsed));
   if (run.trace) p.link().setTraceSink(traceTo(stderr));
   return std::nullopt;
 }
 
-RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
-                       const std::function<void(const qrk::RunResult&)>& onRunEnded) {
-  qrk::ProductionLoop& buttons = session.productionLoop();
+bool runStoppable(qrk::QtSession& session, const QString& port, const std::function<void()>& work) {
+  qrk::ProductionLoop& productionLoop = session.productionLoop();
   session.programmer().setPortName(port.toStdString());
-  InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
+  const InterruptNotifier interrupt([&productionLoop] { productionLoop.stopClicked(); });
+  work();
+  return interrupt.interrupted();
+}
+
+RunOutcome runTimes(
+    qrk::QtSession& session, const QString& port, int runs,
+    const std::function<qrk::RunResult()>& once,
+    const std::function<qrk::ProductionLoop::Summary(int, const RunEnded&)>& repeated,
+    const RunEnded& onRunEnded) {
   RunOutcome outcome;
-  if (run.runs == 1) {
-    outcome.last = buttons.run(run.function);
-    outcome.everyRunOk = outcome.last.ok();
-    if (onRunEnded) onRunEnded(outcome.last);
-  } else {
+  outcome.interrupted = runStoppable(session, port, [&] {
+    if (runs == 1) {
+      outcome.last = once();
+      outcome.everyRunOk = outcome.last.ok();
+      if (onRunEnded) onRunEnded(outcome.last);
+      return;
+    }
     bool allOk = true;
-    const auto summary = buttons.reRun(run.function, run.runs, [&](const qrk::RunResult& r) {
+    const auto summary = repeated(runs, [&](const qrk::RunResult& r) {
       outcome.last = r;
       allOk = allOk && r.ok();
       if (onRunEnded) onRunEnded(r);
     });
-    outcome.everyRunOk = allOk && summary.allSucceeded() && summary.runs == run.runs;
-  }
-  outcome.interrupted = interrupt.interrupted();
+    outcome.everyRunOk = allOk && summary.allSucceeded() && summary.runs == runs;
+  });
   return outcome;
+}
+
+RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
+                       const RunEnded& onRunEnded) {
+  qrk::ProductionLoop& productionLoop = session.productionLoop();
+  return runTimes(
+      session, port, run.runs, [&] { return productionLoop.run(run.function); },
+      [&](int maxRuns, const RunEnded& ended) {
+        return productionLoop.reRun(run.function, maxRuns, ended);
+      },
+      onRunEnded);
 }
 
 int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
@@ -124,15 +150,31 @@ int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& 
       status = kExitFailed;
     }
   }
-  if (!outcome.last.portOpened && !serialPort.lastOpenError().empty()) {
-    err << run.command << ": cannot open " << port << ": "
-        << QString::fromStdString(serialPort.lastOpenError()) << "\n";
+  err.flush();
+  return reportPortEnd(session, run.command, port, outcome.last.portOpened, outcome.interrupted,
+                       status);
+}
+
+int reportPortEnd(const qrk::QtSession& session, const QString& command, const QString& port,
+                  bool portOpened, bool interrupted, int status) {
+  QTextStream err(stderr);
+  const std::string& openError = session.port().lastOpenError();
+  if (!portOpened && !openError.empty()) {
+    err << command << ": cannot open " << port << ": " << QString::fromStdString(openError) << "\n";
   }
-  if (outcome.interrupted) {
-    err << run.command << ": stopped by user\n";
+  if (interrupted) {
+    err << command << ": stopped by user\n";
     return kExitFailed;
   }
   return status;
+}
+
+bool syncSettings(qrk::QtSession& session, const QString& command) {
+  std::string error;
+  if (session.syncSettings(&error)) return true;
+  QTextStream(stderr) << command << ": settings not saved: " << QString::fromStdString(error)
+                      << "\n";
+  return false;
 }
 
 }  // namespace qrkcli

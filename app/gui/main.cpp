@@ -1,12 +1,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
+<<<<<<< HEAD
 #include <QIcon>
 #include <memory>
 #include <string_view>
+=======
+>>>>>>> main
 
 #include "main_window.h"
-#include "platform/qt/qt_session.h"
-#include "platform/qt/qt_settings_store.h"
+#include "qt/qt_session.h"
 #include "window_host.h"
 
 namespace {
@@ -49,13 +51,10 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("org.qrkprog.programmer"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.qrkprog.programmer.svg")));
 
-  // One per-user store, shared with qrkprog.
-  const auto store =
-      parser.isSet(settings)
-          ? std::make_unique<qrk::QtSettingsStore>(parser.value(settings).toStdString())
-          : std::make_unique<qrk::QtSettingsStore>();
+  // Without --settings, the per-user store shared with qrkprog.
   qrkgui::WindowHost host;
-  qrk::QtSession session(*store, host);
+  qrk::QtSession session(parser.value(settings).toStdString(), qrk::QtSession::Keep::Everything,
+                         host);
   qrkgui::MainWindow window(session.programmer(), session.productionLoop(), host);
   window.start();
   if (parser.isSet(model)) window.chooseModel(parser.value(model));

@@ -1,6 +1,7 @@
 #include "ops/run_engine.h"
 
 #include "link/handshake.h"
+#include "ops/connect_sequence.h"
 #include "ops/functions.h"
 #include "platform/beep_alert.h"
 
@@ -26,12 +27,12 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   p.beginChip();
   pane.replace("We are connecting ...\r\n");
   p.setPortName(portName);
-  link.clearStop();
-  p.controls().stopEnabled = true;
   link.setUseCrc(false);
   link.setMapKind(p.model().mapKind);
 
-  if (!link.openPort(portName)) {
+  const ConnectOutcome connection =
+      openAndConnect(p, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter);
+  if (!connection.portOpened) {
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
     p.host().phaseEnded(kConnectPhase, false);
@@ -40,9 +41,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   }
   result.portOpened = true;
 
-  std::string version;
-  if (connectTarget(link, pane, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter,
-                    version) != kOpOk) {
+  const std::string& version = connection.version;
+  if (!connection.connected) {
     p.setBootloaderVersion(version.empty() ? "0" : version);
     result.stopped = link.stopRequested();
     if (!result.stopped) {

@@ -11,10 +11,11 @@ namespace qrk::test {
 
 // A fresh folder for the files one test writes, removed afterwards.
 struct TempDir {
-  TempDir() : root(makeRoot()) {}
+  // Should the folder not be made, its paths lead nowhere and every write fails.
+  TempDir() : made(makeRoot(root)) {}
   ~TempDir() {
     std::error_code ignored;
-    if (!root.empty()) std::filesystem::remove_all(root, ignored);
+    if (made) std::filesystem::remove_all(root, ignored);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -27,20 +28,22 @@ struct TempDir {
                static_cast<std::streamsize>(content.size()));
     return path(name);
   }
-  std::string root;  // empty when no folder could be made
+  std::string root;
+  const bool made;
 
  private:
   // mkdtemp's promise (a folder no one else has) without POSIX: making a
   // folder that already exists fails.
-  static std::string makeRoot() {
+  static bool makeRoot(std::string& root) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
       const std::filesystem::path candidate =
           std::filesystem::temp_directory_path() / ("qrktest" + std::to_string(random()));
+      root = candidate.string();
       std::error_code error;
-      if (std::filesystem::create_directory(candidate, error)) return candidate.string();
+      if (std::filesystem::create_directory(candidate, error)) return true;
     }
-    return {};
+    return false;
   }
 };
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/qt/port_directory.h"
 #include "platform/serial_port.h"
+#include "qt/port_directory.h"
 
 namespace qrk {
 
