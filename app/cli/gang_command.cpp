@@ -16,14 +16,9 @@
 #include "gang_display.h"
 #include "gang_port.h"
 #include "interrupt_notifier.h"
-<<<<<<< HEAD
-#include "platform/qt/port_directory.h"
-#include "platform/qt/qt_session.h"
 #include "process_os.h"
-=======
 #include "qt/port_directory.h"
 #include "qt/qt_session.h"
->>>>>>> main
 #include "record_options.h"
 #include "record_run.h"
 #include "run_arguments.h"

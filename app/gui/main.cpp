@@ -1,11 +1,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
-<<<<<<< HEAD
 #include <QIcon>
 #include <memory>
 #include <string_view>
-=======
->>>>>>> main
 
 #include "main_window.h"
 #include "qt/qt_session.h"
