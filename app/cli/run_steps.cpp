@@ -1,5 +1,6 @@
 #include "run_steps.h"
 
+#include <QFileInfo>
 #include <QTextStream>
 #include <algorithm>
 #include <string>
@@ -7,10 +8,12 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "device/mcu_model.h"
 #include "device/option_lookup.h"
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
 #include "ops/blank_skip.h"
+#include "qt/port_directory.h"
 
 namespace qrkcli {
 
@@ -31,6 +34,16 @@ std::optional<int> applyOptionAssignments(qrk::Programmer& p, const RunArguments
     }
   }
   return std::nullopt;
+}
+
+// In memory only, as every choice of a run: the settings keep the window's
+// field, and only the next value that the run advances is saved.
+void applySerialField(qrk::AutoIncrement& serial, const SerialFieldChoices& field) {
+  if (field.address) serial.setAddressText(*field.address);
+  if (field.bytes) serial.setLengthText(*field.bytes);
+  if (field.next) serial.setNextValueText(*field.next);
+  if (field.step) serial.setIncrementText(*field.step);
+  if (field.format) serial.setFormat(static_cast<qrk::SerialFormat>(*field.format));
 }
 
 bool runsVerifyId(const qrk::Programmer& p, const RunArguments& run) {
@@ -59,7 +72,94 @@ std::optional<int> applyExpectedId(qrk::Programmer& p, const RunArguments& run) 
   return std::nullopt;
 }
 
+// The steps of this run that work on the loaded image.
+std::vector<std::string> imageSteps(const qrk::Programmer& p, const RunArguments& run) {
+  const std::vector<std::string> steps =
+      run.function == "Auto" ? p.functionList().names() : std::vector<std::string>{run.function};
+  std::vector<std::string> found;
+  for (const std::string& step : steps) {
+    if (step == "Program" || step == "Verify") found.push_back(step);
+  }
+  return found;
+}
+
+// Why `path` cannot take the read-back file, or empty when it can.
+QString whyNotWritable(const QString& path) {
+  const QFileInfo file(path);
+  if (file.isDir()) return "'" + path + "' is a folder";
+  const QFileInfo folder(file.absolutePath());
+  if (!folder.isDir()) return "the folder '" + folder.filePath() + "' does not exist";
+  if (!folder.isWritable()) return "the folder '" + folder.filePath() + "' cannot be written";
+  if (file.exists() && !file.isWritable()) return "'" + path + "' cannot be written";
+  return {};
+}
+
+// The pane says which family the chip's ID belongs to, never which model was
+// chosen: when they differ, both, so that the user sees which --model to give.
+QString wrongModelNote(const qrk::Programmer& p) {
+  const std::string& id = p.chip().idRead;
+  const std::string& expected = p.model().expectedId;
+  // A kind-0 chip is compared with --expect-id, which the user chose.
+  if (p.model().mapKind == 0 || id.empty() || expected.empty() || id == expected) return {};
+  QStringList owners;
+  for (const qrk::McuModel& model : qrk::mcuCatalogue()) {
+    if (model.expectedId == id) owners << QString::fromUtf8(model.name.data(), model.name.size());
+  }
+  const QString selected = QString::fromStdString(p.model().name);
+  return "the model selected is " + selected + " (ID " + QString::fromStdString(expected) +
+         "), but the chip's ID " + QString::fromStdString(id) +
+         (owners.isEmpty()
+              ? QString(" belongs to no model this programmer knows")
+              : " belongs to " + owners.join(" or ") + ": give --model " + owners.first());
+}
+
 }  // namespace
+
+std::optional<QString> devicePathOf(const QString& port, QString* error) {
+  std::string path = port.toStdString(), reason;
+  if (qrk::needsPortDirectory(path) && !qrk::resolvePortName(port.toStdString(), &path, &reason)) {
+    *error = "--port " + port + ": " + QString::fromStdString(reason);
+    return std::nullopt;
+  }
+  const QString device = QString::fromStdString(path);
+  if (!QFileInfo::exists(device)) {
+    *error = "--port " + port + ": no such device ('qrkprog ports' lists the serial ports)";
+    return std::nullopt;
+  }
+  return device;
+}
+
+QString openFailureAdvice(const std::string& reason) {
+  if (reason.find("Permission denied") != std::string::npos) {
+    return "this user may not use serial ports: add it to the dialout group with "
+           "'sudo usermod -aG dialout $USER', then log out and in again";
+  }
+  if (reason.find("locking") != std::string::npos || reason.find("busy") != std::string::npos) {
+    return "another program holds the port (a terminal program, the window or another "
+           "qrkprog): close it, then run again";
+  }
+  return {};
+}
+
+std::optional<int> checkRunNeeds(const qrk::Programmer& p, const RunArguments& run) {
+  if (run.image.path.isEmpty()) {
+    const std::vector<std::string> steps = imageSteps(p, run);
+    if (!steps.empty()) {
+      const QString what = run.function == "Auto"
+                               ? "Auto's function list holds " + QString::fromStdString(steps[0])
+                               : QString::fromStdString(run.function);
+      return refuse(run, what + ", which needs the image: give --file PATH");
+    }
+  }
+  if (!run.readBackPath.isEmpty()) {
+    const QString reason = whyNotWritable(run.readBackPath);
+    if (!reason.isEmpty()) {
+      return refuse(run, "--out " + run.readBackPath + ": " + reason +
+                             "; nothing was read, choose a path that can be written");
+    }
+  }
+  return std::nullopt;
+}
 
 std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, CliHost& host) {
   if (run.list) p.functionList().setForRun(*run.list);
@@ -76,6 +176,7 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
     }
   }
   if (auto refused = applyOptionAssignments(p, run)) return refused;
+  applySerialField(p.autoIncrement(), run.serialField);
   // Loaded once the model and ISP Space are known: they decide the memory map.
   if (auto refused = loadRunImage(p, run.image, host, run.command)) return refused;
   // The window's box does not reach a script: the option is this run's alone.
@@ -101,21 +202,24 @@ RunOutcome runTimes(
     const std::function<qrk::ProductionLoop::Summary(int, const RunEnded&)>& repeated,
     const RunEnded& onRunEnded) {
   RunOutcome outcome;
+  bool anyStopped = false;
+  const auto ended = [&](const qrk::RunResult& r) {
+    outcome.last = r;
+    ++outcome.runs;
+    if (r.ok()) ++outcome.succeeded;
+    anyStopped = anyStopped || r.stopped;
+    if (onRunEnded) onRunEnded(r);
+  };
   outcome.interrupted = runStoppable(session, port, [&] {
     if (runs == 1) {
-      outcome.last = once();
-      outcome.everyRunOk = outcome.last.ok();
-      if (onRunEnded) onRunEnded(outcome.last);
-      return;
+      ended(once());
+    } else {
+      repeated(runs, ended);
     }
-    bool allOk = true;
-    const auto summary = repeated(runs, [&](const qrk::RunResult& r) {
-      outcome.last = r;
-      allOk = allOk && r.ok();
-      if (onRunEnded) onRunEnded(r);
-    });
-    outcome.everyRunOk = allOk && summary.allSucceeded() && summary.runs == runs;
   });
+  outcome.endedBetweenChips = outcome.interrupted && !anyStopped && outcome.runs > 0;
+  const bool allRan = outcome.runs == runs || outcome.endedBetweenChips;
+  outcome.everyRunOk = allRan && outcome.runs > 0 && outcome.succeeded == outcome.runs;
   return outcome;
 }
 
@@ -150,9 +254,15 @@ int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& 
       status = kExitFailed;
     }
   }
+  const QString wrongModel = wrongModelNote(session.programmer());
+  if (!wrongModel.isEmpty()) err << run.command << ": " << wrongModel << "\n";
+  if (outcome.endedBetweenChips) {
+    err << run.command << ": stopped by user between chips: " << outcome.succeeded << " of "
+        << outcome.runs << " chips OK\n";
+  }
   err.flush();
-  return reportPortEnd(session, run.command, port, outcome.last.portOpened, outcome.interrupted,
-                       status);
+  return reportPortEnd(session, run.command, port, outcome.last.portOpened,
+                       outcome.interrupted && !outcome.endedBetweenChips, status);
 }
 
 int reportPortEnd(const qrk::QtSession& session, const QString& command, const QString& port,
@@ -161,6 +271,8 @@ int reportPortEnd(const qrk::QtSession& session, const QString& command, const Q
   const std::string& openError = session.port().lastOpenError();
   if (!portOpened && !openError.empty()) {
     err << command << ": cannot open " << port << ": " << QString::fromStdString(openError) << "\n";
+    const QString advice = openFailureAdvice(openError);
+    if (!advice.isEmpty()) err << command << ": " << advice << "\n";
   }
   if (interrupted) {
     err << command << ": stopped by user\n";

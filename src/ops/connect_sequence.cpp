@@ -13,7 +13,7 @@ ConnectOutcome openAndConnect(Programmer& p, int syncWaitMs, std::uint8_t syncPa
   if (!link.openPort(p.portName())) return outcome;
   outcome.portOpened = true;
   outcome.connected =
-      connectTarget(link, p.pane(), syncWaitMs, syncParameter, outcome.version) == kOpOk;
+      connectTarget(link, p.pane(), syncWaitMs, syncParameter, outcome.version).ok();
   return outcome;
 }
 

@@ -43,8 +43,8 @@ bool ProductionLoop::runExclusive(const std::function<void()>& work) {
   return true;
 }
 
-int ProductionLoop::delayAfter(const std::string& function) const {
-  if (function == "Auto" && p_.pane().contains("failure!")) {
+int ProductionLoop::delayAfter(const RunResult& result) const {
+  if (result.function == FunctionId::Auto && !result.ok()) {
     return ProductionSettings::kDelayAfterFailure;
   }
   return p_.production().delaySeconds();
@@ -80,7 +80,7 @@ ProductionLoop::Summary ProductionLoop::reRun(
     if (onRunEnded) onRunEnded(result);
     if (reRunStopped_ || (maxRuns > 0 && summary.runs >= maxRuns)) break;
     p_.controls().stopEnabled = true;
-    if (!countdown(delayAfter(function))) break;
+    if (!countdown(delayAfter(result))) break;
     // A Stop in the very last instant of the countdown still counts.
     if (reRunStopped_) break;
     p_.pane().replace("");
@@ -92,7 +92,7 @@ ProductionLoop::Summary ProductionLoop::reRun(
 }
 
 void ProductionLoop::stopClicked() {
-  p_.pane().append("\r\nStop by user!");
+  p_.pane().append(std::string("\r\n") + kStopText);
   stopRun();
 }
 

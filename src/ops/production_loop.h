@@ -58,7 +58,9 @@ class ProductionLoop {
   bool reRunStopped() const { return reRunStopped_; }
 
  private:
-  int delayAfter(const std::string& function) const;
+  // The countdown after `result`: the user's delay, or a short one after an
+  // Auto run that failed, so the next chip goes in without a long wait.
+  int delayAfter(const RunResult& result) const;
   // The countdown between two runs; false when Stop ended it.
   bool countdown(int seconds);
   void lock();

@@ -2,6 +2,7 @@
 
 #include "link/handshake.h"
 #include "ops/connect_sequence.h"
+#include "ops/function_list_runner.h"
 #include "ops/functions.h"
 #include "platform/beep_alert.h"
 
@@ -23,6 +24,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   RunResult result;
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
+  const FunctionEntry* entry = findFunction(function);
+  if (entry != nullptr) result.function = entry->id;
   p.host().phaseStarted(kConnectPhase);
   p.beginChip();
   pane.replace("We are connecting ...\r\n");
@@ -35,6 +38,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   if (!connection.portOpened) {
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
+    result.status = Status::failure(Reason::Port, kOpenFailureLine);
     p.host().phaseEnded(kConnectPhase, false);
     endRun(p);
     return result;
@@ -42,30 +46,41 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   result.portOpened = true;
 
   const std::string& version = connection.version;
-  if (!connection.connected) {
+  if (connection.connected) {
+    p.setBootloaderVersion(version);
+    result.connected = true;
+    p.host().phaseEnded(kConnectPhase, true);
+  } else {
     p.setBootloaderVersion(version.empty() ? "0" : version);
-    result.stopped = link.stopRequested();
-    if (!result.stopped) {
+    if (!link.stopRequested()) {
       beepAlert(p.host(), p.loop());
       pane.append(kConnectFailureText);
+      result.status = Status::failure(Reason::NoAnswer, kConnectFailureLine);
     }
     p.host().phaseEnded(kConnectPhase, false);
-    endRun(p);
-    return result;
   }
-  p.setBootloaderVersion(version);
-  result.connected = true;
-  p.host().phaseEnded(kConnectPhase, true);
 
-  p.host().setProgressValue(0);
-  p.host().setKbyteText("");
-  const FunctionEntry* entry = findFunction(function);
-  if (entry != nullptr && !link.stopRequested()) {
-    p.host().phaseStarted(function);
-    result.status = entry->single(p);
-    p.host().phaseEnded(function, result.status == 0 && !link.stopRequested());
+  if (result.connected) {
+    p.host().setProgressValue(0);
+    p.host().setKbyteText("");
+    if (entry == nullptr) {
+      result.status = Status::failure(Reason::Usage, "'" + function + "' is no function");
+    } else if (!link.stopRequested()) {
+      result.step = entry->id;
+      p.host().phaseStarted(function);
+      if (entry->id == FunctionId::Auto) {
+        ListResult list = runFunctionList(p);
+        result.status = std::move(list.status);
+        result.step = list.step;
+      } else {
+        result.status = entry->single(p);
+      }
+      p.host().phaseEnded(function, result.status.ok() && !link.stopRequested());
+    }
   }
   result.stopped = link.stopRequested();
+  // Whatever the function made of it, a stopped run is the user's doing.
+  if (result.stopped) result.status = Status::failure(Reason::Stopped, kStopText);
   endRun(p);
   return result;
 }
