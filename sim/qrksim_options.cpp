@@ -19,7 +19,8 @@ std::optional<T> parseNumber(std::string_view text, int base, std::size_t maxDig
 bool takesValue(std::string_view option) {
   return option == "--model" || option == "--link" || option == "--power-on-after" ||
          option == "--version" || option == "--id" || option == "--flash-in" ||
-         option == "--flash-out" || option == "--fault" || option == "--capacity";
+         option == "--flash-out" || option == "--fault" || option == "--capacity" ||
+         option == "--supply-fifo" || option == "--boot-window";
 }
 
 }  // namespace
@@ -70,6 +71,14 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
     } else if (option == "--flash-out") {
       if (value.empty()) return fail("--flash-out needs a path");
       options.flashOut = std::string(value);
+    } else if (option == "--supply-fifo") {
+      if (value.empty()) return fail("--supply-fifo needs a path");
+      options.supplyFifo = std::string(value);
+      options.device.supplySwitched = true;
+    } else if (option == "--boot-window") {
+      const auto ms = parseNumber<int>(value, 10, 6);
+      if (!ms || *ms < 1) return fail(shown + ": expected milliseconds (1 or more)");
+      options.device.bootWindowUs = std::int64_t{*ms} * 1000;
     } else if (option == "--power-on-after") {
       const auto n = parseNumber<int>(value, 10, 9);
       if (!n || *n < 0) return fail(shown + ": expected a count of handshakes (0 or more)");
@@ -97,6 +106,9 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
   if (model == nullptr) {
     return fail("--model " + options.model + ": no such model (names are case-sensitive)");
   }
+  if (options.board && !options.supplyFifo.empty()) {
+    return fail("--supply-fifo goes with a chip, not the board");
+  }
   for (const Fault& fault : options.device.faults) {
     if (fault.kind == FaultKind::NotBlank && options.board) {
       return fail("--fault not-blank: the board has no stuck cells");
@@ -111,7 +123,8 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
 std::string qrksimUsage() {
   return "usage: qrksim [--model NAME] [--link PATH] [--power-on-after N] [--version HH]\n"
          "              [--id HHHH] [--flash-in FILE.bin] [--flash-out FILE.bin]\n"
-         "              [--baud-emulation] [--fault KIND[:ARG][@SCOPE]]...\n"
+         "              [--baud-emulation] [--supply-fifo PATH [--boot-window MS]]\n"
+         "              [--fault KIND[:ARG][@SCOPE]]...\n"
          "       qrksim --board [--capacity KB] [same options]\n"
          "\n"
          "A simulated QRK chip's ISP bootloader on a pseudo-terminal. Prints \"PTY <path>\"\n"
@@ -123,7 +136,8 @@ std::string qrksimUsage() {
          "  --link PATH          also reach the pseudo-terminal through the symbolic link\n"
          "                       PATH (an existing link there is replaced)\n"
          "  --power-on-after N   ignore the first N handshakes: the target is switched on\n"
-         "  --version HH         bootloader version byte (default 32); alone: print qrksim's version\n"
+         "  --version HH         bootloader version byte (default 32); alone: print qrksim's "
+         "version\n"
          "  --id HHHH            chip ID (default: the model's; kind-0 models report FFFF)\n"
          "  --flash-in FILE      preload the flash from FILE from address 0, and the\n"
          "                       option bytes from FILE.options when it exists\n"
@@ -132,6 +146,14 @@ std::string qrksimUsage() {
          "  --baud-emulation     bytes take their 115200 8N1 wire time both ways; replies\n"
          "                       reach the host as from a USB adapter: in bursts at most\n"
          "                       1 ms apart, the last byte of each on time\n"
+         "  --supply-fifo PATH   the chip's supply follows the lines \"on\" and \"off\"\n"
+         "                       written to the FIFO PATH (made when missing); it starts\n"
+         "                       off and answers nothing while off; stderr reports how\n"
+         "                       long after each power-on the first handshake came\n"
+         "  --boot-window MS     after power-on the bootloader takes a handshake only\n"
+         "                       within MS milliseconds (default 300); later the chip\n"
+         "                       runs its application and stays silent until the next\n"
+         "                       power cycle\n"
          "  --board              serve the offline programming board instead: CRC frames,\n"
          "                       its 64 KB memory in --flash-in/--flash-out (no .options);\n"
          "                       on exit it checks the block CRCs it holds (stderr); its data\n"

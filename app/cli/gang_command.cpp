@@ -183,9 +183,12 @@ int gangCommand(const QStringList& args) {
   // Redirected, the gang shows each chip's end only: its runs need not tell
   // it of every step of the bar, which would wake it ten times a second each.
   if (!live && !run.jsonEvents) runArguments.append({"--progress-every", "0"});
-  for (const auto& port : ports) {
-    port->start(QCoreApplication::applicationFilePath(),
-                runArguments + QStringList{"--port", port->state().device, "--events", "json"});
+  // Each run learns its place, so that one power script switches the right
+  // channel.
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    ports[i]->start(QCoreApplication::applicationFilePath(),
+                    runArguments + QStringList{"--port", ports[i]->state().device, "--events",
+                                               "json", "--port-index", QString::number(i)});
   }
   display.changed();
   loop.exec();

@@ -86,6 +86,7 @@ void addRunOptions(QCommandLineParser& parser) {
        "them out.",
        "MS"},
   });
+  addFixtureOptions(parser);
   parser.addPositionalArgument("FUNCTION", "One of: " + runFunctionNames() + ".");
 }
 
@@ -166,7 +167,7 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
     if (!ms) return usageError(args, "--progress-every takes milliseconds from 0 to 60000");
     run->progressEveryMs = *ms;
   }
-  return std::nullopt;
+  return readFixtureArguments(parser, args, &run->fixture);
 }
 
 }  // namespace qrkcli

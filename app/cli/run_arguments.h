@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture_options.h"
 #include "run_image.h"
 
 namespace qrkcli {
@@ -31,6 +32,7 @@ struct RunArguments {
   bool assumeYes = false;                        // --yes
   bool jsonEvents = false;                       // --events json
   int progressEveryMs = 100;                     // --progress-every; 0: no progress events
+  FixtureArguments fixture;                      // --power and its companions
 };
 
 // Adds the options and the FUNCTION argument of `run` to `parser`; a command

@@ -10,6 +10,7 @@
 #include "device/option_lookup.h"
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
+#include "terminal_start_key.h"
 
 namespace qrkcli {
 
@@ -78,6 +79,8 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
   // Loaded once the model and ISP Space are known: they decide the memory map.
   if (auto refused = loadRunImage(p, run.image, host, run.command)) return refused;
   if (run.trace) p.link().setTraceSink(traceTo(stderr));
+  p.supply().setSwitch(run.fixture.supply);
+  p.startGate().setSignal(run.fixture.start);
   return std::nullopt;
 }
 
@@ -86,8 +89,10 @@ RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const Q
   qrk::ProductionLoop& buttons = session.productionLoop();
   session.programmer().setPortName(port.toStdString());
   InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
+  TerminalStartKey key;
+  session.programmer().startGate().setKey(&key);
   RunOutcome outcome;
-  if (run.runs == 1) {
+  if (run.runs == 1 && !run.fixture.start.waits()) {
     outcome.last = buttons.run(run.function);
     outcome.everyRunOk = outcome.last.ok();
     if (onRunEnded) onRunEnded(outcome.last);
@@ -98,8 +103,14 @@ RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const Q
       allOk = allOk && r.ok();
       if (onRunEnded) onRunEnded(r);
     });
-    outcome.everyRunOk = allOk && summary.allSucceeded() && summary.runs == run.runs;
+    // A start signal ends a shift early by design (the start command
+    // declined, stdin ended): then every chip that ran must have succeeded.
+    outcome.everyRunOk = run.fixture.start.waits()
+                             ? allOk && !summary.stopped && summary.refusal.empty()
+                             : allOk && summary.allSucceeded() && summary.runs == run.runs;
+    if (!summary.refusal.empty()) outcome.last.refusal = summary.refusal;
   }
+  session.programmer().startGate().setKey(nullptr);
   outcome.interrupted = interrupt.interrupted();
   return outcome;
 }
@@ -127,6 +138,10 @@ int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& 
   if (!outcome.last.portOpened && !serialPort.lastOpenError().empty()) {
     err << run.command << ": cannot open " << port << ": "
         << QString::fromStdString(serialPort.lastOpenError()) << "\n";
+  }
+  if (!outcome.last.refusal.empty()) {
+    err << run.command << ": " << QString::fromStdString(outcome.last.refusal) << "\n";
+    return kExitUsage;
   }
   if (outcome.interrupted) {
     err << run.command << ": stopped by user\n";

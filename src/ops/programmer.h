@@ -16,7 +16,9 @@
 #include "ops/production_record.h"
 #include "ops/production_settings.h"
 #include "ops/run_controls.h"
+#include "ops/start_signal.h"
 #include "ops/success_counter.h"
+#include "ops/target_supply.h"
 #include "platform/event_loop.h"
 #include "platform/host.h"
 #include "platform/message_pane.h"
@@ -31,6 +33,11 @@ struct RunResult {
   bool connected = false;
   bool stopped = false;
   int status = kOpFailed;  // the dispatched function's status: kOpOk success
+  // The programmer switched the chip's supply on for this run.
+  bool supplySwitched = false;
+  // Why the run was refused before anything was sent (the port cannot do
+  // what the fixture needs); empty when it was not.
+  std::string refusal;
   bool ok() const { return portOpened && connected && !stopped && status == kOpOk; }
 };
 
@@ -68,6 +75,10 @@ class Programmer {
   OperationFlags& flags() { return flags_; }
   LoadChoices& loadChoices() { return loadChoices_; }
   RunControls& controls() { return controls_; }
+  // The target's supply, when the fixture lets the programmer switch it.
+  TargetSupply& supply() { return supply_; }
+  // What starts each chip of a Re-Run loop.
+  StartGate& startGate() { return startGate_; }
   const RunControls& controls() const { return controls_; }
   // What program, verify and read-back work with.
   OpContext context() { return OpContext{link_, pane_, host_, image_, model_, flags_}; }
@@ -160,6 +171,8 @@ class Programmer {
   OperationFlags flags_;
   LoadChoices loadChoices_;
   RunControls controls_;
+  TargetSupply supply_;
+  StartGate startGate_;
   std::vector<ImageSource> imageSources_;
   std::string bootloaderVersion_ = "0";
   std::string portName_;

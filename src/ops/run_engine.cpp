@@ -8,11 +8,22 @@ namespace qrk {
 
 namespace {
 
-// The end of every run: the port closed, the default timing back.
-void endRun(Programmer& p) {
+void closeRun(Programmer& p) {
   p.link().closePort();
   p.link().setTimingDefaults();
   p.controls().stopEnabled = false;
+}
+
+// The end of every run: the supply off, the port closed, the default timing
+// back. A supply that did not go off fails the run: the chip is not safe to
+// take out.
+void endRun(Programmer& p, RunResult& result) {
+  const SupplyStep off = p.supply().switchOff(p.portName());
+  if (!off.ok()) {
+    p.pane().append(std::string(kSupplyFailureText) + off.message);
+    result.status = kOpFailed;
+  }
+  closeRun(p);
 }
 
 }  // namespace
@@ -35,10 +46,33 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
     p.host().phaseEnded(kConnectPhase, false);
-    endRun(p);
+    endRun(p, result);
     return result;
   }
   result.portOpened = true;
+
+  if (p.supply().supplySwitch().switched()) {
+    const SupplyStep on = p.supply().switchOn(portName, [&link] { return link.stopRequested(); });
+    if (on.ending == SupplyStep::Ending::Refused) {
+      // Nothing went out, and nothing must: the supply was never touched.
+      result.refusal = on.message;
+      pane.append("\r\n" + on.message);
+      p.host().phaseEnded(kConnectPhase, false);
+      closeRun(p);
+      return result;
+    }
+    result.supplySwitched = true;
+    if (!on.ok()) {
+      result.stopped = link.stopRequested();
+      if (!result.stopped) {
+        beepAlert(p.host(), p.loop());
+        pane.append(std::string(kSupplyFailureText) + on.message);
+      }
+      p.host().phaseEnded(kConnectPhase, false);
+      endRun(p, result);
+      return result;
+    }
+  }
 
   std::string version;
   if (connectTarget(link, pane, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter,
@@ -50,7 +84,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
       pane.append(kConnectFailureText);
     }
     p.host().phaseEnded(kConnectPhase, false);
-    endRun(p);
+    endRun(p, result);
     return result;
   }
   p.setBootloaderVersion(version);
@@ -66,7 +100,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
     p.host().phaseEnded(function, result.status == 0 && !link.stopRequested());
   }
   result.stopped = link.stopRequested();
-  endRun(p);
+  endRun(p, result);
   return result;
 }
 

@@ -24,5 +24,6 @@ inline constexpr const char* kOpenFailureText =
 inline constexpr const char* kConnectFailureText =
     "\r\nCommunication is failure!\r\n\r\nConnect the electric cable and Power On.\r\n\r\n"
     "请接好电缆, 打开电源。";
+inline constexpr const char* kSupplyFailureText = "\r\nSupply switch failed: ";
 
 }  // namespace qrk

@@ -5,6 +5,7 @@
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
 #include "platform/host.h"
+#include "platform/qt/qt_command_runner.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/settings_store.h"
@@ -35,6 +36,7 @@ class QtSession {
  private:
   QtSerialPort port_;
   QtEventLoop loop_;
+  QtCommandRunner commands_;
   Programmer programmer_;
   ProductionLoop productionLoop_;
 };
