@@ -47,11 +47,8 @@ class MainWindow : public QWidget {
   void selectPort(const QString& portName);
   void chooseModel(const QString& name);
 
-  qrk::Programmer& programmer() { return programmer_; }
-  qrk::WindowModel& model() { return model_; }
-  qrk::HexView& hexView() { return view_; }
-  // Whether a close has been asked for and is waiting for a run to end.
-  bool closing() const { return closing_; }
+  // The dump the hex view shows: its size follows the window.
+  const qrk::HexView& hexView() const { return view_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -88,7 +85,7 @@ class MainWindow : public QWidget {
   OptionReport* optionReport_ = nullptr;
   QWidget* lowerFrame_ = nullptr;
   PageTabs* lowerTabs_ = nullptr;
-  bool closing_ = false;
+  bool closing_ = false;  // a close waits for the run to return
   bool closeAccepted_ = false;
 };
 

@@ -15,14 +15,14 @@ namespace qrkgui {
 
 // What the core shows, on the window's widgets: the message pane `textMsg`,
 // `ProgressBar1` with `labKbyte`, modal message boxes, the beep and the busy
-// pointer. It exists before the widgets do (the programmer is built with it),
-// and the window attaches them once they stand.
+// pointer. It exists before the widgets do (the programmer is built with it);
+// the window and its pages attach theirs as they stand up.
 class WindowHost : public qrk::Host {
  public:
   static constexpr const char* kBoxTitle = "QRK MCU Programmer";
 
-  // Each part of the window hands over its widgets as it stands up, and
-  // takes them back (nullptr) as it goes.
+  // A part of the window hands its widgets over as it stands up and takes
+  // them back (nullptr) as it goes.
   void attachWindow(QWidget* window);
   void attachPane(QPlainTextEdit* pane);
   void attachProgress(QProgressBar* bar, QLabel* kbyte);

@@ -102,6 +102,11 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
   EXPECT_EQ(shown(b, "comb_ISP_DEMO_WDT_1"), "5");
   EXPECT_EQ(shown(b, "comb_485_pin_0"), "P2");
   EXPECT_EQ(shown(b, "comb_485_pin_1"), "7");
+  // The stored "none" choices unlock the pin lists they govern.
+  auto* demo = b.find<QWidget>("fraDownload_ISP_demo");
+  for (const char* name : {"comb_ISP_DEMO_WDT_0", "comb_485_pin_1", "opt_485_logic_0"}) {
+    EXPECT_TRUE(b.find<QWidget>(name)->isEnabledTo(demo)) << name;
+  }
   EXPECT_EQ(b.text("texAuto_Increase_0"), "1FFF");
   EXPECT_EQ(b.text("texAuto_Increase_1"), "2");
   EXPECT_EQ(b.text("texAuto_Increase_2"), "001000");

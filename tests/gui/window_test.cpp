@@ -275,6 +275,15 @@ TEST(WindowTabs, TheIspDemoTabIsNeverShownAndTheOptionTabHoldsTheRunSettings) {
     EXPECT_TRUE(b.find<QWidget>(name)->isVisible()) << name;
   }
   EXPECT_EQ(upper->tabToolTip(0), "选择MCU, 设置编程参数");
+
+  // The ISP DEMO pin lists follow their "none" choice (here the first start's).
+  auto* demo = b.find<QWidget>("fraDownload_ISP_demo");
+  const auto enabled = [&](const char* name) { return b.find<QWidget>(name)->isEnabledTo(demo); };
+  EXPECT_FALSE(enabled("comb_ISP_DEMO_WDT_0"));
+  EXPECT_FALSE(enabled("comb_485_pin_1"));
+  EXPECT_FALSE(enabled("opt_485_logic_0"));
+  EXPECT_TRUE(enabled("opt_485_pin_1"));
+  EXPECT_FALSE(enabled("com_write_ISP_demo"));
 }
 
 TEST(WindowBoard, TheBoardTabDownloadsTheImageForKind2ModelsAndShowsTheLedLegend) {
@@ -292,6 +301,11 @@ TEST(WindowBoard, TheBoardTabDownloadsTheImageForKind2ModelsAndShowsTheLedLegend
   EXPECT_TRUE(b.find<QWidget>("comTJXZ")->isEnabled());
   EXPECT_TRUE(b.find<QWidget>("comDownload")->isEnabled());
   EXPECT_FALSE(b.sim.port.isOpen());
+  // A model without a board takes the open board tab away: the next tab shows.
+  chooseModel(b, "QRK3-16F");
+  EXPECT_EQ(lower->currentWidget()->objectName(), "fraSave_file");
+  EXPECT_EQ(lower->tabText(2), "_no_");
+  chooseModel(b, "QRK5-16B");
 
   b.boxes.texts.clear();
   b.click("comTJSL_disp");

@@ -6,25 +6,13 @@
 #include <fstream>
 
 #include "platform/qt/qt_settings_store.h"
+#include "support/listing_store.h"
 #include "ui/window_settings.h"
 
 namespace qrk {
 namespace {
 
-// Every stored key as text, for comparing two stores through one another.
-std::map<std::string, std::string> keysOf(const WindowSettings& s) {
-  struct Listing : SettingsStore {
-    std::string value(const std::string&, const std::string&, const std::string& d) const override {
-      return d;
-    }
-    void setValue(const std::string&, const std::string& key, const std::string& v) override {
-      values[key] = v;
-    }
-    std::map<std::string, std::string> values;
-  } listing;
-  saveWindowSettings(listing, s);
-  return listing.values;
-}
+using test::saved;
 
 TEST(WindowSettingsIni, TrickyTextsRoundTripAndADamagedFileReadsAsFirstStart) {
   QTemporaryDir dir;
@@ -50,13 +38,13 @@ TEST(WindowSettingsIni, TrickyTextsRoundTripAndADamagedFileReadsAsFirstStart) {
   }
   WindowSettings expected = s;
   expected.ispDemo.crystalText = "7.3728";  // blanks around a typed number are not kept
-  EXPECT_EQ(keysOf(loadWindowSettings(QtSettingsStore(path))), keysOf(expected));
+  EXPECT_EQ(saved(loadWindowSettings(QtSettingsStore(path))), saved(expected));
 
   static constexpr char kJunk[] =
       "\xef\xbb\xbf[Settings\nDeviceProducts\n=\n\x00\x01\xff[Settings]\nBaud==7\n"
       "ISP_DEMO_WDT_port=\"P9\nfillbyte";
   std::ofstream(path, std::ios::binary | std::ios::trunc).write(kJunk, sizeof kJunk - 1);
-  EXPECT_EQ(keysOf(loadWindowSettings(QtSettingsStore(path))), keysOf(WindowSettings{}));
+  EXPECT_EQ(saved(loadWindowSettings(QtSettingsStore(path))), saved(WindowSettings{}));
 }
 
 }  // namespace

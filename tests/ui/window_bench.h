@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,30 +10,12 @@
 #include "ops/programmer.h"
 #include "platform/settings_store.h"
 #include "sim/simulated_port.h"
+#include "support/listing_store.h"
 #include "support/recording_host.h"
 #include "ui/window_model.h"
 #include "ui/window_settings.h"
 
 namespace qrk::test {
-
-// A settings store whose whole content can be compared.
-class ListingStore : public SettingsStore {
- public:
-  using Values = std::map<std::pair<std::string, std::string>, std::string>;
-
-  std::string value(const std::string& section, const std::string& key,
-                    const std::string& defaultValue) const override {
-    const auto it = values.find({section, key});
-    return it == values.end() ? defaultValue : it->second;
-  }
-  void setValue(const std::string& section, const std::string& key,
-                const std::string& value) override {
-    values[{section, key}] = value;
-  }
-  std::string at(const std::string& key) const { return value("Settings", key, "<missing>"); }
-
-  Values values;
-};
 
 // An ISP DEMO page with every choice away from its first-start value, one
 // that builds: 22.1184 MHz at 57600 baud, no parity, a watchdog on P3.6 and
@@ -53,13 +34,6 @@ inline IspDemoChoices unusualDemoPage() {
   page.rs485Bit = 3;
   page.rs485Logic = 1;
   return page;
-}
-
-// What saveWindowSettings writes for `settings`.
-inline ListingStore::Values saved(const WindowSettings& settings) {
-  ListingStore store;
-  saveWindowSettings(store, settings);
-  return store.values;
 }
 
 // The window's model on a simulated kind-2 chip under virtual time, over a
