@@ -21,10 +21,8 @@ namespace {
 
 using namespace qrk::bench;
 
-constexpr std::size_t kImageSize = 0xCC00;
-constexpr double kWireSecondsPerByte = 10.0 / 115200.0;
 // About five and a half seconds of wire time.
-constexpr auto kRunLimit = 60s;
+constexpr std::size_t kImageSize = 0xCC00;
 constexpr char kSuccessLine[] = "Download OK. / 下载成功。";
 
 QrkprogOutput download(const ScratchDir& dir, const Simulator& sim, bool trace) {
@@ -42,42 +40,21 @@ void BM_BoardDownload_Baud(benchmark::State& state) {
     return;
   }
   const std::vector<std::string> simArgs = {"--board", "--baud-emulation"};
+  const auto downloadOn = [&dir](const Simulator& sim, bool trace) {
+    return download(dir, sim, trace);
+  };
+  const auto traced = tracedRun(state, dir, simArgs, kSuccessLine, downloadOn);
+  if (!traced) return;
   std::uint64_t bytes = 0;
   std::uint64_t frames = 0;
-  {
-    Simulator sim(dir, simArgs);
-    if (!sim.ready()) {
-      state.SkipWithError("qrksim did not start: build the qrksim target first");
-      return;
-    }
-    const QrkprogOutput traced = download(dir, sim, true);
-    if (!traced.endsWithLine(kSuccessLine)) {
-      state.SkipWithError(("traced download failed: " + traced.describe()).c_str());
-      return;
-    }
-    for (const TraceLine& line : parseTrace(traced.err)) {
-      bytes += line.bytes.size();
-      frames += line.sent ? 1 : 0;
-    }
+  for (const TraceLine& line : parseTrace(traced->err)) {
+    bytes += line.bytes.size();
+    frames += line.sent ? 1 : 0;
   }
-
-  double wall = 0;
-  double cpu = 0;
-  for (auto _ : state) {
-    Simulator sim(dir, simArgs);
-    if (!sim.ready()) {
-      state.SkipWithError("qrksim did not start");
-      return;
-    }
-    const QrkprogOutput timed = download(dir, sim, false);
-    if (!timed.endsWithLine(kSuccessLine)) {
-      state.SkipWithError(("timed download failed: " + timed.describe()).c_str());
-      return;
-    }
-    wall += timed.end.wallSeconds;
-    cpu += timed.end.cpuSeconds;
-    state.SetIterationTime(timed.end.wallSeconds);
-  }
+  const auto timed = timeRuns(state, dir, simArgs, kSuccessLine, downloadOn);
+  if (!timed) return;
+  const double wall = timed->wall;
+  const double cpu = timed->cpu;
   const double runs = static_cast<double>(state.iterations());
   const double ideal = static_cast<double>(bytes) * kWireSecondsPerByte;
   state.counters["frames_sent"] = static_cast<double>(frames);

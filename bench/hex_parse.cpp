@@ -15,6 +15,7 @@
 
 #include "image/hex_reader.h"
 #include "image/image_loader.h"
+#include "image/intel_hex_text.h"
 #include "image/memory_map.h"
 
 namespace {
@@ -25,24 +26,6 @@ struct Fixture {
   qrk::LoadOptions load;
 };
 
-std::string record(std::uint16_t address, const std::uint8_t* data, std::size_t count) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string line = ":";
-  unsigned sum = 0;
-  const auto put = [&](std::uint8_t b) {
-    line += kDigits[b >> 4];
-    line += kDigits[b & 0xF];
-    sum += b;
-  };
-  put(static_cast<std::uint8_t>(count));
-  put(static_cast<std::uint8_t>(address >> 8));
-  put(static_cast<std::uint8_t>(address));
-  put(0);
-  for (std::size_t i = 0; i < count; ++i) put(data[i]);
-  put(static_cast<std::uint8_t>(0x100 - (sum & 0xFF)));
-  return line + "\r\n";
-}
-
 // 64 KB of random data in 16-byte records, as most tools write it.
 const Fixture& fixture() {
   static const Fixture made = [] {
@@ -50,10 +33,7 @@ const Fixture& fixture() {
     std::mt19937 random(1);
     std::vector<std::uint8_t> data(0x10000);
     for (auto& b : data) b = static_cast<std::uint8_t>(random());
-    for (std::size_t address = 0; address < data.size(); address += 16) {
-      f.text += record(static_cast<std::uint16_t>(address), data.data() + address, 16);
-    }
-    f.text += ":00000001FF\r\n";
+    f.text = qrk::intelHexText(0, data);
     std::string pattern = (std::filesystem::temp_directory_path() / "qrkbenchXXXXXX").string();
     const int fd = ::mkstemp(pattern.data());
     if (fd >= 0) ::close(fd);

@@ -28,18 +28,12 @@ namespace {
 
 using namespace qrk::bench;
 
-constexpr std::size_t kImageSize = 0xFC00;
-constexpr double kWireSecondsPerByte = 10.0 / 115200.0;
 // Six seconds of wire time with baud emulation; far less without.
-constexpr auto kRunLimit = 60s;
+constexpr std::size_t kImageSize = 0xFC00;
 constexpr char kSuccessLine[] = "Auto       OK!";
 
-struct RunResult : QrkprogOutput {
-  bool succeeded() const { return endsWithLine(kSuccessLine); }
-};
-
 // One production run as the line starts it.
-RunResult runAuto(const ScratchDir& dir, const Simulator& sim, bool trace) {
+QrkprogOutput runAuto(const ScratchDir& dir, const Simulator& sim, bool trace) {
   std::vector<std::string> args = {"run",         "Auto",
                                    "--list",      "Program,Verify",
                                    "--file",      dir.file("image.bin"),
@@ -48,7 +42,7 @@ RunResult runAuto(const ScratchDir& dir, const Simulator& sim, bool trace) {
                                    "--settings",  dir.file("settings.ini"),
                                    "--port",      sim.port()};
   if (trace) args.push_back("--trace");
-  return RunResult{runQrkprog(dir, args, kRunLimit)};
+  return runQrkprog(dir, args, kRunLimit);
 }
 
 // What a --trace stream says crossed the line: `[   12 ms] -> 6A 00 ...` and
@@ -89,46 +83,21 @@ void programAndVerifyImage(benchmark::State& state, bool baudEmulation) {
     state.SkipWithError("cannot write the image in a scratch directory");
     return;
   }
-  LineTraffic traffic;
-  {
-    Simulator sim(dir, baudEmulation
-                           ? std::vector<std::string>{"--model", "QRK5-64B", "--baud-emulation"}
-                           : std::vector<std::string>{"--model", "QRK5-64B"});
-    if (!sim.ready()) {
-      state.SkipWithError("qrksim did not start: build the qrksim target first");
-      return;
-    }
-    const RunResult traced = runAuto(dir, sim, true);
-    if (!traced.succeeded()) {
-      state.SkipWithError(("traced run failed: " + traced.describe()).c_str());
-      return;
-    }
-    traffic = countTraffic(traced.err);
-  }
+  const std::vector<std::string> simArgs =
+      baudEmulation ? std::vector<std::string>{"--model", "QRK5-64B", "--baud-emulation"}
+                    : std::vector<std::string>{"--model", "QRK5-64B"};
+  const auto runOn = [&dir](const Simulator& sim, bool trace) { return runAuto(dir, sim, trace); };
+  const auto traced = tracedRun(state, dir, simArgs, kSuccessLine, runOn);
+  if (!traced) return;
+  const LineTraffic traffic = countTraffic(traced->err);
   if (traffic.dataFrames == 0) {
     state.SkipWithError("the trace shows no data frames");
     return;
   }
-
-  double wall = 0;
-  double cpu = 0;
-  for (auto _ : state) {
-    Simulator sim(dir, baudEmulation
-                           ? std::vector<std::string>{"--model", "QRK5-64B", "--baud-emulation"}
-                           : std::vector<std::string>{"--model", "QRK5-64B"});
-    if (!sim.ready()) {
-      state.SkipWithError("qrksim did not start");
-      return;
-    }
-    const RunResult timed = runAuto(dir, sim, false);
-    if (!timed.succeeded()) {
-      state.SkipWithError(("timed run failed: " + timed.describe()).c_str());
-      return;
-    }
-    wall += timed.end.wallSeconds;
-    cpu += timed.end.cpuSeconds;
-    state.SetIterationTime(timed.end.wallSeconds);
-  }
+  const auto timed = timeRuns(state, dir, simArgs, kSuccessLine, runOn);
+  if (!timed) return;
+  const double wall = timed->wall;
+  const double cpu = timed->cpu;
   const double runs = static_cast<double>(state.iterations());
   const double frames = static_cast<double>(traffic.dataFrames);
   state.counters["data_frames"] = frames;

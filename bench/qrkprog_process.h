@@ -3,6 +3,7 @@
 // qrkprog and qrksim as separate processes, for the benchmarks that time
 // what a user waits for: a scratch directory, children whose every wait has a
 // limit, qrksim on a pseudo-terminal and a timed qrkprog run.
+#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -36,6 +37,10 @@ using namespace std::chrono_literals;
 
 inline constexpr auto kSimStartLimit = 5s;
 inline constexpr auto kSimStopLimit = 3s;
+// How long one qrkprog run may take before it is killed.
+inline constexpr auto kRunLimit = 60s;
+// 10 bits a byte at 115200 8N1: the wire-time ideal of the bytes exchanged.
+inline constexpr double kWireSecondsPerByte = 10.0 / 115200.0;
 
 // A scratch directory for one benchmark: the image, the settings file, the
 // simulator's link, the outputs. Removed with everything in it.
@@ -346,6 +351,58 @@ inline std::vector<TraceLine> parseTrace(const std::string& trace) {
     out.push_back(std::move(frame));
   }
   return out;
+}
+
+// One run for the traffic: `run(sim, true)` against a fresh qrksim started
+// with `simArgs`, which must end with `successLine`. Nullopt, the state
+// skipped, when the simulator or the run fails.
+template <typename Run>
+std::optional<QrkprogOutput> tracedRun(benchmark::State& state, const ScratchDir& dir,
+                                       const std::vector<std::string>& simArgs,
+                                       const std::string& successLine, Run&& run) {
+  Simulator sim(dir, simArgs);
+  if (!sim.ready()) {
+    state.SkipWithError("qrksim did not start: build the qrksim target first");
+    return std::nullopt;
+  }
+  QrkprogOutput traced = run(sim, true);
+  if (!traced.endsWithLine(successLine)) {
+    state.SkipWithError(("traced run failed: " + traced.describe()).c_str());
+    return std::nullopt;
+  }
+  return traced;
+}
+
+// What the timed runs took, summed over the iterations.
+struct TimedRuns {
+  double wall = 0;
+  double cpu = 0;
+};
+
+// Each iteration: `run(sim, false)` against a fresh qrksim started with
+// `simArgs`, which must end with `successLine`; its wall time is the
+// iteration's. Nullopt, the state skipped, when a simulator or a run fails.
+template <typename Run>
+std::optional<TimedRuns> timeRuns(benchmark::State& state, const ScratchDir& dir,
+                                  const std::vector<std::string>& simArgs,
+                                  const std::string& successLine, Run&& run) {
+  TimedRuns total;
+  for (auto _ : state) {
+    Simulator sim(dir, simArgs);
+    if (!sim.ready()) {
+      state.SkipWithError("qrksim did not start");
+      return std::nullopt;
+    }
+    const QrkprogOutput timed = run(sim, false);
+    if (!timed.endsWithLine(successLine)) {
+      state.SkipWithError(("timed run failed: " + timed.describe()).c_str());
+      return std::nullopt;
+    }
+    total.wall += timed.end.wallSeconds;
+    total.cpu += timed.end.cpuSeconds;
+    state.SetIterationTime(timed.end.wallSeconds);
+  }
+  return total;
 }
 
 }  // namespace qrk::bench

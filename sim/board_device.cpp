@@ -44,12 +44,8 @@ BoardDevice::BoardDevice(DeviceOptions options, int capacityKb)
 std::vector<TimedChunk> BoardDevice::receive(std::span<const std::uint8_t> bytes,
                                              std::int64_t nowUs) {
   std::vector<TimedChunk> out;
-  const std::int64_t lineStart = std::max(nowUs, rxFreeUs_);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const std::int64_t arrivedUs = options_.baudEmulation ? byteDoneUs(lineStart, i) : nowUs;
-    rxFreeUs_ = std::max(rxFreeUs_, arrivedUs);
-    feed(bytes[i], arrivedUs, out);
-  }
+  receiveAtLinePace(bytes, nowUs, options_.baudEmulation, rxFreeUs_,
+                    [&](std::uint8_t byte, std::int64_t arrivedUs) { feed(byte, arrivedUs, out); });
   return out;
 }
 

@@ -1,8 +1,8 @@
 #include "sim/fault.h"
 
 #include <array>
-#include <charconv>
 
+#include "image/number_text.h"
 #include "sim/wire_frame.h"
 
 namespace qrk::sim {
@@ -44,15 +44,6 @@ const FaultRow* findRow(std::string_view name) {
   return nullptr;
 }
 
-template <typename T>
-std::optional<T> parseNumber(std::string_view text, int base) {
-  T value{};
-  if (text.empty()) return std::nullopt;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
 bool fail(std::string* error, std::string message) {
   if (error) *error = std::move(message);
   return false;
@@ -68,7 +59,7 @@ bool parseReplyArg(std::string_view arg, Fault& fault, std::string* error) {
     fault.andLater = true;
     arg.remove_suffix(1);
   }
-  const auto n = parseNumber<int>(arg, 10);
+  const auto n = parseDigits(arg, 10, 9);
   if (!n || *n < 1) {
     return fail(error, "fault " + std::string(faultName(fault.kind)) +
                            ": ARG must be N, N+ or all (N from 1), not \"" + std::string(arg) +
@@ -83,7 +74,7 @@ bool parseScope(std::string_view scope, Fault& fault, std::string* error) {
     fault.commands = {wire::kData, wire::kDataRestart};
     return true;
   }
-  const auto code = scope.size() <= 2 ? parseNumber<unsigned>(scope, 16) : std::nullopt;
+  const auto code = parseDigits(scope, 16, 2);
   if (!code) {
     return fail(error, "fault " + std::string(faultName(fault.kind)) +
                            ": scope must be a hex command code (e.g. 0A) or data, not \"" +
@@ -130,7 +121,7 @@ std::optional<Fault> parseFault(std::string_view text, std::string* error) {
   if (hasScope && !parseScope(scope, fault, error)) return std::nullopt;
   if (row->kind == FaultKind::NotBlank) {
     if (hasArg) {
-      const auto address = arg.size() <= 5 ? parseNumber<std::uint32_t>(arg, 16) : std::nullopt;
+      const auto address = parseDigits(arg, 16, 5);
       if (!address) {
         fail(error, "fault not-blank: ARG must be a hex address of up to 5 digits, not \"" +
                         std::string(arg) + "\"");

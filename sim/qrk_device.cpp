@@ -103,13 +103,11 @@ void QrkDevice::eraseAll() {
 std::vector<TimedChunk> QrkDevice::receive(std::span<const std::uint8_t> bytes,
                                            std::int64_t nowUs) {
   std::vector<TimedChunk> out;
-  const std::int64_t lineStart = std::max(nowUs, rxFreeUs_);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const std::int64_t arrivedUs = options_.baudEmulation ? byteDoneUs(lineStart, i) : nowUs;
-    rxFreeUs_ = std::max(rxFreeUs_, arrivedUs);
-    SeenRequest request;
-    if (reader_.feed(bytes[i], arrivedUs, &request)) handle(request, out);
-  }
+  receiveAtLinePace(bytes, nowUs, options_.baudEmulation, rxFreeUs_,
+                    [&](std::uint8_t byte, std::int64_t arrivedUs) {
+                      SeenRequest request;
+                      if (reader_.feed(byte, arrivedUs, &request)) handle(request, out);
+                    });
   return out;
 }
 

@@ -1,20 +1,12 @@
 #include "sim/qrksim_options.h"
 
-#include <charconv>
 #include <cstdint>
+
+#include "image/number_text.h"
 
 namespace qrk::sim {
 
 namespace {
-
-template <typename T>
-std::optional<T> parseNumber(std::string_view text, int base, std::size_t maxDigits) {
-  T value{};
-  if (text.empty() || text.size() > maxDigits) return std::nullopt;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
 
 bool takesValue(std::string_view option) {
   return option == "--model" || option == "--link" || option == "--power-on-after" ||
@@ -76,23 +68,23 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
       options.supplyFifo = std::string(value);
       options.device.supplySwitched = true;
     } else if (option == "--boot-window") {
-      const auto ms = parseNumber<int>(value, 10, 6);
+      const auto ms = parseDigits(value, 10, 6);
       if (!ms || *ms < 1) return fail(shown + ": expected milliseconds (1 or more)");
       options.device.bootWindowUs = std::int64_t{*ms} * 1000;
     } else if (option == "--power-on-after") {
-      const auto n = parseNumber<int>(value, 10, 9);
+      const auto n = parseDigits(value, 10, 9);
       if (!n || *n < 0) return fail(shown + ": expected a count of handshakes (0 or more)");
       options.device.powerOnAfter = *n;
     } else if (option == "--version") {
-      const auto v = parseNumber<unsigned>(value, 16, 2);
+      const auto v = parseDigits(value, 16, 2);
       if (!v) return fail(shown + ": expected one byte in hex (e.g. 32)");
       options.device.version = static_cast<std::uint8_t>(*v);
     } else if (option == "--id") {
-      const auto v = parseNumber<unsigned>(value, 16, 4);
+      const auto v = parseDigits(value, 16, 4);
       if (!v) return fail(shown + ": expected four hex digits (e.g. F104)");
       options.device.id = static_cast<std::uint16_t>(*v);
     } else if (option == "--capacity") {
-      const auto kb = parseNumber<int>(value, 10, 3);
+      const auto kb = parseDigits(value, 10, 3);
       if (!kb || *kb < 1 || *kb > 255) return fail(shown + ": expected KB from 1 to 255");
       options.capacityKb = *kb;
     } else if (option == "--fault") {

@@ -6,12 +6,11 @@
 #include "command_line.h"
 #include "commands.h"
 #include "frame_trace.h"
-#include "interrupt_notifier.h"
 #include "offline/board_download.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
-#include "platform/qt/qt_session.h"
-#include "platform/settings_store.h"
+#include "qt/qt_session.h"
+#include "run_steps.h"
 
 namespace qrkcli {
 
@@ -44,34 +43,25 @@ int boardDownloadCommand(const QStringList& args) {
   if (portName.isEmpty()) return usageError(args, "--port DEV is required");
 
   // The board's download touches none of the window's saved settings.
-  qrk::MemorySettingsStore settings;
   CliHost host(stdout, stderr);
   host.setAssumeYes(parser.isSet(flags.yes));
-  qrk::QtSession session(settings, host);
+  qrk::QtSession session({}, qrk::QtSession::Keep::Nothing, host);
   qrk::Programmer& programmer = session.programmer();
-  qrk::ProductionLoop& buttons = session.productionLoop();
+  qrk::ProductionLoop& productionLoop = session.productionLoop();
   std::string limitText;
   if (auto status = flags.apply(parser, args, programmer, host, &limitText)) return *status;
   if (parser.isSet(trace)) programmer.link().setTraceSink(traceTo(stderr));
 
-  qrk::BoardDownload download(programmer, buttons);
-  programmer.setPortName(portName.toStdString());
-  const InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
-  const qrk::BoardDownloadResult result = download.run(limitText);
+  qrk::BoardDownload download(programmer, productionLoop);
+  qrk::BoardDownloadResult result;
+  const bool interrupted =
+      runStoppable(session, portName, [&] { result = download.run(limitText); });
   host.finish();
-  if (!result.portOpened && !session.port().lastOpenError().empty()) {
-    QTextStream(stderr) << args.first() << ": cannot open " << portName << ": "
-                        << QString::fromStdString(session.port().lastOpenError()) << "\n";
-  }
-  if (interrupt.interrupted()) {
-    QTextStream(stderr) << args.first() << ": stopped by user\n";
-    return kExitFailed;
-  }
-  if (result.refused) return kExitUsage;
-  if (result.cancelled) {
+  if (result.cancelled && !interrupted) {
     QTextStream(stderr) << args.first() << ": not confirmed; --yes downloads anyway\n";
   }
-  return result.ok ? kExitSuccess : kExitFailed;
+  const int status = result.refused ? kExitUsage : result.ok ? kExitSuccess : kExitFailed;
+  return reportPortEnd(session, args.first(), portName, result.portOpened, interrupted, status);
 }
 
 }  // namespace qrkcli

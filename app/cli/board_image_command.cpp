@@ -8,8 +8,7 @@
 #include "commands.h"
 #include "offline/image_placement.h"
 #include "ops/programmer.h"
-#include "platform/qt/qt_session.h"
-#include "platform/settings_store.h"
+#include "qt/qt_session.h"
 
 namespace qrkcli {
 
@@ -55,9 +54,8 @@ int boardImageCommand(const QStringList& args) {
   if (parser.value(out).trimmed().isEmpty()) return usageError(args, "--out FILE.bin is required");
 
   // Nothing is sent: the session's port stays closed.
-  qrk::MemorySettingsStore settings;
   CliHost host(stdout, stderr);
-  qrk::QtSession session(settings, host);
+  qrk::QtSession session({}, qrk::QtSession::Keep::Nothing, host);
   qrk::Programmer& programmer = session.programmer();
   std::string limitText;
   if (auto status = flags.apply(parser, args, programmer, host, &limitText)) return *status;

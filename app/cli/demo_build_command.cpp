@@ -7,7 +7,7 @@
 #include "commands.h"
 #include "demo_options.h"
 #include "image/atomic_file_write.h"
-#include "ispdemo/intel_hex_text.h"
+#include "image/intel_hex_text.h"
 #include "ispdemo/isp_demo_builder.h"
 
 namespace qrkcli {

@@ -5,12 +5,10 @@
 #include "command_line.h"
 #include "commands.h"
 #include "demo_options.h"
-#include "interrupt_notifier.h"
 #include "ispdemo/isp_demo_builder.h"
 #include "ispdemo/isp_demo_writer.h"
-#include "platform/qt/qt_session.h"
+#include "qt/qt_session.h"
 #include "run_arguments.h"
-#include "run_settings.h"
 #include "run_steps.h"
 
 namespace qrkcli {
@@ -54,10 +52,9 @@ int demoWriteCommand(const QStringList& typed) {
   const auto demoSettings = demo.read(parser, &error);
   if (!demoSettings) return usageError(typed, error);
 
-  CliSettings settings(run.settingsFile);
   CliHost host(stdout, stderr);
   host.setAssumeYes(run.assumeYes);
-  qrk::QtSession session(settings.store(), host);
+  qrk::QtSession session(run.settingsFile.toStdString(), qrk::QtSession::Keep::RunCounters, host);
   qrk::Programmer& programmer = session.programmer();
   if (auto refused = applyRunChoices(programmer, run, host)) return *refused;
   // Judged here, before the port is touched, so that a script tells bad
@@ -72,27 +69,17 @@ int demoWriteCommand(const QStringList& typed) {
     return kExitUsage;
   }
 
-  settings.startPersisting();
-  qrk::ProductionLoop& buttons = session.productionLoop();
-  programmer.setPortName(run.ports.first().toStdString());
-  InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
-  RunOutcome outcome;
-  if (run.runs == 1) {
-    outcome.last = qrk::writeIspDemo(programmer, buttons, *demoSettings);
-    outcome.everyRunOk = outcome.last.ok();
-  } else {
-    bool allOk = true;
-    const auto summary = qrk::repeatWriteIspDemo(programmer, buttons, *demoSettings, run.runs,
-                                                 [&](const qrk::RunResult& r) {
-                                                   outcome.last = r;
-                                                   allOk = allOk && r.ok();
-                                                 });
-    outcome.everyRunOk = allOk && summary.allSucceeded() && summary.runs == run.runs;
-  }
-  outcome.interrupted = interrupt.interrupted();
+  session.startPersisting();
+  qrk::ProductionLoop& productionLoop = session.productionLoop();
+  const RunOutcome outcome = runTimes(
+      session, run.ports.first(), run.runs,
+      [&] { return qrk::writeIspDemo(programmer, productionLoop, *demoSettings); },
+      [&](int maxRuns, const RunEnded& ended) {
+        return qrk::repeatWriteIspDemo(programmer, productionLoop, *demoSettings, maxRuns, ended);
+      });
   host.finish();
   const int status = reportRuns(session, run, run.ports.first(), outcome);
-  settings.sync(run.command);
+  syncSettings(session, run.command);
   return status;
 }
 

@@ -18,12 +18,11 @@
 #include "gang_display.h"
 #include "gang_port.h"
 #include "interrupt_notifier.h"
-#include "platform/qt/port_directory.h"
-#include "platform/qt/qt_session.h"
+#include "qt/port_directory.h"
+#include "qt/qt_session.h"
 #include "record_options.h"
 #include "record_run.h"
 #include "run_arguments.h"
-#include "run_settings.h"
 #include "run_steps.h"
 
 namespace qrkcli {
@@ -114,10 +113,9 @@ QStringList runOptionsOf(const QStringList& args) {
 // would repeat on every port.
 std::optional<int> checkRunChoices(const RunArguments& run, const RecordArguments& record,
                                    const QString& firstPort) {
-  CliSettings settings(run.settingsFile);
   CliHost host(stderr, stderr);
   host.setAssumeYes(run.assumeYes);
-  qrk::QtSession session(settings.store(), host);
+  qrk::QtSession session(run.settingsFile.toStdString(), qrk::QtSession::Keep::RunCounters, host);
   if (auto refused = applyRunChoices(session.programmer(), run, host)) return refused;
   std::unique_ptr<RunRecorder> recorder;
   if (auto refused =

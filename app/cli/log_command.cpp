@@ -7,7 +7,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "platform/qt/sql_production_record.h"
+#include "qt/sql_production_record.h"
 
 namespace qrkcli {
 

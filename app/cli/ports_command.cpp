@@ -4,7 +4,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "platform/qt/port_directory.h"
+#include "qt/port_directory.h"
 
 namespace qrkcli {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/qt/sql_production_record.h"
+#include "qt/sql_production_record.h"
 
 namespace qrkcli {
 

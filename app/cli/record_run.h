@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ops/programmer.h"
-#include "platform/qt/sql_production_record.h"
+#include "qt/sql_production_record.h"
 #include "record_options.h"
 
 namespace qrkcli {

@@ -74,6 +74,9 @@ void addRunOptions(QCommandLineParser& parser) {
       {"start", "Buffer Start Address, hexadecimal (default 0).", "HEX"},
       {"fill", "Unused bytes: FF or 00 (default: the window's).", "FF|00"},
       {"force", "Program an image whose load gave warnings."},
+      {"skip-blank",
+       "Program leaves out the blocks that are all FF in the image, when the list erased the "
+       "chip and a Blank_Check after the erase passed, with fill FF (see README)."},
       {"list", "The function list of Auto, comma-separated.", "NAME,NAME,..."},
       {"out", "Read_AP_ISP: store the 64 KB read back here.", "FILE.bin"},
       {"repeat", "Run N times, as Re-Run does (default 1).", "N"},
@@ -158,6 +161,7 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
   run->image = RunImageOptions{parser.value("file"), parser.value("start"), parser.value("fill"),
                                parser.isSet("force")};
   run->assumeYes = parser.isSet("yes");
+  run->skipBlank = parser.isSet("skip-blank");
   if (parser.isSet("events")) {
     if (parser.value("events") != "json") return usageError(args, "--events takes json");
     run->jsonEvents = true;

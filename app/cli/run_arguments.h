@@ -32,6 +32,7 @@ struct RunArguments {
   bool assumeYes = false;                        // --yes
   bool jsonEvents = false;                       // --events json
   int progressEveryMs = 100;                     // --progress-every; 0: no progress events
+  bool skipBlank = false;                        // --skip-blank
   FixtureArguments fixture;                      // --power and its companions
 };
 

@@ -5,10 +5,9 @@
 #include "command_line.h"
 #include "commands.h"
 #include "event_stream.h"
-#include "platform/qt/qt_session.h"
+#include "qt/qt_session.h"
 #include "record_run.h"
 #include "run_arguments.h"
-#include "run_settings.h"
 #include "run_steps.h"
 
 namespace qrkcli {
@@ -55,14 +54,14 @@ int runCommand(const QStringList& args) {
   if (auto status = readRecordArguments(parser, args, &recordArguments)) return *status;
   if (run.ports.size() > 1) return usageError(args, "run takes one --port");
 
-  CliSettings settings(run.settingsFile);
   CliHost host(stdout, stderr);
   host.setAssumeYes(run.assumeYes);
   std::optional<EventStream> events;
   if (run.jsonEvents)
     events.emplace(stdout, host, run.ports.first().toStdString(), run.function,
                    run.progressEveryMs);
-  qrk::QtSession session(settings.store(), events ? static_cast<qrk::Host&>(*events) : host);
+  qrk::QtSession session(run.settingsFile.toStdString(), qrk::QtSession::Keep::RunCounters,
+                         events ? static_cast<qrk::Host&>(*events) : host);
   std::unique_ptr<RunRecorder> recorder;
   std::optional<int> refused = applyRunChoices(session.programmer(), run, host);
   if (!refused) {
@@ -74,7 +73,7 @@ int runCommand(const QStringList& args) {
     return *refused;
   }
 
-  settings.startPersisting();
+  session.startPersisting();
   // A line that cannot prove what it made stops making it.
   const RunOutcome outcome =
       executeRuns(session, run, run.ports.first(), [&](const qrk::RunResult& result) {
@@ -84,7 +83,7 @@ int runCommand(const QStringList& args) {
   host.finish();
   int status = reportRuns(session, run, run.ports.first(), outcome);
   if (status == kExitSuccess && !recorder->complete()) status = kExitFailed;
-  settings.sync(run.command);
+  syncSettings(session, run.command);
   if (events) events->finished(status);
   return status;
 }

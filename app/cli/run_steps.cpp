@@ -10,6 +10,7 @@
 #include "device/option_lookup.h"
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
+#include "ops/blank_skip.h"
 #include "terminal_start_key.h"
 
 namespace qrkcli {
@@ -78,40 +79,80 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
   if (auto refused = applyOptionAssignments(p, run)) return refused;
   // Loaded once the model and ISP Space are known: they decide the memory map.
   if (auto refused = loadRunImage(p, run.image, host, run.command)) return refused;
+  // The window's box does not reach a script: the option is this run's alone.
+  p.production().skipBlank = run.skipBlank;
+  const std::string_view notUsed = qrk::blankSkipNotUsedText(qrk::BlankSkip::planned(
+      run.skipBlank, p.loadChoices().fillByte, run.function, p.functionList().names()));
+  if (!notUsed.empty()) p.pane().appendLine(std::string(notUsed));
   if (run.trace) p.link().setTraceSink(traceTo(stderr));
   p.supply().setSwitch(run.fixture.supply);
   p.startGate().setSignal(run.fixture.start);
   return std::nullopt;
 }
 
-RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
-                       const std::function<void(const qrk::RunResult&)>& onRunEnded) {
-  qrk::ProductionLoop& buttons = session.productionLoop();
+bool runStoppable(qrk::QtSession& session, const QString& port, const std::function<void()>& work) {
+  qrk::ProductionLoop& productionLoop = session.productionLoop();
   session.programmer().setPortName(port.toStdString());
-  InterruptNotifier interrupt([&buttons] { buttons.stopClicked(); });
-  TerminalStartKey key;
-  session.programmer().startGate().setKey(&key);
+  const InterruptNotifier interrupt([&productionLoop] { productionLoop.stopClicked(); });
+  work();
+  return interrupt.interrupted();
+}
+
+RunOutcome runTimes(
+    qrk::QtSession& session, const QString& port, int runs,
+    const std::function<qrk::RunResult()>& once,
+    const std::function<qrk::ProductionLoop::Summary(int, const RunEnded&)>& repeated,
+    const RunEnded& onRunEnded) {
   RunOutcome outcome;
-  if (run.runs == 1 && !run.fixture.start.waits()) {
-    outcome.last = buttons.run(run.function);
-    outcome.everyRunOk = outcome.last.ok();
-    if (onRunEnded) onRunEnded(outcome.last);
-  } else {
+  outcome.interrupted = runStoppable(session, port, [&] {
+    if (runs == 1) {
+      outcome.last = once();
+      outcome.everyRunOk = outcome.last.ok();
+      if (onRunEnded) onRunEnded(outcome.last);
+      return;
+    }
     bool allOk = true;
-    const auto summary = buttons.reRun(run.function, run.runs, [&](const qrk::RunResult& r) {
+    const auto summary = repeated(runs, [&](const qrk::RunResult& r) {
       outcome.last = r;
       allOk = allOk && r.ok();
       if (onRunEnded) onRunEnded(r);
     });
-    // A start signal ends a shift early by design (the start command
-    // declined, stdin ended): then every chip that ran must have succeeded.
-    outcome.everyRunOk = run.fixture.start.waits()
-                             ? allOk && !summary.stopped && summary.refusal.empty()
-                             : allOk && summary.allSucceeded() && summary.runs == run.runs;
+    outcome.everyRunOk = allOk && summary.allSucceeded() && summary.runs == runs;
     if (!summary.refusal.empty()) outcome.last.refusal = summary.refusal;
+  });
+  return outcome;
+}
+
+RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
+                       const RunEnded& onRunEnded) {
+  qrk::ProductionLoop& productionLoop = session.productionLoop();
+  TerminalStartKey key;
+  session.programmer().startGate().setKey(&key);
+  RunOutcome outcome;
+  if (!run.fixture.start.waits()) {
+    outcome = runTimes(
+        session, port, run.runs, [&] { return productionLoop.run(run.function); },
+        [&](int maxRuns, const RunEnded& ended) {
+          return productionLoop.reRun(run.function, maxRuns, ended);
+        },
+        onRunEnded);
+  } else {
+    // Every chip waits for its start, even the only one. A start signal ends
+    // a shift early by design (the start command declined, stdin ended):
+    // then every chip that ran must have succeeded.
+    outcome.interrupted = runStoppable(session, port, [&] {
+      bool allOk = true;
+      const auto summary =
+          productionLoop.reRun(run.function, run.runs, [&](const qrk::RunResult& r) {
+            outcome.last = r;
+            allOk = allOk && r.ok();
+            if (onRunEnded) onRunEnded(r);
+          });
+      outcome.everyRunOk = allOk && !summary.stopped && summary.refusal.empty();
+      if (!summary.refusal.empty()) outcome.last.refusal = summary.refusal;
+    });
   }
   session.programmer().startGate().setKey(nullptr);
-  outcome.interrupted = interrupt.interrupted();
   return outcome;
 }
 
@@ -135,19 +176,38 @@ int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& 
       status = kExitFailed;
     }
   }
-  if (!outcome.last.portOpened && !serialPort.lastOpenError().empty()) {
-    err << run.command << ": cannot open " << port << ": "
-        << QString::fromStdString(serialPort.lastOpenError()) << "\n";
-  }
   if (!outcome.last.refusal.empty()) {
     err << run.command << ": " << QString::fromStdString(outcome.last.refusal) << "\n";
+    err.flush();
+    // The port cannot do what the fixture asks: a wrong invocation, told
+    // before the chip was touched.
     return kExitUsage;
   }
-  if (outcome.interrupted) {
-    err << run.command << ": stopped by user\n";
+  err.flush();
+  return reportPortEnd(session, run.command, port, outcome.last.portOpened, outcome.interrupted,
+                       status);
+}
+
+int reportPortEnd(const qrk::QtSession& session, const QString& command, const QString& port,
+                  bool portOpened, bool interrupted, int status) {
+  QTextStream err(stderr);
+  const std::string& openError = session.port().lastOpenError();
+  if (!portOpened && !openError.empty()) {
+    err << command << ": cannot open " << port << ": " << QString::fromStdString(openError) << "\n";
+  }
+  if (interrupted) {
+    err << command << ": stopped by user\n";
     return kExitFailed;
   }
   return status;
+}
+
+bool syncSettings(qrk::QtSession& session, const QString& command) {
+  std::string error;
+  if (session.syncSettings(&error)) return true;
+  QTextStream(stderr) << command << ": settings not saved: " << QString::fromStdString(error)
+                      << "\n";
+  return false;
 }
 
 }  // namespace qrkcli

@@ -5,7 +5,7 @@
 
 #include "cli_host.h"
 #include "ops/programmer.h"
-#include "platform/qt/qt_session.h"
+#include "qt/qt_session.h"
 #include "run_arguments.h"
 
 namespace qrkcli {
@@ -15,9 +15,9 @@ namespace qrkcli {
 
 // Applies the run's choices to a programmer that has its saved settings
 // loaded: the function list, the Re-Run delay, the model, the ISP Space, the
-// option rows, the image and the trace. They stay in memory: RunSettings
-// keeps them from the window's store. Returns an exit status when the run must
-// not start (2, after the reason on stderr).
+// option rows, the image and the trace. They stay in memory: a session that
+// keeps only run counters keeps them from the window's store. Returns an exit status when the run
+// must not start (2, after the reason on stderr).
 std::optional<int> applyRunChoices(qrk::Programmer& programmer, const RunArguments& run,
                                    CliHost& host);
 
@@ -28,16 +28,39 @@ struct RunOutcome {
   bool interrupted = false;  // Ctrl-C or SIGTERM stopped them
 };
 
+using RunEnded = std::function<void(const qrk::RunResult&)>;
+
+// Runs `work` on `port` with Ctrl-C (or SIGTERM) acting as the Stop button;
+// whether one came.
+bool runStoppable(qrk::QtSession& session, const QString& port, const std::function<void()>& work);
+
+// `once` when `runs` is 1, else `repeated` for at most `runs` runs (the
+// Re-Run countdown in between), on `port` as runStoppable runs it.
+RunOutcome runTimes(
+    qrk::QtSession& session, const QString& port, int runs,
+    const std::function<qrk::RunResult()>& once,
+    const std::function<qrk::ProductionLoop::Summary(int, const RunEnded&)>& repeated,
+    const RunEnded& onRunEnded = {});
+
 // Runs the function on `port` once, or run.runs times with the Re-Run
 // countdown in between, as the Run and Re-Run buttons do. Ctrl-C acts as the
 // Stop button. `onRunEnded` sees each run's result as it ends.
 RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
-                       const std::function<void(const qrk::RunResult&)>& onRunEnded = {});
+                       const RunEnded& onRunEnded = {});
 
 // What follows the runs: the low-latency note of --trace, the read-back file
 // of --out, why the port could not open, "stopped by user". Returns the exit
 // status the runs earn.
 int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
                const RunOutcome& outcome);
+
+// The end of any work on a port: why the port could not open, "stopped by
+// user". Returns `status`, or 1 when stopped.
+int reportPortEnd(const qrk::QtSession& session, const QString& command, const QString& port,
+                  bool portOpened, bool interrupted, int status);
+
+// Saves what the runs changed in the settings; on failure says so on stderr,
+// prefixed by `command`.
+bool syncSettings(qrk::QtSession& session, const QString& command);
 
 }  // namespace qrkcli

@@ -1,10 +1,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
-#include <memory>
 
 #include "main_window.h"
-#include "platform/qt/qt_session.h"
-#include "platform/qt/qt_settings_store.h"
+#include "qt/qt_session.h"
 #include "window_host.h"
 
 int main(int argc, char** argv) {
@@ -22,13 +20,10 @@ int main(int argc, char** argv) {
   parser.addOptions({port, file, model, settings});
   parser.process(app);
 
-  // One per-user store, shared with qrkprog.
-  const auto store =
-      parser.isSet(settings)
-          ? std::make_unique<qrk::QtSettingsStore>(parser.value(settings).toStdString())
-          : std::make_unique<qrk::QtSettingsStore>();
+  // Without --settings, the per-user store shared with qrkprog.
   qrkgui::WindowHost host;
-  qrk::QtSession session(*store, host);
+  qrk::QtSession session(parser.value(settings).toStdString(), qrk::QtSession::Keep::Everything,
+                         host);
   qrkgui::MainWindow window(session.programmer(), session.productionLoop(), host);
   window.start();
   if (parser.isSet(model)) window.chooseModel(parser.value(model));

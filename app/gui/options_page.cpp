@@ -27,11 +27,19 @@ OptionsPage::OptionsPage(const PageContext& context)
   beepYes_ = named(new QRadioButton(QStringLiteral("YES"), beep), QStringLiteral("optBeepYes"));
   beepNo_->setGeometry(0, 2, 60, 24);
   beepYes_->setGeometry(66, 2, 60, 24);
+  skipBlankBox_ = named(new QCheckBox(QStringLiteral("Skip blank blocks / 跳过空白块"), this),
+                        QStringLiteral("cekSkipBlank"));
+  skipBlankBox_->setToolTip(
+      QStringLiteral("Program leaves out the blocks that are all FF in the image when this run "
+                     "erased the chip and a blank check after the erase passed (fill byte FF)."));
+  skipBlankBox_->setGeometry(10, 124, 380, 24);
 
   connect(reloadBox_, &QCheckBox::clicked, this,
           [this](bool ticked) { model_.reloadBoxClicked(ticked); });
   connect(reRunDelayList_, &QComboBox::activated, this,
           [this](int index) { model_.delayChosen(index); });
+  connect(skipBlankBox_, &QCheckBox::clicked, this,
+          [this](bool ticked) { model_.skipBlankClicked(ticked); });
   for (QRadioButton* beepChoice : {beepNo_, beepYes_}) {
     connect(beepChoice, &QRadioButton::clicked, this,
             [this] { model_.beepChosen(beepYes_->isChecked()); });
@@ -42,6 +50,7 @@ void OptionsPage::showSaved() {
   checkQuietly(reloadBox_, programmer_.loadChoices().reloadBeforeRun);
   checkQuietly(programmer_.production().beepOnSuccess ? beepYes_ : beepNo_, true);
   selectQuietly(reRunDelayList_, programmer_.production().delayIndex);
+  checkQuietly(skipBlankBox_, programmer_.production().skipBlank);
 }
 
 }  // namespace qrkgui

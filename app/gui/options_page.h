@@ -11,7 +11,8 @@ class QRadioButton;
 namespace qrkgui {
 
 // The tab "Option/选项": how runs go on a production bench (reload the file
-// before each run, the Re-Run interval, the success beep).
+// before each run, the Re-Run interval, the success beep, leaving out the
+// blocks an erased, blank-checked chip already holds).
 class OptionsPage : public QWidget, public WindowPage {
   Q_OBJECT
 
@@ -27,6 +28,7 @@ class OptionsPage : public QWidget, public WindowPage {
   QComboBox* reRunDelayList_;
   QRadioButton* beepNo_;
   QRadioButton* beepYes_;
+  QCheckBox* skipBlankBox_;
 };
 
 }  // namespace qrkgui

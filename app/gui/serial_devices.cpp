@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "platform/qt/port_directory.h"
+#include "qt/port_directory.h"
 
 namespace qrkgui {
 

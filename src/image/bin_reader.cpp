@@ -30,16 +30,16 @@ void checkRegions(ImageBuffer& image, const ReadContext& context, std::int64_t s
   if (storedCount > 0) {
     image.fileEnd = static_cast<std::int32_t>(context.start + storedCount - 1);
   }
-  if (model.apUpToIsp) {
-    if (image.fileEnd > limits.apEnd) flags.ispBlock = true;
-  } else if (model.mapKind == 0 || model.mapKind == 1) {
-    if (image.fileEnd > limits.apEnd) flags.over = true;
-    // No flash lies between the AP end and the upper block.
-    fillBetween(image, limits.apEnd + 1, model.block1Start - 1, context.fillByte);
-    if (hasIspArea(limits) && image.fileEnd >= model.block1Start) flags.ispBlock = true;
-  } else {
-    if (image.fileEnd > limits.apEnd) flags.dataMemory = true;
-    if (hasIspArea(limits) && image.fileEnd >= limits.ispStart) flags.ispBlock = true;
+  const UpperAreas areas = upperAreas(model, limits);
+  if (areas.gap) {
+    if (image.fileEnd >= areas.gap->first) flags.over = true;
+    fillBetween(image, areas.gap->first, areas.gap->last, context.fillByte);
+  }
+  if (areas.dataMemory && image.fileEnd >= areas.dataMemory->first) flags.dataMemory = true;
+  // Unlike a HEX file's, a BIN file's Block1 warns only where the ISP area
+  // can hold a program.
+  if (areas.isp && image.fileEnd >= areas.isp->first && (model.apUpToIsp || hasIspArea(limits))) {
+    flags.ispBlock = true;
   }
   if (image.fileEnd > model.topAddress) {
     flags.over = true;

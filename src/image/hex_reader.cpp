@@ -246,31 +246,22 @@ void settleFileEnd(ImageBuffer& image, const ReadContext& context, std::int64_t 
   if (auto found = lastDifferent(image, limits.apEnd, context.start, fill)) {
     endAt(*found, limits.apEnd);
   }
-  if (model.apUpToIsp) {
-    if (auto found = lastDifferent(image, model.topAddress, limits.ispStart, fill)) {
-      endAt(*found, model.topAddress);
-      flags.ispBlock = true;
-    }
-  } else if (model.mapKind == 0 || model.mapKind == 1) {
-    if (lastDifferent(image, model.block1Start - 1, limits.apEnd + 1, fill)) {
-      image.fileEnd = limits.apEnd;
-      flags.over = true;
-      fillBetween(image, limits.apEnd + 1, model.block1Start - 1, fill);
-    }
-    if (auto found = lastDifferent(image, model.topAddress, model.block1Start, fill)) {
-      endAt(*found, model.topAddress);
-      flags.ispBlock = true;
-    }
-  } else {
-    if (auto found = lastDifferent(image, limits.ispStart - 1, limits.apEnd + 1, fill)) {
-      endAt(*found, static_cast<std::int64_t>(limits.ispStart) - 1);
+  const UpperAreas areas = upperAreas(model, limits);
+  if (areas.gap && lastDifferent(image, areas.gap->last, areas.gap->first, fill)) {
+    image.fileEnd = limits.apEnd;
+    flags.over = true;
+    fillBetween(image, areas.gap->first, areas.gap->last, fill);
+  }
+  if (areas.dataMemory) {
+    if (auto found = lastDifferent(image, areas.dataMemory->last, areas.dataMemory->first, fill)) {
+      endAt(*found, areas.dataMemory->last);
       flags.dataMemory = true;
     }
-    if (hasIspArea(limits)) {
-      if (auto found = lastDifferent(image, model.topAddress, limits.ispStart, fill)) {
-        endAt(*found, model.topAddress);
-        flags.ispBlock = true;
-      }
+  }
+  if (areas.isp) {
+    if (auto found = lastDifferent(image, areas.isp->last, areas.isp->first, fill)) {
+      endAt(*found, areas.isp->last);
+      flags.ispBlock = true;
     }
   }
   if (dropped) {

@@ -1,5 +1,6 @@
 #include "image/number_text.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/text.h"
@@ -37,6 +38,14 @@ std::optional<std::int64_t> parseHexText(std::string_view text) { return parseUn
 
 std::optional<std::int64_t> parseDecimalText(std::string_view text) {
   return parseUnsigned(text, 10);
+}
+
+std::optional<std::int64_t> parseDigits(std::string_view text, int base, std::size_t maxDigits) {
+  // 15 hex or 18 decimal digits always fit: the value can never saturate.
+  const std::size_t fits = base == 16 ? 15 : 18;
+  if (text.empty() || text.size() > std::min(maxDigits, fits)) return std::nullopt;
+  if (text != trimmed(text)) return std::nullopt;
+  return parseUnsigned(text, base);
 }
 
 }  // namespace qrk

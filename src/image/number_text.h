@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,5 +19,10 @@ std::optional<std::int64_t> parseHexText(std::string_view text);
 // The whole trimmed text read as an unsigned decimal number, with the same
 // rules as parseHexText.
 std::optional<std::int64_t> parseDecimalText(std::string_view text);
+
+// The whole text as an unsigned number in `base` (10 or 16) of 1 to
+// `maxDigits` digits: nothing around it, no sign, no prefix. For numbers a
+// script types, where "12x" must be refused rather than read in part.
+std::optional<std::int64_t> parseDigits(std::string_view text, int base, std::size_t maxDigits);
 
 }  // namespace qrk

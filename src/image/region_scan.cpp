@@ -22,4 +22,18 @@ void fillBetween(ImageBuffer& image, std::int32_t low, std::int32_t high, std::u
   }
 }
 
+UpperAreas upperAreas(const SelectedModel& model, const MemoryLimits& limits) {
+  UpperAreas areas;
+  if (model.apUpToIsp) {
+    areas.isp = AddressSpan{limits.ispStart, model.topAddress};
+  } else if (model.mapKind == 0 || model.mapKind == 1) {
+    areas.gap = AddressSpan{limits.apEnd + 1, model.block1Start - 1};
+    areas.isp = AddressSpan{model.block1Start, model.topAddress};
+  } else {
+    areas.dataMemory = AddressSpan{limits.apEnd + 1, limits.ispStart - 1};
+    if (hasIspArea(limits)) areas.isp = AddressSpan{limits.ispStart, model.topAddress};
+  }
+  return areas;
+}
+
 }  // namespace qrk

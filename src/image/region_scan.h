@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "device/mcu_model.h"
 #include "image/image_buffer.h"
 #include "image/memory_map.h"
 
@@ -20,5 +21,25 @@ void fillBetween(ImageBuffer& image, std::int32_t low, std::int32_t high, std::u
 inline bool hasIspArea(const MemoryLimits& limits) {
   return static_cast<std::int64_t>(limits.ispEnd) - limits.ispStart >= 11;
 }
+
+struct AddressSpan {
+  std::int32_t first = 0;
+  std::int32_t last = -1;  // below `first` when the span is empty
+};
+
+// The areas above the AP end that a loaded file may reach, as the model's map
+// lays them out. The HEX and BIN readers differ in how they find a file's
+// data there, not in where the areas lie or what each one means.
+struct UpperAreas {
+  // Kinds 0 and 1: no flash lies between the AP end and the upper block, so
+  // a file's bytes there are wiped and the file is over the valid scope.
+  std::optional<AddressSpan> gap;
+  // Kind 2: the Data Memory between the AP end and the ISP area.
+  std::optional<AddressSpan> dataMemory;
+  // The ISP area (Block1 on kinds 0 and 1) up to the top address; on kind 2
+  // only where it can hold a program.
+  std::optional<AddressSpan> isp;
+};
+UpperAreas upperAreas(const SelectedModel& model, const MemoryLimits& limits);
 
 }  // namespace qrk

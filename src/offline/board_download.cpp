@@ -10,6 +10,7 @@
 #include "offline/board_messages.h"
 #include "offline/image_placement.h"
 #include "offline/limit_counter.h"
+#include "ops/connect_sequence.h"
 #include "ops/progress.h"
 #include "ops/run_engine.h"
 #include "platform/beep_alert.h"
@@ -141,22 +142,18 @@ bool BoardDownload::connectBoard(BoardDownloadResult& result) {
   appendBelow("正在连接...");
   appendBelow("Please turn power on.");
   appendBelow("请给脱机下载板上电。\r\n");
-  link.clearStop();
-  p_.controls().stopEnabled = true;
   link.closePort();
-  if (!link.openPort(p_.portName())) {
+  const ConnectOutcome connection = openAndConnect(p_, kBoardSyncWaitMs, kBoardSyncParameter);
+  if (!connection.portOpened) {
     p_.pane().append(kOpenFailureText);
     return false;
   }
   result.portOpened = true;
-  std::string version;
-  const int connected =
-      connectTarget(link, p_.pane(), kBoardSyncWaitMs, kBoardSyncParameter, version);
   if (link.stopRequested()) {
     stopEnding();
     return false;
   }
-  if (connected != 0) {
+  if (!connection.connected) {
     appendBelow("Communication is failure!");
     appendBelow("连接失败。");
     link.closePort();

@@ -23,6 +23,7 @@ int runListFunction(Programmer& p, const std::string& name) {
   const int status =
       (entry != nullptr && entry->listStep != nullptr) ? entry->listStep(p) : kOpFailed;
   p.host().phaseEnded(name, status == kOpOk && !link.stopRequested());
+  p.blankSkip().functionEnded(name, status == kOpOk && !link.stopRequested());
   link.setTimingDefaults();
   return status;
 }

@@ -34,9 +34,21 @@ PrepareImage prepareImage(Programmer& p) {
   return [&p] { return p.prepareImageForProgram(); };
 }
 
+// Program may leave out the blocks an erased, blank-checked chip holds
+// already; never while the ISP DEMO goes in: its top kilobyte is written
+// before the image.
+OpContext programContext(Programmer& p) {
+  const bool applies = !p.flags().demoWriteMode &&
+                       p.blankSkip().standing(p.production().skipBlank,
+                                              p.loadChoices().fillByte) ==
+                           BlankSkip::Standing::Applies;
+  p.blankSkip().startProgram(applies);
+  return p.context();
+}
+
 int programSingle(Programmer& p) {
   (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false, &p.chip().idRead);
-  const int status = programImage(p.context(), true, prepareImage(p));
+  const int status = programImage(programContext(p), true, prepareImage(p));
   p.host().beep();
   return status;
 }
@@ -58,11 +70,12 @@ int readFlashSingle(Programmer& p) { return readFlash(p.context()); }
 // While the ISP DEMO firmware is written, its protection goes on first: a
 // chip that refuses the option bytes gets no firmware.
 int programStep(Programmer& p) {
-  if (!p.flags().demoWriteMode) return programImage(p.context(), true, prepareImage(p));
+  const OpContext context = programContext(p);
+  if (!p.flags().demoWriteMode) return programImage(context, true, prepareImage(p));
   selectProtectionYes(p.options());
   const int written = p.writeOptionAndAdvance(true);
   if (written < 0) return written;
-  return programTopKilobyteAndImage(p.context(), true, prepareImage(p));
+  return programTopKilobyteAndImage(context, true, prepareImage(p));
 }
 
 // Leading decimal digits of the two hex digits of the version, as the list

@@ -9,6 +9,8 @@
 
 namespace qrk {
 
+class BlankSkip;
+
 // The window's flags that program and verify read, set by the production loop
 // and the ISP DEMO writer.
 struct OperationFlags {
@@ -33,6 +35,8 @@ struct OpContext {
   ImageBuffer& image;
   const SelectedModel& model;
   OperationFlags& flags;
+  // The blocks Program may leave out of this run; none when null.
+  BlankSkip* blankSkip = nullptr;
 };
 
 }  // namespace qrk

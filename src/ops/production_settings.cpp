@@ -1,7 +1,9 @@
 #include "ops/production_settings.h"
 
-#include <charconv>
+#include <optional>
 #include <string>
+
+#include "image/number_text.h"
 
 namespace qrk {
 
@@ -27,17 +29,17 @@ bool ProductionSettings::setDelaySeconds(int seconds) {
 
 void ProductionSettings::load(const SettingsStore& settings) {
   beepOnSuccess = settings.value(kSection, "BeepYesNo", "True") == "True";
+  skipBlank = settings.value(kSection, "SkipBlank", "False") == "True";
   const std::string text = settings.value(kSection, "Dalay_ReDownLoad", "4");
-  int index = kDefaultDelayIndex;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
-  delayIndex = (ec == std::errc() && end == text.data() + text.size() && validIndex(index))
-                   ? index
-                   : kDefaultDelayIndex;
+  const std::optional<std::int64_t> index = parseDigits(text, 10, 9);
+  delayIndex = index && validIndex(static_cast<int>(*index)) ? static_cast<int>(*index)
+                                                              : kDefaultDelayIndex;
 }
 
 void ProductionSettings::save(SettingsStore& settings) const {
   settings.setValue(kSection, "BeepYesNo", beepOnSuccess ? "True" : "False");
   settings.setValue(kSection, "Dalay_ReDownLoad", std::to_string(delayIndex));
+  settings.setValue(kSection, "SkipBlank", skipBlank ? "True" : "False");
 }
 
 }  // namespace qrk

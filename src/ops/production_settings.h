@@ -20,6 +20,10 @@ struct ProductionSettings {
 
   bool beepOnSuccess = true;
   int delayIndex = kDefaultDelayIndex;
+  // "SkipBlank": Program leaves out the blocks an erased, blank-checked chip
+  // holds already. Off unless chosen: the bootloader's handling of blocks
+  // that never come is not documented.
+  bool skipBlank = false;
 
   // A position outside the list reads as the default: a delay below one
   // second would skip the countdown and with it every chance to stop.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ops/address_range.h"
+#include "ops/blank_skip.h"
 #include "ops/data_frame.h"
 #include "ops/progress.h"
 #include "ops/verify.h"
@@ -19,9 +20,13 @@ int blockSizeOf(const SelectedModel& model) {
                                                                             : kChunkSize;
 }
 
-// Sends one block (or the final part), retrying it from its first frame.
+// Sends one block (or the final part), retrying it from its first frame; a
+// block the chip already holds, as proven in this run, is left out.
 int sendBlock(const OpContext& ctx, std::int32_t first, std::int32_t last, int attempts,
               bool restartEveryTime) {
+  if (ctx.blankSkip != nullptr && ctx.blankSkip->leaveOut(ctx.image, first, last)) {
+    return ctx.link.stopRequested() ? kOpFailed : kOpOk;
+  }
   for (int attempt = 0; attempt < attempts; ++attempt) {
     const bool restart = attempt > 0 || restartEveryTime;
     const int status = sendChunks(ctx, first, last, restart);

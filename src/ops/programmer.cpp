@@ -1,12 +1,11 @@
 #include "ops/programmer.h"
 
-#include <cstdlib>
-
 #include "device/option_io.h"
 #include "image/load_messages.h"
 #include "image/memory_map.h"
 #include "link/frame.h"
 #include "ops/run_engine.h"
+#include "ops/saved_choices.h"
 
 namespace qrk {
 
@@ -26,20 +25,14 @@ Programmer::Programmer(SerialPort& port, EventLoop& loop, SettingsStore& setting
 void Programmer::loadSettings() {
   // The model is stored as its position in the model list; a position the
   // list does not have leaves the model unselected rather than guessing.
-  const std::string position = settings_.value("Settings", "DeviceProducts", "0");
+  const std::optional<int> position = savedPosition(settings_, saved::kModelPosition);
   const auto models = listedModels();
-  char* end = nullptr;
-  const long index = std::strtol(position.c_str(), &end, 10);
-  if (end != position.c_str() && *end == '\0' && index >= 0 &&
-      index < static_cast<long>(models.size())) {
-    selectModel(std::string(models[static_cast<std::size_t>(index)].name));
-    const std::string isp = settings_.value("Settings", "ISP_Space", "0");
-    const long ispIndex = std::strtol(isp.c_str(), &end, 10);
-    if (!selectIspSpaceIndex(options_, static_cast<int>(ispIndex)))
-      selectIspSpaceIndex(options_, 0);
+  if (position && *position < static_cast<int>(models.size())) {
+    selectModel(std::string(models[static_cast<std::size_t>(*position)].name));
+    const int ispIndex = savedPosition(settings_, saved::kIspSpacePosition).value_or(0);
+    if (!selectIspSpaceIndex(options_, ispIndex)) selectIspSpaceIndex(options_, 0);
   }
-  loadChoices_.fillByte = fillByteFromSetting(
-      settings_.value("Settings", "fillbyte", std::string(kDefaultFillByteSetting)));
+  loadChoices_.fillByte = savedFillByte(settings_);
   functionList_.loadOrDefault();
   successCounter_.load();
   production_.load(settings_);
@@ -95,6 +88,7 @@ LoadResult Programmer::loadFile(const std::string& path) {
 
 void Programmer::beginChip() {
   chip_ = ChipFacts{};
+  blankSkip_ = BlankSkip{};
   chip_.startedMs = loop_.nowMs();
 }
 

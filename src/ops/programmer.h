@@ -11,6 +11,7 @@
 #include "image/image_buffer.h"
 #include "image/image_loader.h"
 #include "link/isp_link.h"
+#include "ops/blank_skip.h"
 #include "ops/function_list.h"
 #include "ops/op_context.h"
 #include "ops/production_record.h"
@@ -81,7 +82,9 @@ class Programmer {
   StartGate& startGate() { return startGate_; }
   const RunControls& controls() const { return controls_; }
   // What program, verify and read-back work with.
-  OpContext context() { return OpContext{link_, pane_, host_, image_, model_, flags_}; }
+  OpContext context() {
+    return OpContext{link_, pane_, host_, image_, model_, flags_, &blankSkip_};
+  }
 
   // Two hex digits of the last version reply, "0" when none came.
   const std::string& bootloaderVersion() const { return bootloaderVersion_; }
@@ -95,6 +98,8 @@ class Programmer {
   // What this run learnt about the chip in hand; beginChip() starts afresh.
   ChipFacts& chip() { return chip_; }
   const ChipFacts& chip() const { return chip_; }
+  // What this run proved blank on the chip in hand, and what Program left out.
+  BlankSkip& blankSkip() { return blankSkip_; }
   void beginChip();
   // A counter that several programmers share (a line database): each chip
   // programmed with the serial number ticked takes its number from it instead
@@ -178,6 +183,7 @@ class Programmer {
   std::string portName_;
   std::string checksumText_;
   ChipFacts chip_;
+  BlankSkip blankSkip_;
   SerialCounter* serialCounter_ = nullptr;
 };
 

@@ -1,6 +1,9 @@
 #include "ops/run_engine.h"
 
+#include <optional>
+
 #include "link/handshake.h"
+#include "ops/connect_sequence.h"
 #include "ops/functions.h"
 #include "platform/beep_alert.h"
 
@@ -37,12 +40,17 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   p.beginChip();
   pane.replace("We are connecting ...\r\n");
   p.setPortName(portName);
-  link.clearStop();
-  p.controls().stopEnabled = true;
   link.setUseCrc(false);
   link.setMapKind(p.model().mapKind);
 
-  if (!link.openPort(portName)) {
+  std::optional<SupplyStep> supplyOn;
+  const ConnectOutcome connection = openAndConnect(
+      p, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter, [&] {
+        if (!p.supply().supplySwitch().switched()) return true;
+        supplyOn = p.supply().switchOn(portName, [&link] { return link.stopRequested(); });
+        return supplyOn->ok();
+      });
+  if (!connection.portOpened) {
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
     p.host().phaseEnded(kConnectPhase, false);
@@ -51,8 +59,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   }
   result.portOpened = true;
 
-  if (p.supply().supplySwitch().switched()) {
-    const SupplyStep on = p.supply().switchOn(portName, [&link] { return link.stopRequested(); });
+  if (supplyOn) {
+    const SupplyStep& on = *supplyOn;
     if (on.ending == SupplyStep::Ending::Refused) {
       // Nothing went out, and nothing must: the supply was never touched.
       result.refusal = on.message;
@@ -74,9 +82,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
     }
   }
 
-  std::string version;
-  if (connectTarget(link, pane, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter,
-                    version) != kOpOk) {
+  const std::string& version = connection.version;
+  if (!connection.connected) {
     p.setBootloaderVersion(version.empty() ? "0" : version);
     result.stopped = link.stopRequested();
     if (!result.stopped) {

@@ -4,6 +4,7 @@
 
 #include "link/identify.h"
 #include "ops/address_range.h"
+#include "ops/blank_skip.h"
 #include "ops/data_frame.h"
 #include "ops/page_sums.h"
 #include "ops/progress.h"
@@ -39,8 +40,10 @@ int verifyRange(const OpContext& ctx, std::int32_t first, std::int32_t last, boo
   showProgress(ctx.host, first, last);
   for (std::int32_t a = first; a <= last;) {
     const std::int32_t chunkEnd = std::min(a / kChunkSize * kChunkSize + kChunkSize - 1, last);
-    int result = kOpFailed;
-    for (int attempt = 0; attempt < kVerifyChunkAttempts; ++attempt) {
+    const bool leftOut =
+        ctx.blankSkip != nullptr && ctx.blankSkip->leftOut(ctx.image, a, chunkEnd);
+    int result = leftOut ? kOpOk : kOpFailed;
+    for (int attempt = 0; attempt < kVerifyChunkAttempts && !leftOut; ++attempt) {
       if (ctx.link.stopRequested()) break;
       result = verifyChunk(ctx, a, chunkEnd - a + 1);
       if (result != kOpFailed) break;

@@ -8,14 +8,26 @@ namespace {
 
 bool validIndex(int index) { return index >= 0 && index < PortList::kComEntries; }
 
-// "COM3", "com3", "Com3": the entry's position, or -1.
+// "COM3", "com3", "Com3": the entry's position, or -1. "COM03" is a path.
 int comEntryOf(std::string_view text) {
-  if (text.size() != 4 || !equalsIgnoreCase(text.substr(0, 3), "COM")) return -1;
-  const int index = text[3] - '1';
-  return validIndex(index) ? index : -1;
+  const std::optional<int> number = text.size() == 4 ? comPortNumber(text) : std::nullopt;
+  return number && validIndex(*number - 1) ? *number - 1 : -1;
 }
 
 }  // namespace
+
+std::optional<int> comPortNumber(std::string_view name) {
+  if (name.size() < 4 || name.size() > 7 || !equalsIgnoreCase(name.substr(0, 3), "COM")) {
+    return std::nullopt;
+  }
+  int number = 0;
+  for (const char c : name.substr(3)) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + (c - '0');
+  }
+  if (number < 1) return std::nullopt;
+  return number;
+}
 
 void PortList::setDevices(std::vector<SerialDeviceEntry> devices) { devices_ = std::move(devices); }
 

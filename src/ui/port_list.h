@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,11 @@ struct SerialDeviceEntry {
 
   friend bool operator==(const SerialDeviceEntry&, const SerialDeviceEntry&) = default;
 };
+
+// "COM<n>" (any letter case, n >= 1, at most four digits): n, or nullopt
+// when `name` is not a COM name. The window and the command line both count
+// COM<n> in the machine's device order.
+std::optional<int> comPortNumber(std::string_view name);
 
 // The port list `combCommPort`: the entries COM1 .. COM8, the n-th standing
 // for the n-th device of the machine in the order the front end enumerated

@@ -100,6 +100,11 @@ void WindowModel::reloadBoxClicked(bool ticked) {
   changed(SettingsTicker::Change::KeepsMemoryMap);
 }
 
+void WindowModel::skipBlankClicked(bool ticked) {
+  p_.production().skipBlank = ticked;
+  changed(SettingsTicker::Change::KeepsMemoryMap);
+}
+
 void WindowModel::clearBufferClicked(bool ticked) {
   p_.loadChoices().clearBuffer = ticked;
   changed(SettingsTicker::Change::KeepsMemoryMap);

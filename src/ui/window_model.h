@@ -82,6 +82,8 @@ class WindowModel {
   bool delayChosen(int index);
   // `cekReloadFile` Click.
   void reloadBoxClicked(bool ticked);
+  // The Option page's "skip blank blocks" box.
+  void skipBlankClicked(bool ticked);
   // `Check6` ("Clear Buffer") Click.
   void clearBufferClicked(bool ticked);
   // Any control of the ISP DEMO page.

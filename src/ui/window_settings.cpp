@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "image/number_text.h"
+#include "ops/saved_choices.h"
 #include "ops/success_counter.h"
 #include "platform/text.h"
 #include "ui/port_list.h"
@@ -52,18 +53,15 @@ void putPosition(SettingsStore& store, const char* key, int position) {
   put(store, key, std::to_string(position));
 }
 
-// 65535 is far beyond every list, and still a 16-bit position.
-constexpr int kAnyPosition = 65536;
-
 }  // namespace
 
 WindowSettings loadWindowSettings(const SettingsStore& store) {
   WindowSettings s;
-  s.modelIndex = positionOr(store, "DeviceProducts", kAnyPosition, 0);
+  s.modelIndex = savedPosition(store, saved::kModelPosition).value_or(0);
   s.modelName = std::string(trimmed(store.value(kSection, "DeviceProductsName", "")));
-  s.ispSpaceIndex = positionOr(store, "ISP_Space", kAnyPosition, 0);
+  s.ispSpaceIndex = savedPosition(store, saved::kIspSpacePosition).value_or(0);
   s.filePath = store.value(kSection, "FilePath", "");
-  s.fillByte = store.value(kSection, "fillbyte", "00") == "00" ? 0x00 : 0xFF;
+  s.fillByte = savedFillByte(store);
   s.portIndex = positionOr(store, "COM_port", PortList::kComEntries, 0);
   s.portPath = std::string(trimmed(store.value(kSection, "COM_port_path", "")));
   s.baudIndex = positionOr(store, "Baud", 1, 0);
@@ -94,11 +92,11 @@ WindowSettings loadWindowSettings(const SettingsStore& store) {
 }
 
 void saveWindowSettings(SettingsStore& store, const WindowSettings& s) {
-  putPosition(store, "DeviceProducts", s.modelIndex);
-  putPosition(store, "ISP_Space", s.ispSpaceIndex);
+  putPosition(store, saved::kModelPosition, s.modelIndex);
+  putPosition(store, saved::kIspSpacePosition, s.ispSpaceIndex);
   putPosition(store, "combCommPort", s.portIndex);
   putPosition(store, "Baud", s.baudIndex);
-  put(store, "fillbyte", s.fillByte == 0xFF ? "FF" : "00");
+  saveFillByte(store, s.fillByte);
   putPosition(store, "COM_port", s.portIndex);
   s.production.save(store);
 

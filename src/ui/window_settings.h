@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ops/production_settings.h"
+#include "ops/saved_choices.h"
 #include "platform/settings_store.h"
 #include "ui/isp_demo_choices.h"
 
@@ -22,8 +23,9 @@ namespace qrk {
 //   "ISP_DEMO_ISP_buad_text"             the ISP DEMO baud rate as typed
 //   "ISP_DEMO_485_logic"                 the RS-485 direction level
 //   "ReloadFile", "ClearBuffer"          the two check boxes of the file frame and option page
+//   "SkipBlank"                          the option page's box for leaving out blank blocks
 struct WindowSettings {
-  static constexpr const char* kSection = "Settings";
+  static constexpr const char* kSection = saved::kSection;
 
   int modelIndex = 0;     // "DeviceProducts": position in the model list
   std::string modelName;  // "DeviceProductsName": wins over the position when it names a model
@@ -33,7 +35,7 @@ struct WindowSettings {
   int portIndex = 0;              // "COM_port" (and "combCommPort"): COM1 .. COM8 as 0 .. 7
   std::string portPath;           // "COM_port_path": the typed device path, the choice when set
   int baudIndex = 0;              // "Baud": the one entry "115200"
-  ProductionSettings production;  // "BeepYesNo", "Dalay_ReDownLoad"
+  ProductionSettings production;  // "BeepYesNo", "Dalay_ReDownLoad", "SkipBlank"
   IspDemoChoices ispDemo;         // the "ISP_DEMO_..." keys
   std::string okCountText = "0";  // "Write_OK_Count": the counter's text
   bool reloadBeforeRun = false;   // "ReloadFile": `cekReloadFile`

@@ -3,6 +3,7 @@
 // anything is sent, and two stations sharing a PostgreSQL server.
 #include <fcntl.h>
 
+#include <QStringList>
 #include <map>
 #include <set>
 
@@ -20,25 +21,13 @@ using Row = std::map<std::string, std::string>;
 // `qrkprog log --csv` as rows keyed by the header's names. No field in these
 // tests holds a comma or a quote.
 std::vector<Row> parseCsv(const std::string& csv) {
-  std::vector<std::vector<std::string>> lines;
-  std::istringstream in(csv);
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos;
-         start = comma + 1) {
-      fields.push_back(line.substr(start, comma - start));
-    }
-    fields.push_back(line.substr(start));
-    lines.push_back(std::move(fields));
-  }
+  const QStringList lines = QString::fromStdString(csv).split('\n', Qt::SkipEmptyParts);
   std::vector<Row> rows;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    Row row;
-    for (std::size_t c = 0; c < lines[0].size() && c < lines[i].size(); ++c) {
-      row[lines[0][c]] = lines[i][c];
-    }
-    rows.push_back(std::move(row));
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    const QStringList header = lines[0].split(','), fields = lines[i].split(',');
+    Row& row = rows.emplace_back();
+    for (qsizetype c = 0; c < header.size() && c < fields.size(); ++c)
+      row[header[c].toStdString()] = fields[c].toStdString();
   }
   return rows;
 }

@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 
 #include "e2e/process_harness.h"
-#include "platform/qt/qt_session.h"
+#include "qt/qt_session.h"
 #include "support/pseudo_terminal.h"
 #include "window_bench.h"
 
@@ -22,9 +22,9 @@ struct QtWindow {
   }
   bool app = (test::application(), true);
   QTemporaryDir dir;
-  qrk::QtSettingsStore store{(dir.path() + "/settings.ini").toStdString()};
   WindowHost host;
-  qrk::QtSession session{store, host};
+  qrk::QtSession session{(dir.path() + "/settings.ini").toStdString(),
+                         qrk::QtSession::Keep::Everything, host};
   MainWindow window{session.programmer(), session.productionLoop(), host};
 };
 

@@ -48,6 +48,7 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
     delay->setFocus();
     QTest::keyClick(delay, Qt::Key_End);  // "2"
     b.find<QCheckBox>("cekReloadFile")->click();
+    b.find<QCheckBox>("cekSkipBlank")->click();
     b.click("Check6");
     b.type("txtWrite_OK_Count", "12");
     b.boxes.queueFile(kBlinkHex);
@@ -87,6 +88,7 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
   EXPECT_TRUE(checked(b, "optBeepNo"));
   EXPECT_EQ(shown(b, "comDalay_ReDownLoad"), "2");
   EXPECT_TRUE(checked(b, "cekReloadFile"));
+  EXPECT_TRUE(checked(b, "cekSkipBlank"));
   EXPECT_TRUE(checked(b, "Check6"));
   EXPECT_EQ(b.text("txtWrite_OK_Count"), "12");
   EXPECT_EQ(b.text("txtAuto_8"), b.text("txtAuto_3"));

@@ -15,7 +15,7 @@
 #include "main_window.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
-#include "platform/qt/qt_settings_store.h"
+#include "qt/qt_settings_store.h"
 #include "sim/board_device.h"
 #include "sim/simulated_port.h"
 #include "window_host.h"

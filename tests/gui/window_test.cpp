@@ -271,7 +271,8 @@ TEST(WindowTabs, TheIspDemoTabIsNeverShownAndTheOptionTabHoldsTheRunSettings) {
   auto* upper = b.find<QTabWidget>("TabStrip1");
   upper->tabBar()->setCurrentIndex(3);
   EXPECT_EQ(upper->currentWidget()->objectName(), "Frame1_3");
-  for (const char* name : {"cekReloadFile", "comDalay_ReDownLoad", "optBeepYes", "optBeepNo"}) {
+  for (const char* name :
+       {"cekReloadFile", "comDalay_ReDownLoad", "optBeepYes", "optBeepNo", "cekSkipBlank"}) {
     EXPECT_TRUE(b.find<QWidget>(name)->isVisible()) << name;
   }
   EXPECT_EQ(upper->tabToolTip(0), "选择MCU, 设置编程参数");

@@ -9,6 +9,7 @@
 
 #include "device/mcu_model.h"
 #include "image/image_loader.h"
+#include "image/intel_hex_text.h"
 #include "platform/host.h"
 #include "support/recording_host.h"
 #include "support/temp_files.h"
@@ -38,15 +39,7 @@ inline LoadOptions options(std::string_view modelName, std::string_view ispSpace
 
 // One Intel HEX record line, checksum included, without a line end.
 inline std::string record(std::uint8_t type, std::uint16_t address, const Bytes& data) {
-  Bytes bytes = {static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
-                 static_cast<std::uint8_t>(address), type};
-  bytes.insert(bytes.end(), data.begin(), data.end());
-  unsigned sum = 0;
-  for (std::uint8_t b : bytes) sum += b;
-  bytes.push_back(static_cast<std::uint8_t>(0x100 - (sum & 0xFF)));
-  std::string line = ":";
-  for (std::uint8_t b : bytes) line += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 0xF]};
-  return line;
+  return intelHexRecord(type, address, data);
 }
 inline std::string dataRecord(std::uint16_t address, const Bytes& data) {
   return record(0x00, address, data) + "\r\n";

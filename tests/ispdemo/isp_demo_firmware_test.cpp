@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ispdemo/intel_hex_text.h"
+#include "image/intel_hex_text.h"
 #include "ispdemo/isp_demo_builder.h"
 #include "support/temp_files.h"
 

@@ -1,6 +1,6 @@
 // How the names a user types for a port find a device: the order COM<n>
 // counts in, adapters by USB serial number, and paths left alone.
-#include "platform/qt/port_directory.h"
+#include "qt/port_directory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/qt/qt_event_loop.h"
-#include "platform/qt/qt_serial_port.h"
-#include "platform/qt/qt_settings_store.h"
+#include "qt/qt_event_loop.h"
+#include "qt/qt_serial_port.h"
+#include "qt/qt_settings_store.h"
 #include "support/pseudo_terminal.h"
 
 namespace qrk {

@@ -1,6 +1,6 @@
 // The production record and the serial counter in SQLite files and in a
 // PostgreSQL server the test starts itself.
-#include "platform/qt/sql_production_record.h"
+#include "qt/sql_production_record.h"
 
 #include <gtest/gtest.h>
 

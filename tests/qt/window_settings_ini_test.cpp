@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "platform/qt/qt_settings_store.h"
+#include "qt/qt_settings_store.h"
 #include "support/listing_store.h"
 #include "ui/window_settings.h"
 

@@ -12,12 +12,11 @@ namespace qrk::test {
 
 // A fresh folder for the files one test writes, removed afterwards.
 struct TempDir {
-  TempDir() {
-    if (::mkdtemp(root.data()) == nullptr) root.clear();
-  }
+  // Should the folder not be made, its paths lead nowhere and every write fails.
+  TempDir() : made(::mkdtemp(root.data()) != nullptr) {}
   ~TempDir() {
     std::error_code ignored;
-    if (!root.empty()) std::filesystem::remove_all(root, ignored);
+    if (made) std::filesystem::remove_all(root, ignored);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -31,6 +30,7 @@ struct TempDir {
     return path(name);
   }
   std::string root = (std::filesystem::temp_directory_path() / "qrktestXXXXXX").string();
+  const bool made;
 };
 
 inline std::string readFile(const std::filesystem::path& path) {

@@ -22,6 +22,7 @@ WindowSettings unusualSettings() {
   s.portPath = "/dev/pts/7";
   s.production.beepOnSuccess = false;
   s.production.delayIndex = 7;
+  s.production.skipBlank = true;
   s.ispDemo.crystalText = "7.3728";  // typed, not an entry
   s.ispDemo.baudText = "115200";
   s.ispDemo.parityYes = false;

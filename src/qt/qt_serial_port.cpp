@@ -1,4 +1,4 @@
-#include "platform/qt/qt_serial_port.h"
+#include "qt/qt_serial_port.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #endif
 
-#include "platform/qt/low_latency.h"
+#include "qt/low_latency.h"
 
 namespace qrk {
 

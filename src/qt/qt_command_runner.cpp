@@ -1,4 +1,4 @@
-#include "platform/qt/qt_command_runner.h"
+#include "qt/qt_command_runner.h"
 
 #include <QProcessEnvironment>
 #include <utility>

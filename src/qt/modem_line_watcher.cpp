@@ -1,4 +1,4 @@
-#include "platform/qt/modem_line_watcher.h"
+#include "qt/modem_line_watcher.h"
 
 #include <QMetaObject>
 #include <QPointer>

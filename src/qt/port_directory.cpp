@@ -1,20 +1,13 @@
-#include "platform/qt/port_directory.h"
+#include "qt/port_directory.h"
 
 #include <QSerialPortInfo>
 #include <algorithm>
-#include <cctype>
+
+#include "platform/text.h"
 
 namespace qrk {
 
 namespace {
-
-bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-  if (text.size() < prefix.size()) return false;
-  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
-  });
-}
 
 std::string plural(std::size_t n, const std::string& word) {
   return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
@@ -22,21 +15,10 @@ std::string plural(std::size_t n, const std::string& word) {
 
 }  // namespace
 
-std::optional<int> comPortNumber(const std::string& name) {
-  if (name.size() < 4 || name.size() > 7 || !startsWithIgnoringCase(name, "COM")) {
+std::optional<std::string> usbSerialOf(const std::string& name) {
+  if (name.size() < 4 || !equalsIgnoreCase(std::string_view(name).substr(0, 4), "usb:")) {
     return std::nullopt;
   }
-  int number = 0;
-  for (std::size_t i = 3; i < name.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return std::nullopt;
-    number = number * 10 + (name[i] - '0');
-  }
-  if (number < 1) return std::nullopt;
-  return number;
-}
-
-std::optional<std::string> usbSerialOf(const std::string& name) {
-  if (!startsWithIgnoringCase(name, "usb:")) return std::nullopt;
   return name.substr(4);
 }
 

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <utility>
 
-#include "platform/qt/qt_settings_store.h"
 #include "platform/settings_store.h"
 
-namespace qrkcli {
+namespace qrk {
 
 // The GUI's saved settings as a command-line run sees them: everything reads
 // through, but what the command line itself chooses (model, ISP space,
@@ -17,12 +15,14 @@ namespace qrkcli {
 // choices. Once persisting is switched on (the run proper), a write that
 // changes a value reaches the store: the counters and serial number a run
 // advances.
-class RunSettings : public qrk::SettingsStore {
+class RunSettings : public SettingsStore {
  public:
-  explicit RunSettings(qrk::SettingsStore& saved) : saved_(saved) {}
+  explicit RunSettings(SettingsStore& saved) : saved_(saved) {}
 
+  // What this run chose, else what the store holds.
   std::string value(const std::string& section, const std::string& key,
                     const std::string& defaultValue) const override;
+  // Kept for this run; once persisting, also saved when the value changes.
   void setValue(const std::string& section, const std::string& key,
                 const std::string& value) override;
   // Once persisting, on the saved store itself, so that runs on other ports
@@ -34,29 +34,9 @@ class RunSettings : public qrk::SettingsStore {
   void setPersisting(bool persisting) { persisting_ = persisting; }
 
  private:
-  qrk::SettingsStore& saved_;
+  SettingsStore& saved_;
   std::map<std::pair<std::string, std::string>, std::string> chosen_;
   bool persisting_ = false;
 };
 
-// The settings store of a command-line run: the INI file of --settings, read
-// and written as it is, or (`iniPath` empty) the window's saved settings seen
-// through RunSettings.
-class CliSettings {
- public:
-  explicit CliSettings(const QString& iniPath);
-
-  qrk::SettingsStore& store() { return *active_; }
-  // The run proper begins: from now on what it changes is saved.
-  void startPersisting() { runSettings_.setPersisting(true); }
-  // Writes what was saved to disk; on failure says so on stderr, prefixed by
-  // `command`, and returns false.
-  bool sync(const QString& command);
-
- private:
-  std::unique_ptr<qrk::QtSettingsStore> saved_;
-  RunSettings runSettings_;
-  qrk::SettingsStore* active_;
-};
-
-}  // namespace qrkcli
+}  // namespace qrk

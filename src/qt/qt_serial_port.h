@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/qt/modem_line_watcher.h"
-#include "platform/qt/port_directory.h"
 #include "platform/serial_port.h"
+#include "qt/modem_line_watcher.h"
+#include "qt/port_directory.h"
 
 namespace qrk {
 

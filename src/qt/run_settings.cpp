@@ -1,8 +1,6 @@
-#include "run_settings.h"
+#include "qt/run_settings.h"
 
-#include <QTextStream>
-
-namespace qrkcli {
+namespace qrk {
 
 std::string RunSettings::value(const std::string& section, const std::string& key,
                                const std::string& defaultValue) const {
@@ -29,18 +27,4 @@ std::string RunSettings::update(const std::string& section, const std::string& k
   return changed;
 }
 
-CliSettings::CliSettings(const QString& iniPath)
-    : saved_(iniPath.isEmpty() ? std::make_unique<qrk::QtSettingsStore>()
-                               : std::make_unique<qrk::QtSettingsStore>(iniPath.toStdString())),
-      runSettings_(*saved_),
-      active_(iniPath.isEmpty() ? static_cast<qrk::SettingsStore*>(&runSettings_) : saved_.get()) {}
-
-bool CliSettings::sync(const QString& command) {
-  std::string error;
-  if (saved_->sync(&error)) return true;
-  QTextStream(stderr) << command << ": settings not saved: " << QString::fromStdString(error)
-                      << "\n";
-  return false;
-}
-
-}  // namespace qrkcli
+}  // namespace qrk

@@ -1,4 +1,4 @@
-#include "platform/qt/low_latency.h"
+#include "qt/low_latency.h"
 
 #include <cerrno>
 #include <cstring>

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/port_list.h"
+
 namespace qrk {
 
 // One serial device of this machine as the system reports it.
@@ -19,15 +21,12 @@ struct SerialDevice {
   bool isUsb() const { return vendorId.has_value() && productId.has_value(); }
 };
 
-// "COM<n>" (any letter case, n >= 1) names the n-th device of the directory's
-// order. Returns n, or nullopt when `name` is not a COM name.
-std::optional<int> comPortNumber(const std::string& name);
-
 // The SERIAL of "usb:SERIAL" (prefix in any letter case); nullopt for other
 // names. An empty serial is returned as such, for the caller to refuse.
 std::optional<std::string> usbSerialOf(const std::string& name);
 
-// The serial devices of the machine in one stable order: USB adapters first
+// The serial devices of the machine in one stable order (COM<n> names the
+// n-th): USB adapters first
 // (the ones a production station plugs in, so COM1 is the first adapter and
 // not a motherboard UART that may not even be wired), then the rest, each
 // group by path. Names a user types for a port resolve against this order.
