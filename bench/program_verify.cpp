@@ -282,11 +282,11 @@ struct Phase {
   std::uint64_t bytes = 0;
   std::uint64_t writes = 0;
   double turnaround = 0;
-  int status = -1;
+  qrk::Status status = qrk::Status::failure(qrk::Reason::NoAnswer);
   double ratio() const { return seconds / (static_cast<double>(bytes) * kWireSecondsPerByte); }
 };
 
-Phase measure(PtySerialPort& port, const std::function<int()>& operation) {
+Phase measure(PtySerialPort& port, const std::function<qrk::Status()>& operation) {
   const std::uint64_t bytesBefore = port.bytesSent + port.bytesReceived;
   const std::uint64_t writesBefore = port.writes;
   const Clock::duration turnaroundBefore = port.turnaround;
@@ -341,7 +341,7 @@ void programAndVerify(benchmark::State& state, bool baudEmulation, VerifyBy veri
                                             : qrk::verifyByChecksum(ctx, false);
     });
     link.closePort();
-    if (program.status != 0 || verify.status != 0) {
+    if (!program.status.ok() || !verify.status.ok()) {
       state.SkipWithError(("program or verify failed: " + pane.text()).c_str());
       return;
     }

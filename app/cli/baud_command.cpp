@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "ispdemo/baud_calculator.h"
+#include "number_arguments.h"
 
 namespace qrkcli {
 
@@ -26,8 +27,12 @@ int baudCommand(const QStringList& args) {
   }
   if (!parser.isSet(freq)) return usageError(args, "--freq MHZ is required");
   const std::string crystal = parser.value(freq).toStdString();
-  if (!(qrk::leadingDecimal(crystal) > 0.0)) {
-    return usageError(args, "--freq takes the crystal frequency in MHz, a positive number");
+  const std::optional<double> mhz = parseDecimalArgument(parser.value(freq));
+  if (!mhz || !(*mhz > 0.0)) {
+    return usageError(args, numberRefusal("freq",
+                                          "the crystal frequency in MHz, a positive number with "
+                                          "a decimal point such as 11.0592",
+                                          parser.value(freq)));
   }
   std::string out;
   for (std::string_view baud : qrk::kIspDemoBaudEntries) {

@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "device/isp_space.h"
+#include "english_texts.h"
 #include "offline/board_messages.h"
 #include "offline/limit_counter.h"
 #include "run_steps.h"
@@ -35,7 +36,11 @@ std::optional<int> BoardOptionFlags::apply(const QCommandLineParser& parser,
   if (!parser.isSet(limit)) return usageError(args, "--limit N is required");
   *limitText = parser.value(limit).toStdString();
   const qrk::DownloadLimitCheck check = qrk::checkDownloadLimit(*limitText);
-  if (!check.counter) return refuse(args.first(), check.message);
+  if (!check.counter) {
+    const std::string text = withEnglish(check.message);
+    return refuse(args.first(), "--limit '" + parser.value(limit).toStdString() + "':\n" +
+                                    text.substr(0, text.size() - 1));
+  }
   if (parser.value(file).trimmed().isEmpty()) {
     return refuse(args.first(), qrk::kBoardOpenFileText);
   }

@@ -1,9 +1,11 @@
 #include "cli_host.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 
+#include "english_texts.h"
 #include "ops/progress.h"
 
 namespace qrkcli {
@@ -23,7 +25,11 @@ std::string toLfLineBreaks(const std::string& text) {
 }
 
 CliHost::CliHost(std::FILE* out, std::FILE* err)
-    : out_(out), err_(err), errIsTerminal_(isatty(fileno(err)) == 1) {}
+    : out_(out),
+      err_(err),
+      errIsTerminal_(isatty(fileno(err)) == 1),
+      outIsTerminal_(isatty(fileno(out)) == 1),
+      sharedScreen_(errIsTerminal_ && outIsTerminal_) {}
 
 void CliHost::messageReplaced(const std::string& text) {
   // Printed text cannot be taken back. A new text that keeps the shown one
@@ -39,6 +45,15 @@ void CliHost::messageReplaced(const std::string& text) {
   }
   const bool continues = kept != 0 && kept == shown_.size();
   shown_ = text;
+  if (!continues && kept != 0 && outIsTerminal_ && !paneAtLineStart_ && !pendingCarriageReturn_) {
+    // A terminal rewrites the last line in place (the countdown's seconds).
+    clearProgressLine();
+    std::fputs("\r\033[K", out_);
+    paneLine_.clear();
+    paneAtLineStart_ = true;
+    writePane(text.substr(kept));
+    return;
+  }
   if (!continues && (!paneAtLineStart_ || pendingCarriageReturn_)) {
     pendingCarriageReturn_ = false;
     writePane("\n");
@@ -64,6 +79,12 @@ void CliHost::writePane(const std::string& text) {
   std::fwrite(converted.data(), 1, converted.size(), out_);
   std::fflush(out_);
   paneAtLineStart_ = converted.back() == '\n';
+  const auto lastBreak = converted.rfind('\n');
+  if (lastBreak == std::string::npos) {
+    paneLine_ += converted;
+  } else {
+    paneLine_ = converted.substr(lastBreak + 1);
+  }
   if (progressVisible_) drawProgress();
 }
 
@@ -72,6 +93,7 @@ void CliHost::finish() {
     pendingCarriageReturn_ = false;
     std::fputc('\n', out_);
     paneAtLineStart_ = true;
+    paneLine_.clear();
   }
   std::fflush(out_);
   clearProgressLine();
@@ -108,6 +130,12 @@ void CliHost::drawProgress() {
   const int filled = done * kWidth / span;
   // The label's kilobytes, then the whole span's in the same form.
   const std::string total = qrk::kbyteText((span + 1) / 1024.0);
+  // On a screen shared with the pane, a pane line not yet ended stays where
+  // it is: the bar goes to the line below it.
+  if (!progressDrawn_ && sharedScreen_ && !paneAtLineStart_) {
+    std::fputc('\n', err_);
+    barBelowPane_ = true;
+  }
   std::fprintf(err_, "\r[%s%s] %3d%% %s of %s\033[K", std::string(filled, '#').c_str(),
                std::string(kWidth - filled, '.').c_str(), done * 100 / span,
                kbyteText_.empty() ? qrk::kbyteText(0).c_str() : kbyteText_.c_str(), total.c_str());
@@ -118,6 +146,13 @@ void CliHost::drawProgress() {
 void CliHost::clearProgressLine() {
   if (!progressDrawn_) return;
   std::fputs("\r\033[K", err_);
+  if (barBelowPane_) {
+    // Back up to the pane's line, the cursor after its text, where the pane
+    // goes on.
+    std::fputs("\033[A\r", err_);
+    std::fwrite(paneLine_.data(), 1, paneLine_.size(), err_);
+    barBelowPane_ = false;
+  }
   std::fflush(err_);
   progressDrawn_ = false;
 }
@@ -125,13 +160,36 @@ void CliHost::clearProgressLine() {
 qrk::MessageAnswer CliHost::messageBox(const std::string& text, const std::string& title,
                                        qrk::MessageButtons buttons) {
   clearProgressLine();
-  std::string shown = toLfLineBreaks(text);
-  if (shown.empty() || shown.back() != '\n') shown += '\n';
+  const std::string shown = withEnglish(text);
   if (!title.empty()) std::fprintf(err_, "%s: ", title.c_str());
   std::fwrite(shown.data(), 1, shown.size(), err_);
   std::fflush(err_);
   if (buttons == qrk::MessageButtons::Ok) return qrk::MessageAnswer::Ok;
-  return assumeYes_ ? qrk::MessageAnswer::Yes : qrk::MessageAnswer::No;
+  if (assumeYes_) return qrk::MessageAnswer::Yes;
+  if (isatty(STDIN_FILENO) != 1) {
+    std::fputs("No terminal to answer on: taken as No (--yes answers Yes).\n", err_);
+    std::fflush(err_);
+    return qrk::MessageAnswer::No;
+  }
+  return askYesNo();
+}
+
+qrk::MessageAnswer CliHost::askYesNo() {
+  std::fputs("Answer y or N: ", err_);
+  std::fflush(err_);
+  std::string answer;
+  for (;;) {
+    // poll() ends at Ctrl-C whatever the handler's flags: the stop then
+    // comes through the event loop, and an unanswered question is a No.
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&in, 1, -1) != 1) break;
+    char c = 0;
+    if (::read(STDIN_FILENO, &c, 1) != 1 || c == '\n') break;
+    if (answer.size() < 16) answer += c;
+  }
+  while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) answer.pop_back();
+  const bool yes = answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+  return yes ? qrk::MessageAnswer::Yes : qrk::MessageAnswer::No;
 }
 
 void CliHost::beep() {

@@ -14,7 +14,13 @@ std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList&
   parser.addOption(help);
   if (!parser.parse(args)) return usageError(args, parser.errorText());
   if (parser.isSet(help)) {
-    QTextStream(stdout) << parser.helpText();
+    // Qt names the binary's path on the usage line; a user types the command.
+    QString text = parser.helpText();
+    const qsizetype options = text.indexOf(" [options]");
+    if (text.startsWith("Usage: ") && options > 0 && !args.isEmpty()) {
+      text.replace(7, options - 7, args.first());
+    }
+    QTextStream(stdout) << text;
     return kExitSuccess;
   }
   return std::nullopt;

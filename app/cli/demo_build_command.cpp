@@ -6,6 +6,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "demo_options.h"
+#include "english_texts.h"
 #include "image/atomic_file_write.h"
 #include "image/intel_hex_text.h"
 #include "ispdemo/isp_demo_builder.h"
@@ -42,7 +43,7 @@ int demoBuildCommand(const QStringList& args) {
   qrk::selectModel(selected, row->name);
   const qrk::IspDemoBuild build = qrk::patchIspDemo(selected, *settings);
   if (!build.bytes) {
-    QTextStream(stderr) << QString::fromStdString(build.refusal) << "\n";
+    QTextStream(stderr) << QString::fromStdString(withEnglish(build.refusal));
     return kExitUsage;
   }
   const std::string text =

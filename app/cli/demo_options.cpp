@@ -1,5 +1,7 @@
 #include "demo_options.h"
 
+#include "number_arguments.h"
+
 namespace qrkcli {
 
 namespace {
@@ -31,8 +33,23 @@ bool readPin(const QString& text, bool* on, std::string* port, std::string* bit)
 std::optional<qrk::IspDemoSettings> DemoOptionFlags::read(const QCommandLineParser& parser,
                                                           QString* error) const {
   qrk::IspDemoSettings settings;
-  if (parser.isSet(freq)) settings.crystalMhzText = parser.value(freq).toStdString();
-  if (parser.isSet(baud)) settings.baudText = parser.value(baud).toStdString();
+  if (parser.isSet(freq)) {
+    const std::optional<double> mhz = parseDecimalArgument(parser.value(freq));
+    if (!mhz || !(*mhz > 0.0)) {
+      *error =
+          numberRefusal("freq", "the crystal frequency in MHz, a positive number such as 11.0592",
+                        parser.value(freq));
+      return std::nullopt;
+    }
+    settings.crystalMhzText = parser.value(freq).trimmed().toStdString();
+  }
+  if (parser.isSet(baud)) {
+    if (!parseWholeArgument(parser.value(baud), 1, 10'000'000)) {
+      *error = numberRefusal("baud", "a baud rate such as 38400", parser.value(baud));
+      return std::nullopt;
+    }
+    settings.baudText = parser.value(baud).trimmed().toStdString();
+  }
   for (auto [option, target] :
        {std::pair{&parity, &settings.parity}, std::pair{&eraseData, &settings.eraseDataFlash}}) {
     if (!parser.isSet(*option)) continue;

@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "demo_options.h"
+#include "english_texts.h"
 #include "ispdemo/isp_demo_builder.h"
 #include "ispdemo/isp_demo_writer.h"
 #include "qt/qt_session.h"
@@ -61,7 +62,7 @@ int demoWriteCommand(const QStringList& typed) {
   // settings (2) from a failed write (1).
   const qrk::IspDemoBuild build = qrk::patchIspDemo(programmer.model(), *demoSettings);
   if (!build.bytes) {
-    QTextStream(stderr) << QString::fromStdString(build.refusal) << "\n";
+    QTextStream(stderr) << QString::fromStdString(withEnglish(build.refusal));
     return kExitUsage;
   }
   if (!qrk::demoListWritesAndVerifies(programmer.functionList())) {

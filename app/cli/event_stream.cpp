@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cli_host.h"
+#include "ops/functions.h"
 #include "ops/run_engine.h"
 
 namespace qrkcli {
@@ -13,9 +14,25 @@ namespace {
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
-bool hasLatinLetter(const std::string& line) {
-  return std::any_of(line.begin(), line.end(),
-                     [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+// The "status" number the first schema gave: 0 success, -2 a definite answer
+// from the chip (wrong ID, not blank, mismatch), -1 any other failure.
+constexpr int kStatusOk = 0;
+constexpr int kStatusFailed = -1;
+constexpr int kStatusVerdict = -2;
+
+int statusNumber(const qrk::Status& status) {
+  if (status.ok()) return kStatusOk;
+  return status.isVerdict() ? kStatusVerdict : kStatusFailed;
+}
+
+// "reason" (the code), "text" and the details a failure has.
+void insertFailure(QJsonObject& fields, const qrk::Status& status) {
+  fields.insert("reason", text(std::string(qrk::reasonCode(status.reason))));
+  if (!status.text.empty()) fields.insert("text", text(status.text));
+  if (status.address) fields.insert("address", *status.address);
+  if (status.expected) fields.insert("expected", static_cast<qint64>(*status.expected));
+  if (status.actual) fields.insert("actual", static_cast<qint64>(*status.actual));
+  if (!status.idRead.empty()) fields.insert("id", text(status.idRead));
 }
 
 }  // namespace
@@ -86,7 +103,6 @@ void EventStream::takePaneText(const std::string& added) {
 
 void EventStream::emitLine(std::string line) {
   if (line.empty()) return;
-  if (hasLatinLetter(line)) lastReasonLine_ = line;
   writeEvent("message", {{"text", text(line)}});
 }
 
@@ -134,8 +150,6 @@ void EventStream::emitProgress(long long bytes) {
 qrk::MessageAnswer EventStream::messageBox(const std::string& boxText, const std::string& title,
                                            qrk::MessageButtons buttons) {
   const std::string lines = toLfLineBreaks(boxText);
-  const std::string first = lines.substr(0, lines.find('\n'));
-  if (hasLatinLetter(first)) lastReasonLine_ = first;
   writeEvent("dialog", {{"text", text(lines)}, {"title", text(title)}});
   return dialogs_.messageBox(boxText, title, buttons);
 }
@@ -145,15 +159,12 @@ void EventStream::phaseStarted(const std::string& name) {
     // Every run opens with this step.
     ++runs_;
     phases_.clear();
-    failedPhase_.clear();
-    failureReason_.clear();
     writeEvent("run-started",
                {{"port", text(port_)},
                 {"function", text(function_)},
                 {"time", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)}});
   }
   phases_.push_back(name);
-  lastReasonLine_.clear();
   writeEvent("phase-started", {{"phase", text(name)}});
 }
 
@@ -165,14 +176,6 @@ void EventStream::phaseEnded(const std::string& name, bool ok) {
     emitProgress(total);
   } else if (!ok) {
     flushProgress();  // how far a failed step got
-  }
-  if (!ok && failedPhase_.empty()) {
-    failedPhase_ = name;
-    // A failure line is often still unfinished: its line break comes with
-    // the next text.
-    std::string unfinished = partial_;
-    while (!unfinished.empty() && unfinished.back() == '\r') unfinished.pop_back();
-    failureReason_ = hasLatinLetter(unfinished) ? unfinished : lastReasonLine_;
   }
   if (const auto it = std::find(phases_.rbegin(), phases_.rend(), name); it != phases_.rend()) {
     phases_.erase(std::next(it).base(), phases_.end());
@@ -188,27 +191,34 @@ void EventStream::runEnded(const qrk::RunResult& result) {
   QJsonObject fields{{"ok", result.ok()},
                      {"stopped", result.stopped},
                      {"connected", result.connected},
-                     {"status", result.status}};
+                     {"status", statusNumber(result.status)}};
   if (result.ok()) {
     ++succeeded_;
   } else {
-    fields.insert("phase", text(failedPhase_.empty() ? qrk::kConnectPhase : failedPhase_));
-    fields.insert("reason", result.stopped
-                                ? QStringLiteral("stopped by user")
-                                : text(failureReason_.empty() ? lastReasonLine_ : failureReason_));
+    fields.insert("phase", text(result.step ? std::string(qrk::functionName(*result.step))
+                                            : std::string(qrk::kConnectPhase)));
+    insertFailure(fields, result.status);
+    lastFailure_ = result.status;
   }
   phases_.clear();
   writeEvent("run-ended", fields);
 }
 
-void EventStream::finished(int exitCode) {
+void EventStream::finished(int exitCode, const qrk::Status& reason) {
   if (!partial_.empty()) {
     emitLine(partial_);
     partial_.clear();
   }
-  writeEvent(
-      "result",
-      {{"exit", exitCode}, {"ok", exitCode == 0}, {"runs", runs_}, {"succeeded", succeeded_}});
+  QJsonObject fields{
+      {"exit", exitCode}, {"ok", exitCode == 0}, {"runs", runs_}, {"succeeded", succeeded_}};
+  if (exitCode != 0) {
+    // What the command itself knows outranks the last chip's failure; a
+    // command that failed for no reason of its own failed with its last chip.
+    insertFailure(fields, !reason.ok()         ? reason
+                          : !lastFailure_.ok() ? lastFailure_
+                                               : qrk::Status::failure(qrk::Reason::Usage));
+  }
+  writeEvent("result", fields);
 }
 
 }  // namespace qrkcli

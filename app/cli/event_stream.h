@@ -21,7 +21,8 @@ namespace qrkcli {
 // answers the boxes (the --yes of the command line).
 class EventStream : public qrk::Host {
  public:
-  static constexpr int kSchemaVersion = 1;
+  // 2: "reason" became a code ("no-answer", ...) with the line in "text".
+  static constexpr int kSchemaVersion = 2;
   // Writes `event` with the schema version as one line, at once.
   static void writeLine(std::FILE* out, QJsonObject event);
 
@@ -45,8 +46,10 @@ class EventStream : public qrk::Host {
 
   // The run that began with the last "Connect" step has ended.
   void runEnded(const qrk::RunResult& result);
-  // The command ends with `exitCode`; the last event of the stream.
-  void finished(int exitCode);
+  // The command ends with `exitCode`; the last event of the stream. A failed
+  // command's "reason" is `reason` when it failed for one of its own (the
+  // record could not be written, bad usage), else its last failed run's.
+  void finished(int exitCode, const qrk::Status& reason = {});
 
  private:
   void writeEvent(const char* event, QJsonObject fields = {});
@@ -66,12 +69,9 @@ class EventStream : public qrk::Host {
   bool inRun_ = false;
   std::vector<std::string> phases_;  // innermost last
 
-  std::string shown_;    // the pane's text as the core holds it
-  std::string partial_;  // its last line, not yet ended
-  // The last pane line with English in it: the reason a failed step gives.
-  std::string lastReasonLine_;
-  std::string failedPhase_;
-  std::string failureReason_;
+  std::string shown_;        // the pane's text as the core holds it
+  std::string partial_;      // its last line, not yet ended
+  qrk::Status lastFailure_;  // the last failed run's
 
   bool progressVisible_ = false;
   int progressMinimum_ = 0;

@@ -83,14 +83,19 @@ void GangPort::takeEvent(const QJsonObject& event) {
       state_.lastResult = "stopped";
     } else {
       state_.lastResult =
-          "FAILED in " + event.value("phase").toString() + ": " + event.value("reason").toString();
+          "FAILED in " + event.value("phase").toString() + ": " + event.value("text").toString();
     }
-    if (state_.lastResult != "OK" && state_.firstFailure.isEmpty()) {
-      state_.firstFailure = QString("chip %1: %2").arg(state_.chips).arg(state_.lastResult);
+    if (state_.lastResult != "OK") {
+      state_.failedChips << QString("chip %1: %2").arg(state_.chips).arg(state_.lastResult);
+      if (state_.firstFailure.isEmpty()) {
+        state_.firstFailure = state_.failedChips.last();
+        state_.failureCode = event.value("reason").toString();
+      }
     }
     state_.phase.clear();
   } else if (kind == "result") {
     sawResult_ = true;
+    if (state_.failureCode.isEmpty()) state_.failureCode = event.value("reason").toString();
   }
   if (listener_.event) listener_.event(*this, event);
   if (kind == "run-ended" && listener_.chipEnded) listener_.chipEnded(*this);

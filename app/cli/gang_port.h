@@ -15,12 +15,15 @@ struct GangPortState {
   QString device;  // the device path it resolved to
   int chips = 0;   // runs ended
   int succeeded = 0;
+  int failed() const { return chips - succeeded; }
   QString phase;  // the step under way, empty between chips
   qint64 bytes = 0;
   qint64 total = 0;
-  QString lastResult;      // "OK", "FAILED in PHASE: REASON" or "stopped"
-  QString firstFailure;    // "chip N: FAILED in ..." of the first failed chip
-  QStringList errorLines;  // its stderr, kept for a run that never started
+  QString lastResult;       // "OK", "FAILED in PHASE: REASON" or "stopped"
+  QString firstFailure;     // "chip N: FAILED in ..." of the first failed chip
+  QString failureCode;      // the reason code of that chip, else of the run's result
+  QStringList failedChips;  // "chip N: FAILED in ..." of every failed or stopped chip
+  QStringList errorLines;   // its stderr, kept for a run that never started
   bool finished = false;
   int exitCode = -1;  // the run's exit status once finished
 };

@@ -63,7 +63,9 @@ void printDescription(const qrk::ImageBuffer& image, const qrk::LoadOptions& loa
   } else {
     std::printf("ISP Memory:        %s %s\n", map.ispStart.c_str(), map.ispEnd.c_str());
   }
-  std::printf("File range:        %s\n", range(image.fileStart, image.fileEnd).c_str());
+  std::printf("File range:        %s\n", result.read.dataBytes == 0
+                                             ? "(no data)"
+                                             : range(image.fileStart, image.fileEnd).c_str());
   std::printf("Range of interest: %s\n", range(image.rangeLow, image.rangeHigh).c_str());
   std::printf("File Check Sum:    %s\n", result.checksumText.c_str());
   std::printf("Warnings:          %zu\n", result.warnings.size());

@@ -1,5 +1,6 @@
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QTimeZone>
@@ -64,7 +65,8 @@ QStringList fields(const qrk::ChipRecord& r) {
           QString::number(r.duration.count()),
           q(r.imageFile),
           q(r.checksum).trimmed(),
-          q(r.failureLine)};
+          q(r.failureLine),
+          q(std::string(qrk::reasonCode(r.failureCode)))};
 }
 
 QString csvField(const QString& field) {
@@ -76,7 +78,7 @@ QString csvField(const QString& field) {
 
 void printCsv(QTextStream& out, const std::vector<qrk::ChipRecord>& rows) {
   out << "time,station,port,model,chip_id,bootloader_version,serial,serial_kept,function,"
-         "result,duration_ms,image_file,checksum,failure_line\n";
+         "result,duration_ms,image_file,checksum,failure_line,failure_code\n";
   for (const qrk::ChipRecord& r : rows) {
     QStringList line;
     for (const QString& field : fields(r)) line << csvField(field);
@@ -84,17 +86,19 @@ void printCsv(QTextStream& out, const std::vector<qrk::ChipRecord>& rows) {
   }
 }
 
-// Columns as wide as their widest text, the failure line last and unpadded.
+// Columns as wide as their widest text, the failure's code and line last,
+// the line unpadded.
 void printTable(QTextStream& out, const std::vector<qrk::ChipRecord>& rows) {
   std::vector<QStringList> table = {{"TIME (UTC)", "STATION", "PORT", "MODEL", "ID", "VER",
                                      "SERIAL", "FUNCTION", "RESULT", "SECONDS", "FILE", "CHECK SUM",
-                                     "MESSAGE"}};
+                                     "REASON", "MESSAGE"}};
   for (const qrk::ChipRecord& r : rows) {
     const QStringList f = fields(r);
     table.push_back({f[0], f[1], f[2], f[3], f[4].isEmpty() ? "-" : f[4],
                      f[5].isEmpty() ? "-" : f[5], QString::fromStdString(serialText(r)), f[8], f[9],
                      QString::number(static_cast<double>(r.duration.count()) / 1000, 'f', 1),
-                     f[11].isEmpty() ? "-" : f[11], f[12].isEmpty() ? "-" : f[12], f[13]});
+                     f[11].isEmpty() ? "-" : f[11], f[12].isEmpty() ? "-" : f[12],
+                     f[14].isEmpty() ? "-" : f[14], f[13]});
   }
   std::vector<qsizetype> widths(table.front().size(), 0);
   for (const QStringList& row : table) {
@@ -166,6 +170,13 @@ int logCommand(const QStringList& args) {
     location = *parsed;
   }
 
+  // A station that has programmed nothing yet has no file: no rows, no error.
+  // A file named by --db that is not there is a mistake in the name.
+  if (!parser.isSet(db) && !QFileInfo::exists(location.path)) {
+    QTextStream(stderr) << args.first() << ": no chips recorded yet (" << location.describe()
+                        << " does not exist)\n";
+    return kExitSuccess;
+  }
   std::string error;
   auto record =
       qrk::SqlProductionRecord::open(location, qrk::SqlProductionRecord::Access::ReadOnly, &error);

@@ -12,8 +12,17 @@ namespace qrkcli {
 int modelsCommand(const QStringList& args) {
   QCommandLineParser parser;
   if (auto status = parseArguments(parser, args,
-                                   "Lists the MCU models: the 17 of the model list, then the "
-                                   "kind-0 names that are recognised when typed.")) {
+                                   "Lists the MCU models: the 17 of the model list, then the\n"
+                                   "kind-0 names that are recognised when typed. Columns:\n"
+                                   "  MODEL   the name --model takes\n"
+                                   "  KIND    the memory map: 0 and 1 have an upper block, 2 a\n"
+                                   "          Data Memory area and an ISP area of chosen size\n"
+                                   "  AP_END  the last address of the AP area (hexadecimal)\n"
+                                   "  TOP     the last address of the flash (hexadecimal)\n"
+                                   "  BLOCK   the bytes programmed per block\n"
+                                   "  ID      the ID the chip reports ('-': none of its own)\n"
+                                   "  LIST    the position in the window's model list, or 'typed'\n"
+                                   "          for a name accepted only when typed")) {
     return *status;
   }
   if (!parser.positionalArguments().isEmpty()) {

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "command_line.h"
+#include "number_arguments.h"
 #include "ops/function_list.h"
 #include "ops/functions.h"
 
@@ -46,10 +47,40 @@ std::optional<std::vector<std::string>> parseList(const QString& text, QString* 
 
 // A whole number from `minimum` to `maximum`; nullopt otherwise.
 std::optional<int> parseCount(const QString& text, int minimum, int maximum) {
-  bool ok = false;
-  const int n = text.trimmed().toInt(&ok);
-  if (!ok || n < minimum || n > maximum) return std::nullopt;
-  return n;
+  const auto n = parseWholeArgument(text, minimum, maximum);
+  return n ? std::optional<int>(static_cast<int>(*n)) : std::nullopt;
+}
+
+std::optional<int> readSerialField(const QCommandLineParser& parser, const QStringList& args,
+                                   SerialFieldChoices* field) {
+  if (parser.isSet("serial-address")) {
+    const QString text = parser.value("serial-address");
+    const auto address = parseHexArgument(text);
+    if (!address)
+      return usageError(args, numberRefusal("serial-address", "a hexadecimal address", text));
+    field->address = QString::number(*address, 16).toUpper().toStdString();
+  }
+  const std::pair<const char*, std::optional<std::string>*> decimals[] = {
+      {"serial-bytes", &field->bytes},
+      {"serial-next", &field->next},
+      {"serial-step", &field->step}};
+  for (const auto& [option, target] : decimals) {
+    if (!parser.isSet(option)) continue;
+    const QString text = parser.value(option);
+    const auto n = parseWholeArgument(text, 0, 999'999'999'999'999'999);
+    if (!n) return usageError(args, numberRefusal(option, "a whole decimal number", text));
+    *target = text.trimmed().toStdString();
+  }
+  if (parser.isSet("serial-format")) {
+    const QString text = parser.value("serial-format").trimmed().toLower();
+    static const QStringList kFormats{"hex", "decimal", "ascii"};
+    if (!kFormats.contains(text)) {
+      return usageError(args, "--serial-format takes hex, decimal or ascii, not '" +
+                                  parser.value("serial-format") + "'");
+    }
+    field->format = static_cast<int>(kFormats.indexOf(text));
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -60,7 +91,7 @@ QString runFunctionNames() {
   return names.join(", ");
 }
 
-void addRunOptions(QCommandLineParser& parser) {
+void addRunOptions(QCommandLineParser& parser, const QString& repeatHelp) {
   parser.addOptions({
       {"port", "The serial port (see above).", "DEV"},
       {"model", "The model ('qrkprog models' lists them).", "NAME"},
@@ -79,11 +110,24 @@ void addRunOptions(QCommandLineParser& parser) {
        "chip and a Blank_Check after the erase passed, with fill FF (see README)."},
       {"list", "The function list of Auto, comma-separated.", "NAME,NAME,..."},
       {"out", "Read_AP_ISP: store the 64 KB read back here.", "FILE.bin"},
-      {"repeat", "Run N times, as Re-Run does (default 1).", "N"},
+      {"repeat", repeatHelp, "N"},
       {"delay", "Seconds between repeated runs, 2 to 9.", "S"},
       {"yes", "Answer Yes where the window would ask."},
       {"events", "stdout carries the run as JSON events, one object per line (see README).",
        "json"},
+      {"serial-address",
+       "--serial: the address of the serial number's last byte, hexadecimal (saved: "
+       "[Auto_Increase] address).",
+       "HEX"},
+      {"serial-bytes", "--serial: the field's width in bytes (saved: Length).", "N"},
+      {"serial-next",
+       "--serial: the next number, decimal; it seeds the record's counter (saved: next_value).",
+       "N"},
+      {"serial-step", "--serial: added after each chip (saved: Increase).", "N"},
+      {"serial-format",
+       "--serial: how the number is laid out: hex, decimal (BCD) or ascii (saved: "
+       "numeral_system 0, 1, 2).",
+       "hex|decimal|ascii"},
       {"progress-every",
        "With --events: progress events at most every MS milliseconds (default 100); 0 leaves "
        "them out.",
@@ -171,7 +215,8 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
     if (!ms) return usageError(args, "--progress-every takes milliseconds from 0 to 60000");
     run->progressEveryMs = *ms;
   }
-  return readFixtureArguments(parser, args, &run->fixture);
+  if (auto status = readFixtureArguments(parser, args, &run->fixture)) return status;
+  return readSerialField(parser, args, &run->serialField);
 }
 
 }  // namespace qrkcli

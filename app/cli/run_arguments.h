@@ -12,6 +12,17 @@
 
 namespace qrkcli {
 
+// The serial number's field as the --serial-* options set it for one run;
+// each one left out keeps the saved setting.
+struct SerialFieldChoices {
+  std::optional<std::string> address;  // --serial-address, hex digits
+  std::optional<std::string> bytes;    // --serial-bytes, decimal digits
+  std::optional<std::string> next;     // --serial-next, decimal digits
+  std::optional<std::string> step;     // --serial-step, decimal digits
+  std::optional<int> format;           // --serial-format: 0 hex, 1 decimal, 2 ascii
+  bool any() const { return address || bytes || next || step || format; }
+};
+
 // What `qrkprog run` was asked to do, read and checked as far as it can be
 // without a model: the rest (ISP Space, option rows) is checked when applied.
 struct RunArguments {
@@ -32,13 +43,16 @@ struct RunArguments {
   bool assumeYes = false;                        // --yes
   bool jsonEvents = false;                       // --events json
   int progressEveryMs = 100;                     // --progress-every; 0: no progress events
+  SerialFieldChoices serialField;                // --serial-address, -bytes, -next, -step, -format
   bool skipBlank = false;                        // --skip-blank
   FixtureArguments fixture;                      // --power and its companions
 };
 
 // Adds the options and the FUNCTION argument of `run` to `parser`; a command
 // that runs functions the same way (on several ports, say) adds these too.
-void addRunOptions(QCommandLineParser& parser);
+// `repeatHelp` says what --repeat does when left out.
+void addRunOptions(QCommandLineParser& parser,
+                   const QString& repeatHelp = "Run N times, as Re-Run does (default 1).");
 
 // Reads what addRunOptions() added from a parsed `parser`. Returns an exit
 // status when the command must end (2, after one line on stderr), nullopt

@@ -53,6 +53,10 @@ int runCommand(const QStringList& args) {
   RecordArguments recordArguments;
   if (auto status = readRecordArguments(parser, args, &recordArguments)) return *status;
   if (run.ports.size() > 1) return usageError(args, "run takes one --port");
+  if (run.serialField.any() && !recordArguments.serial) {
+    return usageError(args,
+                      "the --serial-* options set the field that --serial stamps: add --serial");
+  }
 
   CliHost host(stdout, stderr);
   host.setAssumeYes(run.assumeYes);
@@ -63,13 +67,19 @@ int runCommand(const QStringList& args) {
   qrk::QtSession session(run.settingsFile.toStdString(), qrk::QtSession::Keep::RunCounters,
                          events ? static_cast<qrk::Host&>(*events) : host);
   std::unique_ptr<RunRecorder> recorder;
-  std::optional<int> refused = applyRunChoices(session.programmer(), run, host);
+  QString portError;
+  qrk::Reason refusal = qrk::Reason::Usage;
+  std::optional<int> refused;
+  if (!devicePathOf(run.ports.first(), &portError)) refused = usageError(args, portError);
+  if (!refused) refused = applyRunChoices(session.programmer(), run, host);
+  if (!refused) refused = checkRunNeeds(session.programmer(), run);
   if (!refused) {
+    refusal = qrk::Reason::Record;
     refused = RunRecorder::start(recordArguments, session.programmer(), run.ports.first(),
                                  run.command, &recorder);
   }
   if (refused) {
-    if (events) events->finished(*refused);
+    if (events) events->finished(*refused, qrk::Status::failure(refusal));
     return *refused;
   }
 
@@ -82,9 +92,13 @@ int runCommand(const QStringList& args) {
       });
   host.finish();
   int status = reportRuns(session, run, run.ports.first(), outcome);
-  if (status == kExitSuccess && !recorder->complete()) status = kExitFailed;
+  qrk::Status reason;
+  if (!recorder->complete()) {
+    status = kExitFailed;
+    reason = qrk::Status::failure(qrk::Reason::Record, "the chip's row could not be written");
+  }
   syncSettings(session, run.command);
-  if (events) events->finished(status);
+  if (events) events->finished(status, reason);
   return status;
 }
 

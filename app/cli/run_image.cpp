@@ -37,6 +37,11 @@ std::optional<int> loadRunImage(qrk::Programmer& p, const RunImageOptions& optio
     // The reason went to stderr as the window's message box.
     return kExitUsage;
   }
+  if (loaded.read.dataBytes == 0) {
+    return refuse(command, "'" + options.path +
+                               "' holds no program data: there is nothing to program, even "
+                               "with --force");
+  }
   if (!loaded.warnings.empty() && !options.force) {
     return refuse(command,
                   "the image was not programmed because its load gave the warning(s) above; "

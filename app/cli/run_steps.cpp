@@ -1,5 +1,6 @@
 #include "run_steps.h"
 
+#include <QFileInfo>
 #include <QTextStream>
 #include <algorithm>
 #include <string>
@@ -7,10 +8,12 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "device/mcu_model.h"
 #include "device/option_lookup.h"
 #include "frame_trace.h"
 #include "interrupt_notifier.h"
 #include "ops/blank_skip.h"
+#include "qt/port_directory.h"
 #include "terminal_start_key.h"
 
 namespace qrkcli {
@@ -32,6 +35,16 @@ std::optional<int> applyOptionAssignments(qrk::Programmer& p, const RunArguments
     }
   }
   return std::nullopt;
+}
+
+// In memory only, as every choice of a run: the settings keep the window's
+// field, and only the next value that the run advances is saved.
+void applySerialField(qrk::AutoIncrement& serial, const SerialFieldChoices& field) {
+  if (field.address) serial.setAddressText(*field.address);
+  if (field.bytes) serial.setLengthText(*field.bytes);
+  if (field.next) serial.setNextValueText(*field.next);
+  if (field.step) serial.setIncrementText(*field.step);
+  if (field.format) serial.setFormat(static_cast<qrk::SerialFormat>(*field.format));
 }
 
 bool runsVerifyId(const qrk::Programmer& p, const RunArguments& run) {
@@ -60,7 +73,94 @@ std::optional<int> applyExpectedId(qrk::Programmer& p, const RunArguments& run) 
   return std::nullopt;
 }
 
+// The steps of this run that work on the loaded image.
+std::vector<std::string> imageSteps(const qrk::Programmer& p, const RunArguments& run) {
+  const std::vector<std::string> steps =
+      run.function == "Auto" ? p.functionList().names() : std::vector<std::string>{run.function};
+  std::vector<std::string> found;
+  for (const std::string& step : steps) {
+    if (step == "Program" || step == "Verify") found.push_back(step);
+  }
+  return found;
+}
+
+// Why `path` cannot take the read-back file, or empty when it can.
+QString whyNotWritable(const QString& path) {
+  const QFileInfo file(path);
+  if (file.isDir()) return "'" + path + "' is a folder";
+  const QFileInfo folder(file.absolutePath());
+  if (!folder.isDir()) return "the folder '" + folder.filePath() + "' does not exist";
+  if (!folder.isWritable()) return "the folder '" + folder.filePath() + "' cannot be written";
+  if (file.exists() && !file.isWritable()) return "'" + path + "' cannot be written";
+  return {};
+}
+
+// The pane says which family the chip's ID belongs to, never which model was
+// chosen: when they differ, both, so that the user sees which --model to give.
+QString wrongModelNote(const qrk::Programmer& p) {
+  const std::string& id = p.chip().idRead;
+  const std::string& expected = p.model().expectedId;
+  // A kind-0 chip is compared with --expect-id, which the user chose.
+  if (p.model().mapKind == 0 || id.empty() || expected.empty() || id == expected) return {};
+  QStringList owners;
+  for (const qrk::McuModel& model : qrk::mcuCatalogue()) {
+    if (model.expectedId == id) owners << QString::fromUtf8(model.name.data(), model.name.size());
+  }
+  const QString selected = QString::fromStdString(p.model().name);
+  return "the model selected is " + selected + " (ID " + QString::fromStdString(expected) +
+         "), but the chip's ID " + QString::fromStdString(id) +
+         (owners.isEmpty()
+              ? QString(" belongs to no model this programmer knows")
+              : " belongs to " + owners.join(" or ") + ": give --model " + owners.first());
+}
+
 }  // namespace
+
+std::optional<QString> devicePathOf(const QString& port, QString* error) {
+  std::string path = port.toStdString(), reason;
+  if (qrk::needsPortDirectory(path) && !qrk::resolvePortName(port.toStdString(), &path, &reason)) {
+    *error = "--port " + port + ": " + QString::fromStdString(reason);
+    return std::nullopt;
+  }
+  const QString device = QString::fromStdString(path);
+  if (!QFileInfo::exists(device)) {
+    *error = "--port " + port + ": no such device ('qrkprog ports' lists the serial ports)";
+    return std::nullopt;
+  }
+  return device;
+}
+
+QString openFailureAdvice(const std::string& reason) {
+  if (reason.find("Permission denied") != std::string::npos) {
+    return "this user may not use serial ports: add it to the dialout group with "
+           "'sudo usermod -aG dialout $USER', then log out and in again";
+  }
+  if (reason.find("locking") != std::string::npos || reason.find("busy") != std::string::npos) {
+    return "another program holds the port (a terminal program, the window or another "
+           "qrkprog): close it, then run again";
+  }
+  return {};
+}
+
+std::optional<int> checkRunNeeds(const qrk::Programmer& p, const RunArguments& run) {
+  if (run.image.path.isEmpty()) {
+    const std::vector<std::string> steps = imageSteps(p, run);
+    if (!steps.empty()) {
+      const QString what = run.function == "Auto"
+                               ? "Auto's function list holds " + QString::fromStdString(steps[0])
+                               : QString::fromStdString(run.function);
+      return refuse(run, what + ", which needs the image: give --file PATH");
+    }
+  }
+  if (!run.readBackPath.isEmpty()) {
+    const QString reason = whyNotWritable(run.readBackPath);
+    if (!reason.isEmpty()) {
+      return refuse(run, "--out " + run.readBackPath + ": " + reason +
+                             "; nothing was read, choose a path that can be written");
+    }
+  }
+  return std::nullopt;
+}
 
 std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, CliHost& host) {
   if (run.list) p.functionList().setForRun(*run.list);
@@ -77,6 +177,7 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
     }
   }
   if (auto refused = applyOptionAssignments(p, run)) return refused;
+  applySerialField(p.autoIncrement(), run.serialField);
   // Loaded once the model and ISP Space are known: they decide the memory map.
   if (auto refused = loadRunImage(p, run.image, host, run.command)) return refused;
   // The window's box does not reach a script: the option is this run's alone.
@@ -104,22 +205,34 @@ RunOutcome runTimes(
     const std::function<qrk::ProductionLoop::Summary(int, const RunEnded&)>& repeated,
     const RunEnded& onRunEnded) {
   RunOutcome outcome;
+  bool anyStopped = false;
+  const auto ended = [&](const qrk::RunResult& r) {
+    outcome.last = r;
+    ++outcome.runs;
+    if (r.ok()) ++outcome.succeeded;
+    anyStopped = anyStopped || r.stopped;
+    if (r.refused) outcome.refusal = r.status;
+    if (onRunEnded) onRunEnded(r);
+  };
+  bool endedByStartSignal = false;
   outcome.interrupted = runStoppable(session, port, [&] {
-    if (runs == 1) {
-      outcome.last = once();
-      outcome.everyRunOk = outcome.last.ok();
-      if (onRunEnded) onRunEnded(outcome.last);
+    if (runs == 1 && once) {
+      ended(once());
       return;
     }
-    bool allOk = true;
-    const auto summary = repeated(runs, [&](const qrk::RunResult& r) {
-      outcome.last = r;
-      allOk = allOk && r.ok();
-      if (onRunEnded) onRunEnded(r);
-    });
-    outcome.everyRunOk = allOk && summary.allSucceeded() && summary.runs == runs;
-    if (!summary.refusal.empty()) outcome.last.refusal = summary.refusal;
+    const qrk::ProductionLoop::Summary summary = repeated(runs, ended);
+    if (summary.refusal) outcome.refusal = summary.refusal;
+    endedByStartSignal = summary.endedByStartSignal;
   });
+  outcome.endedBetweenChips = outcome.interrupted && !anyStopped && outcome.runs > 0;
+  // A start signal that ends the shift early (the start command declined,
+  // stdin ended) is the line's own decision: the chips that ran decide.
+  if (endedByStartSignal) {
+    outcome.everyRunOk = outcome.succeeded == outcome.runs;
+    return outcome;
+  }
+  const bool allRan = outcome.runs == runs || outcome.endedBetweenChips;
+  outcome.everyRunOk = allRan && outcome.runs > 0 && outcome.succeeded == outcome.runs;
   return outcome;
 }
 
@@ -128,30 +241,16 @@ RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const Q
   qrk::ProductionLoop& productionLoop = session.productionLoop();
   TerminalStartKey key;
   session.programmer().startGate().setKey(&key);
-  RunOutcome outcome;
-  if (!run.fixture.start.waits()) {
-    outcome = runTimes(
-        session, port, run.runs, [&] { return productionLoop.run(run.function); },
-        [&](int maxRuns, const RunEnded& ended) {
-          return productionLoop.reRun(run.function, maxRuns, ended);
-        },
-        onRunEnded);
-  } else {
-    // Every chip waits for its start, even the only one. A start signal ends
-    // a shift early by design (the start command declined, stdin ended):
-    // then every chip that ran must have succeeded.
-    outcome.interrupted = runStoppable(session, port, [&] {
-      bool allOk = true;
-      const auto summary =
-          productionLoop.reRun(run.function, run.runs, [&](const qrk::RunResult& r) {
-            outcome.last = r;
-            allOk = allOk && r.ok();
-            if (onRunEnded) onRunEnded(r);
-          });
-      outcome.everyRunOk = allOk && !summary.stopped && summary.refusal.empty();
-      if (!summary.refusal.empty()) outcome.last.refusal = summary.refusal;
-    });
-  }
+  // Every chip waits for its start signal, even the only one: the loop then
+  // runs a single chip too.
+  std::function<qrk::RunResult()> once;
+  if (!run.fixture.start.waits()) once = [&] { return productionLoop.run(run.function); };
+  RunOutcome outcome = runTimes(
+      session, port, run.runs, once,
+      [&](int maxRuns, const RunEnded& ended) {
+        return productionLoop.reRun(run.function, maxRuns, ended);
+      },
+      onRunEnded);
   session.programmer().startGate().setKey(nullptr);
   return outcome;
 }
@@ -176,16 +275,22 @@ int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& 
       status = kExitFailed;
     }
   }
-  if (!outcome.last.refusal.empty()) {
-    err << run.command << ": " << QString::fromStdString(outcome.last.refusal) << "\n";
+  if (outcome.refusal) {
+    err << run.command << ": " << QString::fromStdString(outcome.refusal->text) << "\n";
     err.flush();
     // The port cannot do what the fixture asks: a wrong invocation, told
     // before the chip was touched.
     return kExitUsage;
   }
+  const QString wrongModel = wrongModelNote(session.programmer());
+  if (!wrongModel.isEmpty()) err << run.command << ": " << wrongModel << "\n";
+  if (outcome.endedBetweenChips) {
+    err << run.command << ": stopped by user between chips: " << outcome.succeeded << " of "
+        << outcome.runs << " chips OK\n";
+  }
   err.flush();
-  return reportPortEnd(session, run.command, port, outcome.last.portOpened, outcome.interrupted,
-                       status);
+  return reportPortEnd(session, run.command, port, outcome.last.portOpened,
+                       outcome.interrupted && !outcome.endedBetweenChips, status);
 }
 
 int reportPortEnd(const qrk::QtSession& session, const QString& command, const QString& port,
@@ -194,6 +299,8 @@ int reportPortEnd(const qrk::QtSession& session, const QString& command, const Q
   const std::string& openError = session.port().lastOpenError();
   if (!portOpened && !openError.empty()) {
     err << command << ": cannot open " << port << ": " << QString::fromStdString(openError) << "\n";
+    const QString advice = openFailureAdvice(openError);
+    if (!advice.isEmpty()) err << command << ": " << advice << "\n";
   }
   if (interrupted) {
     err << command << ": stopped by user\n";

@@ -21,11 +21,33 @@ namespace qrkcli {
 std::optional<int> applyRunChoices(qrk::Programmer& programmer, const RunArguments& run,
                                    CliHost& host);
 
+// What a run needs that can be checked without the chip: a file for a
+// function (or function list) that programs or verifies the image, and an
+// --out path that can be written. Returns exit status 2, after the reason on
+// stderr, when the run must not start; call it before the port opens.
+std::optional<int> checkRunNeeds(const qrk::Programmer& programmer, const RunArguments& run);
+
+// The device that --port names: a path that exists, or the adapter that a
+// COM name or usb:SERIAL picks. nullopt with the reason in *error: a port
+// that is not there is bad input, told apart from one that cannot be opened.
+std::optional<QString> devicePathOf(const QString& port, QString* error);
+
+// What to do about a port that exists but could not be opened, from the
+// system's reason; empty when there is no advice to give.
+QString openFailureAdvice(const std::string& reason);
+
 // How the runs of one port went.
 struct RunOutcome {
   qrk::RunResult last;       // the last run's result
   bool everyRunOk = false;   // every run asked for happened and succeeded
   bool interrupted = false;  // Ctrl-C or SIGTERM stopped them
+  // The stop came between two chips (in the countdown), no chip cut short:
+  // the runs end there as a shift does, judged by the chips that ran.
+  bool endedBetweenChips = false;
+  int runs = 0;       // runs that ended
+  int succeeded = 0;  // of them, the ones that succeeded
+  // Why nothing was sent: the port cannot drive the fixture (exit 2).
+  std::optional<qrk::Status> refusal;
 };
 
 using RunEnded = std::function<void(const qrk::RunResult&)>;
@@ -34,8 +56,9 @@ using RunEnded = std::function<void(const qrk::RunResult&)>;
 // whether one came.
 bool runStoppable(qrk::QtSession& session, const QString& port, const std::function<void()>& work);
 
-// `once` when `runs` is 1, else `repeated` for at most `runs` runs (the
-// Re-Run countdown in between), on `port` as runStoppable runs it.
+// `once` when `runs` is 1 and `once` is given, else `repeated` for at most
+// `runs` runs (the Re-Run countdown or start signal in between), on `port` as
+// runStoppable runs it.
 RunOutcome runTimes(
     qrk::QtSession& session, const QString& port, int runs,
     const std::function<qrk::RunResult()>& once,

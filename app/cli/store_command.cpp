@@ -14,6 +14,7 @@
 #include "image/memory_map.h"
 #include "image/number_text.h"
 #include "load_options.h"
+#include "number_arguments.h"
 
 namespace qrkcli {
 
@@ -77,13 +78,15 @@ int storeCommand(const QStringList& args) {
   CliHost host(stdout, stderr);
   // The range is checked first, with the window's messages, so that a wrong
   // range costs no load.
-  const std::string fromText = parser.value(from).toStdString();
-  const auto first = qrk::parseHexText(fromText);
-  const auto last = qrk::parseHexText(parser.value(to).toStdString());
-  const qrk::StoreRangeCheck range =
-      first ? qrk::checkStoreRange(
-                  *first, last ? std::min<std::int64_t>(*last, 0xFFFFFFFF) - *first + 1 : 0)
-            : qrk::checkStoreRange(fromText, "");
+  const auto first = parseHexArgument(parser.value(from));
+  const auto last = parseHexArgument(parser.value(to));
+  for (const auto& [option, value] : {std::pair{&from, first}, std::pair{&to, last}}) {
+    if (!value) {
+      return usageError(args, "--" + option->names().first() + " '" + parser.value(*option) +
+                                  "' is not a hexadecimal address (such as 1F00 or 0x1F00)");
+    }
+  }
+  const qrk::StoreRangeCheck range = qrk::checkStoreRange(*first, *last - *first + 1);
   if (!range.range) {
     host.messageBox(range.refusal, "", qrk::MessageButtons::Ok);
     host.finish();

@@ -8,8 +8,8 @@
 
 namespace qrk {
 
-int readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, int mapKind, bool showMessages,
-               std::optional<OptionBytes>* bytesRead) {
+Status readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, int mapKind,
+                  bool showMessages, std::optional<OptionBytes>* bytesRead) {
   if (showMessages) pane.append("We are reading Option ...");
   std::optional<OptionBytes> bytes;
   for (int attempt = 0; attempt < kOptionAttempts && !link.stopRequested(); ++attempt) {
@@ -26,19 +26,20 @@ int readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, int mapKind
   if (bytesRead) *bytesRead = bytes;
 
   if (!bytes) {
-    if (showMessages && !link.stopRequested()) pane.append("\r\nRead Option is failure!");
-    return kOpFailed;
+    if (link.stopRequested()) return Status::failure(Reason::Stopped);
+    if (showMessages) pane.append("\r\nRead Option is failure!");
+    return Status::failure(Reason::NoAnswer, "Read Option is failure!");
   }
   if (showMessages) {
     pane.append("\r\nRead Option OK!\r\n");
     pane.append(optionReportText(mapKind, bytes->byte1, bytes->byte2));
   }
   reportOptionLabels(panel, mapKind, bytes->byte1, bytes->byte2);
-  return kOpOk;
+  return Status::success();
 }
 
-int writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, int mapKind,
-                bool showMessages) {
+Status writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, int mapKind,
+                   bool showMessages) {
   if (showMessages) pane.append("We are writing Option ...");
   bool written = false;
   for (int attempt = 0; attempt < kOptionAttempts && !link.stopRequested(); ++attempt) {
@@ -52,7 +53,9 @@ int writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, int 
     }
   }
   if (showMessages) pane.append(written ? "\r\nWrite Option OK!" : "\r\nWrite Option is failure!");
-  return written ? kOpOk : kOpFailed;
+  if (written) return Status::success();
+  if (link.stopRequested()) return Status::failure(Reason::Stopped);
+  return Status::failure(Reason::NoAnswer, "Write Option is failure!");
 }
 
 }  // namespace qrk

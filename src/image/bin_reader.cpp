@@ -19,6 +19,7 @@ std::size_t storeChunk(ImageBuffer& image, std::int32_t next, std::span<const st
   const auto stored = bytes.first(taken);
   image.store(next, stored);
   for (std::uint8_t value : stored) result.sum += value;
+  result.dataBytes += static_cast<std::int64_t>(taken);
   return taken;
 }
 

@@ -133,9 +133,19 @@ class HexParser {
     }
   }
 
+  void stray() {
+    ++result_.strayLineCount;
+    if (result_.strayLines.size() < ReadResult::kMaxListed) {
+      result_.strayLines.push_back(lineNumber_);
+    }
+  }
+
   void line(std::string_view text, bool tooLong) {
     ++lineNumber_;
-    if (text.empty() || text.front() != ':') return;  // not a record: skipped
+    if (text.empty() || text.front() != ':') {
+      if (text.find_first_not_of(" \t") != std::string_view::npos) stray();
+      return;
+    }
     if (tooLong) return reject(RecordProblem::TooLong);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     const std::string_view digits = text.substr(1);
@@ -173,6 +183,7 @@ class HexParser {
     switch (type) {
       case kEndOfFile:
         ended_ = true;
+        result_.endRecordSeen = true;
         return;
       case kExtendedSegment:
         extendedBase_ = static_cast<std::int64_t>((b[4] << 8) | b[5]) << 4;
@@ -192,6 +203,7 @@ class HexParser {
     std::uint64_t sum = 0;
     for (std::uint8_t value : data) sum += value;
     result_.sum += sum;
+    result_.dataBytes += static_cast<std::int64_t>(data.size());
     if (data.empty()) return;
 
     const std::int64_t first = extendedBase_ + recordAddress + context_.start;

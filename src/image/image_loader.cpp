@@ -57,9 +57,13 @@ FileFormat chooseFormat(std::string_view path, std::FILE* file) {
   bool atLineStart = true;
   bool afterCarriageReturn = false;
   char chunk[4096];
+  bool empty = true;
   for (;;) {
     const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    if (got == 0) return FileFormat::Hex;  // ended before a line without ':'
+    // A shorter file whose lines all begin with ':' is HEX; an empty one holds
+    // no record, and is a BIN of no bytes.
+    if (got == 0) return empty ? FileFormat::Bin : FileFormat::Hex;
+    empty = false;
     for (std::size_t i = 0; i < got; ++i) {
       const char c = chunk[i];
       if (afterCarriageReturn) {

@@ -53,7 +53,8 @@ struct LoadResult {
 void prepareForLoad(ImageBuffer& image, std::uint8_t fillByte, bool clearBuffer);
 
 // HEX when the upper-cased path contains ".HEX" anywhere, or when the first three
-// lines all begin with ':' (a shorter file too); BIN as soon as one does not.
+// lines all begin with ':' (a shorter file too); BIN as soon as one does not,
+// and for an empty file.
 // Sniffing reads from the file's current position and moves it.
 FileFormat chooseFormat(std::string_view path, std::FILE* file);
 

@@ -75,6 +75,28 @@ std::vector<LoadMessage> loadMessages(const ReadResult& read, FileFormat format,
     messages.push_back({path, std::move(text)});
   }
 
+  if (read.strayLineCount > 0) {
+    std::string text = "Lines that are neither blank nor a record were skipped:";
+    const std::size_t listed = std::min(kListedRejections, read.strayLines.size());
+    for (std::size_t i = 0; i < listed; ++i) {
+      text += "\r\n    line " + std::to_string(read.strayLines[i]);
+    }
+    if (read.strayLineCount > static_cast<std::int64_t>(listed)) {
+      text += "\r\n    ... and " +
+              std::to_string(read.strayLineCount - static_cast<std::int64_t>(listed)) +
+              " more lines";
+    }
+    text += "\r\n\r\n不是记录的行已跳过。";
+    messages.push_back({path, std::move(text)});
+  }
+  if (read.dataBytes == 0) {
+    messages.push_back({path, format == FileFormat::Hex ? std::string(kNoDataRecordText)
+                                                        : std::string(kEmptyFileText)});
+  } else if (format == FileFormat::Hex && !read.endRecordSeen) {
+    // Said only of a file with data: one without any is refused for that.
+    messages.push_back({path, std::string(kNoEndRecordText)});
+  }
+
   std::string region = regionWarningText(read.flags, format);
   if (!region.empty()) messages.push_back({std::string(kRegionWarningTitle), std::move(region)});
   return messages;

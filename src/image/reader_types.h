@@ -59,6 +59,15 @@ struct ReadResult {
   // Rejected lines in file order; at most kMaxListed kept, `rejectedCount` counts all.
   std::vector<RejectedLine> rejected;
   std::int64_t rejectedCount = 0;
+  // HEX lines that are neither blank nor a record (text, markup, binary
+  // bytes): skipped, their line numbers kept as `rejected` are.
+  std::vector<std::int64_t> strayLines;
+  std::int64_t strayLineCount = 0;
+  // The data bytes the file carries, stored or not: none means that there is
+  // nothing to program, whatever else the file holds.
+  std::int64_t dataBytes = 0;
+  // HEX: the end-of-file record was read; a file without it may be cut off.
+  bool endRecordSeen = false;
 
   // Enough to tell every problem of a real file while a garbage file of
   // gigabytes cannot exhaust memory.

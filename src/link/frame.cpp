@@ -51,11 +51,6 @@ std::vector<std::uint8_t> buildShortCommand(std::uint8_t command, std::uint8_t m
   return buildRequest(command, params, crc, true);
 }
 
-std::vector<std::uint8_t> buildReply(std::uint8_t code, std::span<const std::uint8_t> data,
-                                     bool crc) {
-  return envelope(frame::kReplyStart, code, data, crc);
-}
-
 FrameCheck validateReply(std::span<const std::uint8_t> f, bool crc) {
   const std::size_t len = f.size();
   if (len < (crc ? frame::kMinReplyLengthCrc : frame::kMinReplyLengthSum)) {

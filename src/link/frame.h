@@ -77,16 +77,6 @@ inline std::vector<std::uint8_t> buildRequest(std::uint8_t command,
 std::vector<std::uint8_t> buildShortCommand(std::uint8_t command, std::uint8_t mapKind,
                                             std::uint8_t parameter, bool crc);
 
-// A reply frame: 68 LEN code data check 16 (what a device sends).
-std::vector<std::uint8_t> buildReply(std::uint8_t code, std::span<const std::uint8_t> data,
-                                     bool crc = false);
-
-inline std::vector<std::uint8_t> buildReply(std::uint8_t code,
-                                            std::initializer_list<std::uint8_t> data,
-                                            bool crc = false) {
-  return buildReply(code, std::span<const std::uint8_t>(data.begin(), data.size()), crc);
-}
-
 enum class FrameCheck { Good, BadCheck, BadEnd };
 
 // Judges a complete reply frame of `frameBytes.size()` == LEN bytes: the end

@@ -21,10 +21,12 @@ bool passAnswered(IspLink& link, int syncWaitMs, std::uint8_t syncParameter) {
 
 }  // namespace
 
-int connectTarget(IspLink& link, MessagePane& pane, int syncWaitMs, std::uint8_t syncParameter,
-                  std::string& bootloaderVersion) {
+Status connectTarget(IspLink& link, MessagePane& pane, int syncWaitMs, std::uint8_t syncParameter,
+                     std::string& bootloaderVersion) {
   for (int pass = 0; pass < HandshakeTiming::kPasses; ++pass) {
-    if (!passAnswered(link, syncWaitMs, syncParameter)) return kOpFailed;
+    if (!passAnswered(link, syncWaitMs, syncParameter)) {
+      return Status::failure(link.stopRequested() ? Reason::Stopped : Reason::NoAnswer);
+    }
   }
 
   bootloaderVersion = "0";
@@ -41,15 +43,15 @@ int connectTarget(IspLink& link, MessagePane& pane, int syncWaitMs, std::uint8_t
       break;
     }
   }
-  if (link.stopRequested()) return kOpFailed;
-  if (!version) return kOpOk;
+  if (link.stopRequested()) return Status::failure(Reason::Stopped);
+  if (!version) return Status::success();
 
   char digits[3];
   std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned>(*version));
   bootloaderVersion = digits;
   const std::string dotted = std::string(1, digits[0]) + "." + digits[1];
   pane.append("Version: " + dotted + "\r\n" + "烧录器版本号: " + dotted + "\r\n");
-  return kOpOk;
+  return Status::success();
 }
 
 }  // namespace qrk

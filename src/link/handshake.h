@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/isp_link.h"
+#include "link/status.h"
 #include "platform/message_pane.h"
 
 namespace qrk {
@@ -19,10 +20,10 @@ struct HandshakeTiming {
 
 // Sends the handshake again and again while the user powers the target on;
 // the bootloader must answer in each of four passes. Then reads the version
-// and prints it. Returns 0 when connected, -1 when not (including Stop at any
-// point: a stopped connection is never taken as connected).
+// and prints it. Success when connected; NoAnswer, or Stopped after Stop at
+// any point (a stopped connection is never taken as connected).
 // `bootloaderVersion` becomes two hex digits, or "0" when no version came.
-int connectTarget(IspLink& link, MessagePane& pane, int syncWaitMs, std::uint8_t syncParameter,
-                  std::string& bootloaderVersion);
+Status connectTarget(IspLink& link, MessagePane& pane, int syncWaitMs, std::uint8_t syncParameter,
+                     std::string& bootloaderVersion);
 
 }  // namespace qrk

@@ -32,8 +32,8 @@ std::string modelMessageForId(const std::string& idText) {
   return {};
 }
 
-int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId, bool showMessages,
-                 std::string* idRead) {
+Status readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId,
+                    bool showMessages, std::string* idRead) {
   std::optional<Reply> reply;
   for (int attempt = 0; attempt < kAttempts && !link.stopRequested(); ++attempt) {
     link.sendShortCommand(cmd::kReadId, link.replyWaitMs(), 0);
@@ -45,8 +45,9 @@ int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId
     break;
   }
   if (!reply) {
-    if (showMessages && !link.stopRequested()) pane.append("\r\nRead ID is failure!\r\n");
-    return kOpFailed;
+    if (link.stopRequested()) return Status::failure(Reason::Stopped);
+    if (showMessages) pane.append("\r\nRead ID is failure!\r\n");
+    return Status::failure(Reason::NoAnswer, "Read ID is failure!");
   }
 
   char idText[5];
@@ -55,14 +56,16 @@ int readTargetId(IspLink& link, MessagePane& pane, const std::string& expectedId
   if (idRead != nullptr) *idRead = idText;
   const std::string modelMessage = modelMessageForId(idText);
   if (expectedId.empty() || expectedId != idText) {
+    Status wrong = Status::failure(Reason::WrongId, "Already encrypt or Invalid MCU type!");
+    wrong.idRead = idText;
     if (showMessages) {
       if (!modelMessage.empty()) pane.append(modelMessage + "\r\n");
-      pane.append("Already encrypt or Invalid MCU type!\r\n已加密或有疑问的 MCU 型号 \r\n");
+      pane.append(wrong.text + "\r\n已加密或有疑问的 MCU 型号 \r\n");
     }
-    return kOpMismatch;
+    return wrong;
   }
   if (showMessages) pane.append(modelMessage + "\r\n");
-  return kOpOk;
+  return Status::success();
 }
 
 }  // namespace qrk

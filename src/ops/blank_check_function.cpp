@@ -11,40 +11,44 @@
 
 namespace qrk {
 
-int blankCheckFunction(Programmer& p, bool alertOnFailure) {
+Status blankCheckFunction(Programmer& p, bool alertOnFailure) {
   const auto alert = [&p, alertOnFailure] {
     if (alertOnFailure) beepAlert(p.host(), p.loop());
   };
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
-  const int flash = blankCheck(link, pane);
-  if (link.stopRequested()) return kOpFailed;
+  const Status flash = blankCheck(link, pane);
+  if (link.stopRequested()) return Status::failure(Reason::Stopped);
 
   std::optional<OptionBytes> options;
-  const int read = readOption(link, pane, p.options(), p.model().mapKind, false, &options);
+  const Status read = readOption(link, pane, p.options(), p.model().mapKind, false, &options);
   link.setTimingDefaults();
-  if (link.stopRequested()) return kOpFailed;
-  if (read != kOpOk || !options) {
+  if (link.stopRequested()) return Status::failure(Reason::Stopped);
+  if (!read.ok() || !options) {
     pane.append("\r\nRead Option is failure!");
     alert();
-    return kOpFailed;
+    return Status::failure(Reason::NoAnswer, "Read Option is failure!");
   }
   const bool optionsBlank = options->byte1 == 0xFF && (options->byte2 & 0x04) != 0;
   if (!optionsBlank) {
     pane.append("\r\n" + optionReportText(p.model().mapKind, options->byte1, options->byte2));
   }
-  if (flash == kOpFailed) {
+  if (!flash.ok() && !flash.isVerdict()) {
     // The blank check printed why it has no verdict.
     alert();
-    return kOpFailed;
+    return flash;
   }
-  if (flash != kOpOk || !optionsBlank) {
+  if (!flash.ok() || !optionsBlank) {
     alert();
-    pane.append("\r\nChip is not blank!");
-    return kOpMismatch;
+    // The flash's first programmed byte when it has one; else the option bytes
+    // are what is not blank.
+    Status notBlank = flash.ok() ? Status::failure(Reason::NotBlank) : flash;
+    notBlank.text = "Chip is not blank!";
+    pane.append("\r\n" + notBlank.text);
+    return notBlank;
   }
   pane.append("\r\nWhole chip is blank!");
-  return kOpOk;
+  return Status::success();
 }
 
 }  // namespace qrk

@@ -15,7 +15,7 @@ ConnectOutcome openAndConnect(Programmer& p, int syncWaitMs, std::uint8_t syncPa
   outcome.portOpened = true;
   if (afterOpen && !afterOpen()) return outcome;
   outcome.connected =
-      connectTarget(link, p.pane(), syncWaitMs, syncParameter, outcome.version) == kOpOk;
+      connectTarget(link, p.pane(), syncWaitMs, syncParameter, outcome.version).ok();
   return outcome;
 }
 

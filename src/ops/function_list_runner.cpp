@@ -14,43 +14,51 @@ std::string padded(std::string_view name, std::size_t width) {
   return out;
 }
 
-int runListFunction(Programmer& p, const std::string& name) {
+Status runListFunction(Programmer& p, const std::string& name) {
   IspLink& link = p.link();
-  if (link.stopRequested()) return kOpFailed;
-  if (!link.isOpen() && !link.openPort(p.portName())) return kOpFailed;
+  if (link.stopRequested()) return Status::failure(Reason::Stopped);
+  if (!link.isOpen() && !link.openPort(p.portName())) {
+    return Status::failure(Reason::Port);
+  }
   const FunctionEntry* entry = findFunction(name);
   p.host().phaseStarted(name);
-  const int status =
-      (entry != nullptr && entry->listStep != nullptr) ? entry->listStep(p) : kOpFailed;
-  p.host().phaseEnded(name, status == kOpOk && !link.stopRequested());
-  p.blankSkip().functionEnded(name, status == kOpOk && !link.stopRequested());
+  const Status status =
+      (entry != nullptr && entry->listStep != nullptr)
+          ? entry->listStep(p)
+          : Status::failure(Reason::Usage, "'" + name + "' cannot stand in the function list");
+  p.host().phaseEnded(name, status.ok() && !link.stopRequested());
+  p.blankSkip().functionEnded(name, status.ok() && !link.stopRequested());
   link.setTimingDefaults();
   return status;
 }
 
-int runFunctionList(Programmer& p) {
+ListResult runFunctionList(Programmer& p) {
   MessagePane& pane = p.pane();
   const IspLink& link = p.link();
+  const Status stopped = Status::failure(Reason::Stopped);
   for (const std::string& name : p.functionList().names()) {
-    if (link.stopRequested()) return kOpFailed;
+    const std::optional<FunctionId> step = functionFromName(name);
+    if (link.stopRequested()) return {stopped, step};
     pane.lineBreak();
-    const int status = runListFunction(p, name);
-    // A function cut short by Stop may well return 0 (Verify does): it is
+    Status status = runListFunction(p, name);
+    // A function cut short by Stop may well succeed (Verify does): it is
     // neither a success nor the chip's failure.
-    if (link.stopRequested()) return kOpFailed;
-    if (status != kOpOk) {
+    if (link.stopRequested()) return {stopped, step};
+    if (!status.ok()) {
       beepAlert(p.host(), p.loop());
       pane.append("\r\n" + padded(name, 15) + "is failure!\r\n" + padded("Auto", 15) +
                   "is failure!\r\n");
-      return status;
+      // A step that reported nothing of its own is named by its summary line.
+      if (status.text.empty()) status.text = name + " is failure!";
+      return {std::move(status), step};
     }
-    if (name != "Verify_ID") pane.append(padded(name, 15) + " OK!\r\n");
+    if (step != FunctionId::VerifyId) pane.append(padded(name, 15) + " OK!\r\n");
   }
-  if (link.stopRequested()) return kOpFailed;
+  if (link.stopRequested()) return {stopped, std::nullopt};
   if (p.production().beepOnSuccess) p.host().beep();
   pane.append("\r\n" + padded("Auto", 10) + " OK!\r\n");
   p.successCounter().increment();
-  return kOpOk;
+  return {};
 }
 
 }  // namespace qrk

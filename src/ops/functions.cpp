@@ -18,17 +18,17 @@ namespace qrk {
 namespace {
 
 // The ID is read twice, quietly first; only the second read reports.
-int verifyId(Programmer& p) {
+Status verifyId(Programmer& p) {
   (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false, &p.chip().idRead);
   return readTargetId(p.link(), p.pane(), p.model().expectedId, true, &p.chip().idRead);
 }
 
-int eraseAll(Programmer& p) { return eraseChip(p.link(), p.pane()); }
+Status eraseAll(Programmer& p) { return eraseChip(p.link(), p.pane()); }
 
 // On its own Blank_Check sounds its failure alert; in the list the list's own
 // alert is the one alert of a failed run.
-int blankCheckSingle(Programmer& p) { return blankCheckFunction(p, true); }
-int blankCheckStep(Programmer& p) { return blankCheckFunction(p, false); }
+Status blankCheckSingle(Programmer& p) { return blankCheckFunction(p, true); }
+Status blankCheckStep(Programmer& p) { return blankCheckFunction(p, false); }
 
 PrepareImage prepareImage(Programmer& p) {
   return [&p] { return p.prepareImageForProgram(); };
@@ -46,35 +46,34 @@ OpContext programContext(Programmer& p) {
   return p.context();
 }
 
-int programSingle(Programmer& p) {
+Status programSingle(Programmer& p) {
   (void)readTargetId(p.link(), p.pane(), p.model().expectedId, false, &p.chip().idRead);
-  const int status = programImage(programContext(p), true, prepareImage(p));
+  Status status = programImage(programContext(p), true, prepareImage(p));
   p.host().beep();
   return status;
 }
 
-int verifySingle(Programmer& p) {
-  const int status = verifyImage(p.context(), true);
+Status verifySingle(Programmer& p) {
+  Status status = verifyImage(p.context(), true);
   p.host().beep();
   return status;
 }
 
-int writeOptionSingle(Programmer& p) { return p.writeOptionAndAdvance(true); }
+Status writeOptionSingle(Programmer& p) { return p.writeOptionAndAdvance(true); }
 
-int readOptionSingle(Programmer& p) {
+Status readOptionSingle(Programmer& p) {
   return readOption(p.link(), p.pane(), p.options(), p.model().mapKind, true);
 }
 
-int readFlashSingle(Programmer& p) { return readFlash(p.context()); }
+Status readFlashSingle(Programmer& p) { return readFlash(p.context()); }
 
 // While the ISP DEMO firmware is written, its protection goes on first: a
 // chip that refuses the option bytes gets no firmware.
-int programStep(Programmer& p) {
+Status programStep(Programmer& p) {
   const OpContext context = programContext(p);
   if (!p.flags().demoWriteMode) return programImage(context, true, prepareImage(p));
   selectProtectionYes(p.options());
-  const int written = p.writeOptionAndAdvance(true);
-  if (written < 0) return written;
+  if (Status written = p.writeOptionAndAdvance(true); !written.ok()) return written;
   return programTopKilobyteAndImage(context, true, prepareImage(p));
 }
 
@@ -93,7 +92,7 @@ int versionNumber(const std::string& version) {
 // them. Everything else reads back: kinds 0 and 1 verify inside Program too,
 // but a list need not hold Program, and an OK here must mean the chip was
 // compared.
-int verifyStep(Programmer& p) {
+Status verifyStep(Programmer& p) {
   if (p.model().mapKind == 2 && versionNumber(p.bootloaderVersion()) >= 13) {
     return verifyByChecksum(p.context(), true);
   }
@@ -102,26 +101,34 @@ int verifyStep(Programmer& p) {
 
 // Writing the ISP DEMO firmware writes its own option bytes in the Program
 // step; the list's Write_Option then has nothing left to do.
-int writeOptionStep(Programmer& p) {
-  return p.flags().demoWriteMode ? kOpOk : p.writeOptionAndAdvance(true);
+Status writeOptionStep(Programmer& p) {
+  return p.flags().demoWriteMode ? Status::success() : p.writeOptionAndAdvance(true);
 }
 
 // In the list the option read only feeds the read-back labels.
-int readOptionStep(Programmer& p) {
+Status readOptionStep(Programmer& p) {
   return readOption(p.link(), p.pane(), p.options(), p.model().mapKind, false);
 }
 
 constexpr std::array kFunctions = {
-    FunctionEntry{"Auto", runFunctionList, nullptr},
-    FunctionEntry{"Verify_ID", verifyId, verifyId},
-    FunctionEntry{"Erase_All", eraseAll, eraseAll},
-    FunctionEntry{"Blank_Check", blankCheckSingle, blankCheckStep},
-    FunctionEntry{"Program", programSingle, programStep},
-    FunctionEntry{"Verify", verifySingle, verifyStep},
-    FunctionEntry{"Write_Option", writeOptionSingle, writeOptionStep},
-    FunctionEntry{"Read_Option", readOptionSingle, readOptionStep},
-    FunctionEntry{"Read_AP_ISP", readFlashSingle, nullptr},
+    FunctionEntry{FunctionId::Auto, "Auto", nullptr, nullptr},
+    FunctionEntry{FunctionId::VerifyId, "Verify_ID", verifyId, verifyId},
+    FunctionEntry{FunctionId::EraseAll, "Erase_All", eraseAll, eraseAll},
+    FunctionEntry{FunctionId::BlankCheck, "Blank_Check", blankCheckSingle, blankCheckStep},
+    FunctionEntry{FunctionId::Program, "Program", programSingle, programStep},
+    FunctionEntry{FunctionId::Verify, "Verify", verifySingle, verifyStep},
+    FunctionEntry{FunctionId::WriteOption, "Write_Option", writeOptionSingle, writeOptionStep},
+    FunctionEntry{FunctionId::ReadOption, "Read_Option", readOptionSingle, readOptionStep},
+    FunctionEntry{FunctionId::ReadApIsp, "Read_AP_ISP", readFlashSingle, nullptr},
 };
+
+constexpr bool inEnumOrder() {
+  for (std::size_t i = 0; i < kFunctions.size(); ++i) {
+    if (static_cast<std::size_t>(kFunctions[i].id) != i) return false;
+  }
+  return true;
+}
+static_assert(inEnumOrder(), "functionEntry() indexes the table by FunctionId");
 
 }  // namespace
 
@@ -132,6 +139,18 @@ const FunctionEntry* findFunction(std::string_view name) {
     if (f.name == name) return &f;
   }
   return nullptr;
+}
+
+const FunctionEntry& functionEntry(FunctionId id) {
+  // The table lists every function in the enumeration's order.
+  return kFunctions[static_cast<std::size_t>(id)];
+}
+
+std::string_view functionName(FunctionId id) { return functionEntry(id).name; }
+
+std::optional<FunctionId> functionFromName(std::string_view name) {
+  const FunctionEntry* entry = findFunction(name);
+  return entry ? std::optional<FunctionId>(entry->id) : std::nullopt;
 }
 
 }  // namespace qrk

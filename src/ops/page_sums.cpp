@@ -35,21 +35,21 @@ std::vector<std::uint16_t> imagePageSums(const ImageBuffer& image, std::int32_t 
   return sums;
 }
 
-int pageSumCheck(const OpContext& ctx, std::int32_t first, std::int32_t last) {
+Status pageSumCheck(const OpContext& ctx, std::int32_t first, std::int32_t last) {
   IspLink& link = ctx.link;
-  if (link.stopRequested()) return kOpFailed;
-  if (first < 0 || last < first || last > kLinkAddressLimit) return kOpFailed;
+  if (link.stopRequested()) return Status::failure(Reason::Stopped);
+  if (first < 0 || last < first || last > kLinkAddressLimit) return Status::failure(Reason::File);
   link.sendFrame(
       buildPageSumRequest(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last)),
       kPageSumWaitMs);
-  if (link.waitReply() != WaitOutcome::Ready) return kOpFailed;
+  if (link.waitReply() != WaitOutcome::Ready) return Status::failure(Reason::NoAnswer);
   const Reply reply = link.takeReply();
 
   const std::vector<std::uint16_t> expected = imagePageSums(ctx.image, first, last);
   std::vector<unsigned> flash;
   for (std::size_t k = 0; k < expected.size(); ++k) {
     const auto sum = reply.word(kFirstSumAt + 2 * k);
-    if (!sum) return kOpFailed;  // a reply short of a page is no answer
+    if (!sum) return Status::failure(Reason::NoAnswer);  // a reply short of a page is no answer
     flash.push_back(*sum);
   }
   for (std::size_t k = 0; k < expected.size(); ++k) {
@@ -57,12 +57,16 @@ int pageSumCheck(const OpContext& ctx, std::int32_t first, std::int32_t last) {
     const std::int32_t page = first / kSumPageSize + static_cast<std::int32_t>(k);
     const std::int32_t from = std::max(first, page * kSumPageSize);
     const std::int32_t to = std::min(last, page * kSumPageSize + kSumPageSize - 1);
+    Status differs = Status::failure(Reason::Mismatch, "Verify is error!");
+    differs.address = from;
+    differs.expected = expected[k];
+    differs.actual = flash[k];
     ctx.pane.append("\r\nAddress: " + upperHex(from, 6) + " - " + upperHex(to, 6) +
-                    "\r\nBuffer:  sum " + upperHex(expected[k], 4) + "\r\nFlash:   sum " +
-                    upperHex(flash[k], 4) + "\r\n\r\nVerify is error!");
-    return kOpMismatch;
+                    "\r\nBuffer:  sum " + upperHex(*differs.expected, 4) + "\r\nFlash:   sum " +
+                    upperHex(*differs.actual, 4) + "\r\n\r\n" + differs.text);
+    return differs;
   }
-  return kOpOk;
+  return Status::success();
 }
 
 }  // namespace qrk

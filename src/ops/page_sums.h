@@ -19,9 +19,10 @@ std::vector<std::uint16_t> imagePageSums(const ImageBuffer& image, std::int32_t 
                                          std::int32_t last);
 
 // Asks the bootloader for the page sums of first .. last and compares them
-// with the image. 0 equal; -1 without sending on Stop or for a range the link
-// cannot reach, -1 for no reply or a reply without a sum for every page; -2
-// for a difference, reported in the pane (the first page that differs).
-int pageSumCheck(const OpContext& ctx, std::int32_t first, std::int32_t last);
+// with the image: success when equal; Stopped or File (a range the link cannot
+// reach) without sending; NoAnswer for no reply or one without a sum for every
+// page; Mismatch for a difference, reported in the pane (the first page that
+// differs, its first address and both sums).
+Status pageSumCheck(const OpContext& ctx, std::int32_t first, std::int32_t last);
 
 }  // namespace qrk

@@ -43,8 +43,8 @@ bool ProductionLoop::runExclusive(const std::function<void()>& work) {
   return true;
 }
 
-int ProductionLoop::delayAfter(const std::string& function) const {
-  if (function == "Auto" && p_.pane().contains("failure!")) {
+int ProductionLoop::delayAfter(const RunResult& result) const {
+  if (result.function == FunctionId::Auto && !result.ok()) {
     return ProductionSettings::kDelayAfterFailure;
   }
   return p_.production().delaySeconds();
@@ -90,7 +90,7 @@ ProductionLoop::Summary ProductionLoop::reRun(
     if (waitsForStart) {
       const StartWait start = waitForStart();
       if (start.ending == StartWait::Ending::Refused) {
-        summary.refusal = start.message;
+        summary.refusal = Status::failure(Reason::Usage, start.message);
         p_.pane().append("\r\n" + start.message);
         break;
       }
@@ -98,9 +98,12 @@ ProductionLoop::Summary ProductionLoop::reRun(
         // The chip in the fixture was not programmed: it counts as failed.
         ++summary.runs;
         p_.pane().append("\r\n" + start.message);
-        if (onRunEnded) onRunEnded(RunResult{});
+        RunResult failed;
+        failed.status = Status::failure(Reason::Fixture, start.message);
+        if (onRunEnded) onRunEnded(failed);
         break;
       }
+      summary.endedByStartSignal = start.ending == StartWait::Ending::EndLoop;
       if (start.ending != StartWait::Ending::Start || reRunStopped_) break;
     }
     p_.flags().singleRun = false;
@@ -109,11 +112,11 @@ ProductionLoop::Summary ProductionLoop::reRun(
     if (result.ok()) ++summary.succeeded;
     if (onRunEnded) onRunEnded(result);
     // A port that cannot drive the fixture will not learn to on the next chip.
-    if (!result.refusal.empty()) break;
+    if (result.refused) break;
     if (reRunStopped_ || (maxRuns > 0 && summary.runs >= maxRuns)) break;
     if (waitsForStart) continue;
     p_.controls().stopEnabled = true;
-    if (!countdown(delayAfter(function))) break;
+    if (!countdown(delayAfter(result))) break;
     // A Stop in the very last instant of the countdown still counts.
     if (reRunStopped_) break;
     p_.pane().replace("");
@@ -125,7 +128,7 @@ ProductionLoop::Summary ProductionLoop::reRun(
 }
 
 void ProductionLoop::stopClicked() {
-  p_.pane().append("\r\nStop by user!");
+  p_.pane().append(std::string("\r\n") + kStopText);
   stopRun();
 }
 

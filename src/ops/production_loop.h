@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ops/programmer.h"
@@ -21,8 +22,11 @@ class ProductionLoop {
     int succeeded = 0;
     bool stopped = false;
     // Why the loop could not wait for its start signal (exit 2 on a command
-    // line); empty when it could.
-    std::string refusal;
+    // line), with nothing sent.
+    std::optional<Status> refusal;
+    // The start signal ended the loop before its runs were done: the start
+    // command declined or the terminal's input ended.
+    bool endedByStartSignal = false;
     bool allSucceeded() const { return runs > 0 && succeeded == runs && !stopped; }
   };
 
@@ -63,7 +67,9 @@ class ProductionLoop {
   bool reRunStopped() const { return reRunStopped_; }
 
  private:
-  int delayAfter(const std::string& function) const;
+  // The countdown after `result`: the user's delay, or a short one after an
+  // Auto run that failed, so the next chip goes in without a long wait.
+  int delayAfter(const RunResult& result) const;
   // The countdown between two runs; false when Stop ended it.
   bool countdown(int seconds);
   // The wait for the next chip's start signal, on the port it may watch.

@@ -12,18 +12,6 @@ namespace {
 
 constexpr std::array<std::string_view, 3> kOutcomeNames = {"ok", "failed", "stopped"};
 
-// What the pane says when something went wrong. The Auto summary lines
-// ("Program        is failure!") come after the line that names the cause, so
-// the first match is the cause.
-constexpr std::array<std::string_view, 5> kFailureMarks = {
-    "failure!", "error!", "Invalid MCU type!", "not blank!", "Stop by user!"};
-
-std::string_view trimmed(std::string_view line) {
-  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-  while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
-  return line;
-}
-
 }  // namespace
 
 std::string_view outcomeName(ChipOutcome outcome) {
@@ -35,23 +23,6 @@ std::optional<ChipOutcome> outcomeFromName(std::string_view name) {
     if (kOutcomeNames[i] == name) return static_cast<ChipOutcome>(i);
   }
   return std::nullopt;
-}
-
-std::string failureLine(const std::string& paneText, ChipOutcome outcome) {
-  if (outcome == ChipOutcome::Ok) return {};
-  std::string_view lastWithText;
-  std::string_view rest = paneText;
-  while (!rest.empty()) {
-    const std::size_t end = rest.find('\n');
-    const std::string_view line = trimmed(rest.substr(0, end));
-    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
-    if (line.empty()) continue;
-    for (std::string_view mark : kFailureMarks) {
-      if (line.find(mark) != std::string_view::npos) return std::string(line);
-    }
-    lastWithText = line;
-  }
-  return std::string(lastWithText);
 }
 
 ChipRecord chipRecordOf(Programmer& programmer, const std::string& function,
@@ -77,7 +48,10 @@ ChipRecord chipRecordOf(Programmer& programmer, const std::string& function,
   r.outcome = result.ok()      ? ChipOutcome::Ok
               : result.stopped ? ChipOutcome::Stopped
                                : ChipOutcome::Failed;
-  r.failureLine = failureLine(programmer.pane().text(), r.outcome);
+  if (!result.ok()) {
+    r.failureCode = result.status.reason;
+    r.failureLine = result.status.text;
+  }
   return r;
 }
 

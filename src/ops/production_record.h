@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/status.h"
+
 namespace qrk {
 
 class Programmer;
@@ -48,7 +50,8 @@ struct ChipRecord {
   bool serialKept = false;
   std::string function;
   ChipOutcome outcome = ChipOutcome::Failed;
-  std::string failureLine;  // the pane line that says why; empty on success
+  Reason failureCode = Reason::None;  // why it failed; None on success
+  std::string failureLine;            // the pane line that says why; empty on success
   std::chrono::milliseconds duration{0};
 };
 
@@ -71,11 +74,6 @@ class SerialCounter {
   // when the counter cannot be reached.
   virtual std::optional<std::string> take(std::string* error) = 0;
 };
-
-// The pane line that tells why a run did not succeed: the first one that
-// reports a failure, a refusal or the user's Stop; else the last line with
-// text. Empty for a run that succeeded.
-std::string failureLine(const std::string& paneText, ChipOutcome outcome);
 
 // The record of the run that just ended on `programmer`, with `now` the wall
 // time at its end.

@@ -22,18 +22,19 @@ int blockSizeOf(const SelectedModel& model) {
 
 // Sends one block (or the final part), retrying it from its first frame; a
 // block the chip already holds, as proven in this run, is left out.
-int sendBlock(const OpContext& ctx, std::int32_t first, std::int32_t last, int attempts,
-              bool restartEveryTime) {
+Status sendBlock(const OpContext& ctx, std::int32_t first, std::int32_t last, int attempts,
+                 bool restartEveryTime) {
   if (ctx.blankSkip != nullptr && ctx.blankSkip->leaveOut(ctx.image, first, last)) {
-    return ctx.link.stopRequested() ? kOpFailed : kOpOk;
+    return ctx.link.stopRequested() ? Status::failure(Reason::Stopped) : Status::success();
   }
+  Status status = Status::failure(Reason::NoAnswer);
   for (int attempt = 0; attempt < attempts; ++attempt) {
     const bool restart = attempt > 0 || restartEveryTime;
-    const int status = sendChunks(ctx, first, last, restart);
-    if (ctx.link.stopRequested()) return kOpFailed;
-    if (status == kOpOk) return kOpOk;
+    status = sendChunks(ctx, first, last, restart);
+    if (ctx.link.stopRequested()) return Status::failure(Reason::Stopped);
+    if (status.ok()) return status;
   }
-  return kOpFailed;
+  return status;
 }
 
 void showBlockDone(const OpContext& ctx, std::int32_t start, std::int32_t doneUpTo,
@@ -42,39 +43,51 @@ void showBlockDone(const OpContext& ctx, std::int32_t start, std::int32_t doneUp
   showKbytes(ctx.host, (doneUpTo - start + 1) / 1024.0);
 }
 
+// The Program step's own line closes every failure but Stop, a refused range
+// included; the reason and its details stay those of the cause.
+Status programFailure(const OpContext& ctx, Status failed, bool showMessages) {
+  if (ctx.link.stopRequested()) return Status::failure(Reason::Stopped);
+  if (showMessages) ctx.pane.append("\r\nProgram is failure!");
+  return std::move(failed).withText("Program is failure!");
+}
+
 }  // namespace
 
-int sendDataFrame(const OpContext& ctx, std::int32_t address, int count, bool restart) {
+Status sendDataFrame(const OpContext& ctx, std::int32_t address, int count, bool restart) {
   IspLink& link = ctx.link;
-  if (link.stopRequested()) return kOpFailed;
+  if (link.stopRequested()) return Status::failure(Reason::Stopped);
   if (address < 0 || count < 1 || count > kMaxDataBytes ||
       address + count - 1 > kLinkAddressLimit) {
-    return kOpFailed;
+    return Status::failure(Reason::File);
   }
   const std::uint8_t sum = dataSum(ctx.image, address, count);
   link.sendFrame(buildDataFrame(ctx.image, static_cast<std::uint16_t>(address),
                                 static_cast<std::uint16_t>(count), restart),
                  link.replyWaitMs());
-  const bool accepted =
-      link.waitReply() == WaitOutcome::Ready &&
-      dataAckAccepted(link.takeReply(), static_cast<unsigned>(address / kChunkSize), sum);
-  if (accepted) return kOpOk;
+  const bool answered = link.waitReply() == WaitOutcome::Ready;
+  if (answered &&
+      dataAckAccepted(link.takeReply(), static_cast<unsigned>(address / kChunkSize), sum)) {
+    return Status::success();
+  }
   if (ctx.flags.closeRequested) ctx.flags.closeWindowDue = true;
-  return kOpFailed;
+  Status failed = Status::failure(answered ? Reason::Refused : Reason::NoAnswer);
+  failed.address = address;
+  return failed;
 }
 
-int sendChunks(const OpContext& ctx, std::int32_t first, std::int32_t last, bool restart) {
+Status sendChunks(const OpContext& ctx, std::int32_t first, std::int32_t last, bool restart) {
   for (std::int32_t a = first; a <= last; a += kChunkSize) {
     const int count = std::min<std::int32_t>(kChunkSize, last - a + 1);
-    if (sendDataFrame(ctx, a, count, restart) != kOpOk) return kOpFailed;
+    if (Status sent = sendDataFrame(ctx, a, count, restart); !sent.ok()) return sent;
     restart = false;
   }
-  return kOpOk;
+  return Status::success();
 }
 
-int programBlocks(const OpContext& ctx) {
+Status programBlocks(const OpContext& ctx) {
   const ImageBuffer& image = ctx.image;
-  if (!checkLinkRange(ctx.pane, image.rangeLow, image.rangeHigh)) return kOpFailed;
+  if (Status range = checkLinkRange(ctx.pane, image.rangeLow, image.rangeHigh); !range.ok())
+    return range;
   const std::int32_t rangeHigh = image.rangeHigh;
   const int blockSize = blockSizeOf(ctx.model);
   const bool restartEveryBlock = ctx.model.mapKind == kMapKindWithRestartedBlocks;
@@ -89,27 +102,29 @@ int programBlocks(const OpContext& ctx) {
   std::int32_t blockFirst = start;
   std::int32_t blockLast = (firstBlock + 1) * blockSize - 1;
   for (std::int32_t i = 0; i < wholeBlocks; ++i) {
-    if (sendBlock(ctx, blockFirst, blockLast, kBlockAttempts, restartEveryBlock) != kOpOk) {
-      return kOpFailed;
+    if (Status sent = sendBlock(ctx, blockFirst, blockLast, kBlockAttempts, restartEveryBlock);
+        !sent.ok()) {
+      return sent;
     }
     showBlockDone(ctx, start, blockLast, rangeHigh);
     blockFirst = blockLast + 1;
     blockLast += blockSize;
   }
   if (blockFirst <= rangeHigh) {
-    if (sendBlock(ctx, blockFirst, rangeHigh, kFinalPartAttempts, false) != kOpOk) {
-      return kOpFailed;
+    if (Status sent = sendBlock(ctx, blockFirst, rangeHigh, kFinalPartAttempts, false);
+        !sent.ok()) {
+      return sent;
     }
     ctx.host.setProgressValue(rangeHigh);
   }
   showKbytes(ctx.host, (rangeHigh - start + 1) / 1024.0);
-  return kOpOk;
+  return Status::success();
 }
 
-int programTopKilobyte(const OpContext& ctx) {
+Status programTopKilobyte(const OpContext& ctx) {
   const int blockSize = blockSizeOf(ctx.model);
   const auto [first, end] = topKilobyte(ctx.model.topAddress);
-  if (!checkLinkRange(ctx.pane, first, end)) return kOpFailed;
+  if (Status range = checkLinkRange(ctx.pane, first, end); !range.ok()) return range;
   const bool restartEveryBlock = ctx.model.mapKind == kMapKindWithRestartedBlocks;
   const std::int32_t start = first / blockSize * blockSize;
 
@@ -117,10 +132,10 @@ int programTopKilobyte(const OpContext& ctx) {
   const std::int32_t blocks = end / blockSize - start / blockSize + 1;
   std::int32_t blockFirst = start;
   std::int32_t blockLast = (start / blockSize + 1) * blockSize - 1;
-  int status = kOpOk;
-  for (std::int32_t i = 0; i < blocks && status == kOpOk; ++i) {
+  Status status;
+  for (std::int32_t i = 0; i < blocks && status.ok(); ++i) {
     status = sendBlock(ctx, blockFirst, blockLast, kBlockAttempts, restartEveryBlock);
-    if (status == kOpOk) showBlockDone(ctx, start, blockLast, end);
+    if (status.ok()) showBlockDone(ctx, start, blockLast, end);
     blockFirst = blockLast + 1;
     blockLast += blockSize;
   }
@@ -128,40 +143,39 @@ int programTopKilobyte(const OpContext& ctx) {
   return status;
 }
 
-int programImage(const OpContext& ctx, bool showMessages, const PrepareImage& prepare) {
+Status programImage(const OpContext& ctx, bool showMessages, const PrepareImage& prepare) {
   auto askForFile = [&ctx] {
     ctx.host.messageBox(kOpenFileFirstText, {}, MessageButtons::Ok);
-    return kOpFailed;
+    return Status::failure(Reason::File, "Please open file.");
   };
-  if (!ctx.image.fileLoaded) return ctx.flags.demoWriteMode ? kOpOk : askForFile();
+  if (!ctx.image.fileLoaded) return ctx.flags.demoWriteMode ? Status::success() : askForFile();
   if (prepare) {
-    if (!prepare()) return kOpFailed;
+    if (Status prepared = prepare(); !prepared.ok()) return prepared;
     if (!ctx.image.fileLoaded) return askForFile();
   }
 
   if (showMessages) ctx.pane.append("We are programing ...");
   showProgress(ctx.host, ctx.image.rangeLow, ctx.image.rangeHigh);
-  int status = programBlocks(ctx);
-  if (status == kOpOk) {
+  Status status = programBlocks(ctx);
+  if (status.ok()) {
     if (showMessages) ctx.pane.append("\r\nProgram OK!");
     // Kinds 0 and 1 have no verify step of their own: their "Verify  OK!"
     // is only said after the flash was read back and compared.
     if (ctx.model.mapKind != kMapKindWithRestartedBlocks) {
       status = verifyRange(ctx, ctx.image.rangeLow, ctx.image.rangeHigh, showMessages);
-      if (status == kOpOk && showMessages) ctx.pane.append("\r\nVerify  OK!");
+      if (status.ok() && showMessages) ctx.pane.append("\r\nVerify  OK!");
     }
-  } else if (showMessages && !ctx.link.stopRequested()) {
-    ctx.pane.append("\r\nProgram is failure!");
+  } else {
+    status = programFailure(ctx, std::move(status), showMessages);
   }
   hideProgress(ctx.host);
-  return status == kOpOk ? kOpOk : kOpFailed;
+  return status;
 }
 
-int programTopKilobyteAndImage(const OpContext& ctx, bool showMessages,
-                               const PrepareImage& prepare) {
-  if (programTopKilobyte(ctx) != kOpOk) {
-    if (showMessages && !ctx.link.stopRequested()) ctx.pane.append("\r\nProgram is failure!");
-    return kOpFailed;
+Status programTopKilobyteAndImage(const OpContext& ctx, bool showMessages,
+                                  const PrepareImage& prepare) {
+  if (Status top = programTopKilobyte(ctx); !top.ok()) {
+    return programFailure(ctx, std::move(top), showMessages);
   }
   return programImage(ctx, showMessages, prepare);
 }

@@ -92,25 +92,28 @@ void Programmer::beginChip() {
   chip_.startedMs = loop_.nowMs();
 }
 
-bool Programmer::takeSharedSerialNumber() {
-  if (chip_.serial) return true;  // this chip has its number already
+Status Programmer::takeSharedSerialNumber() {
+  if (chip_.serial) return Status::success();  // this chip has its number already
   std::string error;
   const std::optional<std::string> number = serialCounter_->take(&error);
   if (!number) {
-    host_.messageBox("Serial number: " + error, {}, MessageButtons::Ok);
-    return false;
+    const Status refused = Status::failure(Reason::SerialNumber, "Serial number: " + error);
+    host_.messageBox(refused.text, {}, MessageButtons::Ok);
+    return refused;
   }
   chip_.serial = *number;
   // Disarms the field; the stamping below arms it again with this number.
   autoIncrement_.setNextValueText(*number);
-  return true;
+  return Status::success();
 }
 
-bool Programmer::prepareImageForProgram() {
+Status Programmer::prepareImageForProgram() {
+  const Status notStamped =
+      Status::failure(Reason::SerialNumber, "the serial number could not be stamped");
   // The number is taken as late as possible, right before the image goes out,
   // so that a chip still waiting for power holds none.
-  if (serialCounter_ != nullptr && autoIncrement_.ticked() && !takeSharedSerialNumber()) {
-    return false;
+  if (serialCounter_ != nullptr && autoIncrement_.ticked()) {
+    if (Status taken = takeSharedSerialNumber(); !taken.ok()) return taken;
   }
   if (loadChoices_.reloadBeforeRun && flags_.singleRun && image_.fileLoaded) {
     const bool numbered = autoIncrement_.ticked();
@@ -125,21 +128,26 @@ bool Programmer::prepareImageForProgram() {
     // The old image is not what the user wants on the chip. The image and the
     // serial-number tick stay as they were, so that once the file is back the
     // next chip is numbered again instead of quietly going out without one.
-    if (!reloaded.loaded()) return false;
+    if (!reloaded.loaded()) {
+      return Status::failure(Reason::File, "the image file could not be loaded again");
+    }
     checksumText_ = reloaded.checksumText;
     autoIncrement_.onToggle(false);
-    if (numbered && !autoIncrement_.rearm()) return false;
-    return true;
+    if (numbered && !autoIncrement_.rearm()) return notStamped;
+    return Status::success();
   }
-  if (autoIncrement_.ticked() && !autoIncrement_.armed()) return autoIncrement_.rearm();
-  return true;
+  if (autoIncrement_.ticked() && !autoIncrement_.armed() && !autoIncrement_.rearm()) {
+    return notStamped;
+  }
+  return Status::success();
 }
 
-int Programmer::writeOptionAndAdvance(bool showMessages) {
-  const int status = writeOption(link_, pane_, options_, model_.mapKind, showMessages);
-  if (status != kOpOk) return status;
+Status Programmer::writeOptionAndAdvance(bool showMessages) {
+  Status status = writeOption(link_, pane_, options_, model_.mapKind, showMessages);
+  if (!status.ok()) return status;
   chip_.optionsWritten = true;
-  return autoIncrement_.advance() ? kOpOk : kOpFailed;
+  if (autoIncrement_.advance()) return status;
+  return Status::failure(Reason::SerialNumber, "the next serial number does not fit its field");
 }
 
 RunResult Programmer::runFunction(const std::string& function, const std::string& portName) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,7 +12,9 @@
 #include "image/image_buffer.h"
 #include "image/image_loader.h"
 #include "link/isp_link.h"
+#include "link/status.h"
 #include "ops/blank_skip.h"
+#include "ops/function_id.h"
 #include "ops/function_list.h"
 #include "ops/op_context.h"
 #include "ops/production_record.h"
@@ -28,18 +31,22 @@
 
 namespace qrk {
 
-// How a run ended, for a front end that must not guess from the pane text.
+// How a run ended, for a front end that must not guess from the pane text:
+// the function asked for, the step that decided a failure (the function
+// itself, or the list's slot under Auto; none while connecting) and why.
 struct RunResult {
+  std::optional<FunctionId> function;  // none: no function of that name
+  std::optional<FunctionId> step;
   bool portOpened = false;
   bool connected = false;
   bool stopped = false;
-  int status = kOpFailed;  // the dispatched function's status: kOpOk success
+  Status status = Status::failure(Reason::Usage);
   // The programmer switched the chip's supply on for this run.
   bool supplySwitched = false;
-  // Why the run was refused before anything was sent (the port cannot do
-  // what the fixture needs); empty when it was not.
-  std::string refusal;
-  bool ok() const { return portOpened && connected && !stopped && status == kOpOk; }
+  // Refused before anything was sent: the port cannot do what the fixture
+  // needs (the status says why). Asking again would change nothing.
+  bool refused = false;
+  bool ok() const { return portOpened && connected && !stopped && status.ok(); }
 };
 
 // The inputs of a file load that the window keeps beside the image.
@@ -138,15 +145,15 @@ class Programmer {
 
   // Before the image is programmed: reloads the files of the image when the
   // user asked for it on a single run, and stamps the serial number again
-  // where the feature is on. False when programming must not go ahead: the
-  // reload failed (the old image is not what the user wants on the chip) or a
-  // serial number that is switched on could not be stamped.
-  bool prepareImageForProgram();
+  // where the feature is on. A failure when programming must not go ahead:
+  // the reload failed (File: the old image is not what the user wants on the
+  // chip) or a serial number that is switched on could not be stamped.
+  Status prepareImageForProgram();
 
   // Writes the option bytes and, once the chip has them, advances the serial
   // number: the option write ends a chip's cycle. A number that no longer fits
   // its field fails the write's result, so the run is not counted a success.
-  int writeOptionAndAdvance(bool showMessages);
+  Status writeOptionAndAdvance(bool showMessages);
 
   // One run: open the port, connect while the target is powered on, run the
   // named function, close the port. Messages go to the pane.
@@ -158,7 +165,7 @@ class Programmer {
 
  private:
   LoadOptions loadOptions() const;
-  bool takeSharedSerialNumber();
+  Status takeSharedSerialNumber();
 
   SerialPort& port_;
   EventLoop& loop_;

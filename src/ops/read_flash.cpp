@@ -29,22 +29,22 @@ bool readReplyAnswers(const Reply& reply, std::int32_t address, int count) {
          reply.has(kReadReplyDataAt + static_cast<std::size_t>(count) - 1);
 }
 
-int readChunk(const OpContext& ctx, std::int32_t address, int count, bool copy, Reply* reply) {
+Status readChunk(const OpContext& ctx, std::int32_t address, int count, bool copy, Reply* reply) {
   IspLink& link = ctx.link;
-  if (link.stopRequested()) return kOpFailed;
+  if (link.stopRequested()) return Status::failure(Reason::Stopped);
   if (address < 0 || count < 1 || count > kMaxReadBytes ||
       address + count - 1 > kLinkAddressLimit) {
-    return kOpFailed;
+    return Status::failure(Reason::File);
   }
   link.sendFrame(
       buildReadRequest(static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(count)),
       link.replyWaitMs());
-  if (link.waitReply() != WaitOutcome::Ready) return kOpFailed;
+  if (link.waitReply() != WaitOutcome::Ready) return Status::failure(Reason::NoAnswer);
   Reply received = link.takeReply();
-  if (!readReplyAnswers(received, address, count)) return kOpFailed;
+  if (!readReplyAnswers(received, address, count)) return Status::failure(Reason::NoAnswer);
   if (copy) copyReplyToImage(received, ctx.image);
   if (reply) *reply = std::move(received);
-  return kOpOk;
+  return Status::success();
 }
 
 void copyReplyToImage(const Reply& reply, ImageBuffer& image) {
@@ -58,7 +58,7 @@ void copyReplyToImage(const Reply& reply, ImageBuffer& image) {
   }
 }
 
-int readFlash(const OpContext& ctx) {
+Status readFlash(const OpContext& ctx) {
   ImageBuffer& image = ctx.image;
   Host& host = ctx.host;
   image.fill(0xFF);
@@ -73,7 +73,7 @@ int readFlash(const OpContext& ctx) {
     complete = false;
     for (int attempt = 0; attempt < kReadAttempts && !complete; ++attempt) {
       if (ctx.link.stopRequested()) break;
-      complete = readChunk(ctx, a, kReadChunk, true) == kOpOk;
+      complete = readChunk(ctx, a, kReadChunk, true).ok();
     }
     if (!complete) break;
     ++requests;
@@ -81,16 +81,20 @@ int readFlash(const OpContext& ctx) {
     host.setProgressValue(a);
   }
 
+  // The last request ends the space: the bar shows it whole.
+  if (complete) host.setProgressValue(kReadSpaceLast);
   hideProgress(host);
   if (!complete) {
-    if (!ctx.link.stopRequested()) ctx.pane.append("\r\nRead flash is failure!");
     image.fileLoaded = false;
-    return kOpFailed;
+    if (ctx.link.stopRequested()) return Status::failure(Reason::Stopped);
+    const Status failed = Status::failure(Reason::NoAnswer, "Read flash is failure!");
+    ctx.pane.append("\r\n" + failed.text);
+    return failed;
   }
   image.rangeLow = 0;
   image.rangeHigh = kReadSpaceLast;
   ctx.pane.append("\r\nRead AP_ISP OK!");
-  return kOpOk;
+  return Status::success();
 }
 
 }  // namespace qrk

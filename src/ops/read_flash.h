@@ -22,21 +22,21 @@ std::vector<std::uint8_t> buildReadRequest(std::uint32_t address, std::uint16_t 
 // echoes both and actually holds that many data bytes.
 bool readReplyAnswers(const Reply& reply, std::int32_t address, int count);
 
-// One read request. 0 when a reply that answers it arrived (stored in *reply
-// when given, and copied into the image when `copy` is set); -1 without
-// sending on Stop or for a range the link cannot read, -1 for no reply or a
-// reply that does not answer the request.
-int readChunk(const OpContext& ctx, std::int32_t address, int count, bool copy,
-              Reply* reply = nullptr);
+// One read request: success when a reply that answers it arrived (stored in
+// *reply when given, and copied into the image when `copy` is set); Stopped or
+// File (a range the link cannot read) without sending; NoAnswer for no reply
+// or a reply that does not answer the request.
+Status readChunk(const OpContext& ctx, std::int32_t address, int count, bool copy,
+                 Reply* reply = nullptr);
 
 // Writes the reply's data bytes into the image at the address it echoes;
 // bytes beyond the image or beyond what the reply holds are skipped.
 void copyReplyToImage(const Reply& reply, ImageBuffer& image);
 
 // Read_AP_ISP: the target's 64 K code space into the image, 128 bytes per
-// request, each tried six times. 0 with range 0 .. 0xFFFF on success. On
-// failure or Stop -1, and the image is marked not loaded, so a half-read image
-// is never programmed into another chip (nor should the caller store it).
-int readFlash(const OpContext& ctx);
+// request, each tried six times; range 0 .. 0xFFFF on success. On failure or
+// Stop the image is marked not loaded, so a half-read image is never
+// programmed into another chip (nor should the caller store it).
+Status readFlash(const OpContext& ctx);
 
 }  // namespace qrk

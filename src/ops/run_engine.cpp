@@ -4,6 +4,7 @@
 
 #include "link/handshake.h"
 #include "ops/connect_sequence.h"
+#include "ops/function_list_runner.h"
 #include "ops/functions.h"
 #include "platform/beep_alert.h"
 
@@ -23,8 +24,9 @@ void closeRun(Programmer& p) {
 void endRun(Programmer& p, RunResult& result) {
   const SupplyStep off = p.supply().switchOff(p.portName());
   if (!off.ok()) {
-    p.pane().append(std::string(kSupplyFailureText) + off.message);
-    result.status = kOpFailed;
+    const std::string line = kSupplyFailureLine + off.message;
+    p.pane().append("\r\n" + line);
+    if (result.status.ok()) result.status = Status::failure(Reason::Fixture, line);
   }
   closeRun(p);
 }
@@ -36,6 +38,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   RunResult result;
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
+  const FunctionEntry* entry = findFunction(function);
+  if (entry != nullptr) result.function = entry->id;
   p.host().phaseStarted(kConnectPhase);
   p.beginChip();
   pane.replace("We are connecting ...\r\n");
@@ -44,8 +48,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   link.setMapKind(p.model().mapKind);
 
   std::optional<SupplyStep> supplyOn;
-  const ConnectOutcome connection = openAndConnect(
-      p, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter, [&] {
+  const ConnectOutcome connection =
+      openAndConnect(p, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter, [&] {
         if (!p.supply().supplySwitch().switched()) return true;
         supplyOn = p.supply().switchOn(portName, [&link] { return link.stopRequested(); });
         return supplyOn->ok();
@@ -53,6 +57,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   if (!connection.portOpened) {
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
+    result.status = Status::failure(Reason::Port, kOpenFailureLine);
     p.host().phaseEnded(kConnectPhase, false);
     endRun(p, result);
     return result;
@@ -63,7 +68,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
     const SupplyStep& on = *supplyOn;
     if (on.ending == SupplyStep::Ending::Refused) {
       // Nothing went out, and nothing must: the supply was never touched.
-      result.refusal = on.message;
+      result.refused = true;
+      result.status = Status::failure(Reason::Usage, on.message);
       pane.append("\r\n" + on.message);
       p.host().phaseEnded(kConnectPhase, false);
       closeRun(p);
@@ -72,9 +78,13 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
     result.supplySwitched = true;
     if (!on.ok()) {
       result.stopped = link.stopRequested();
-      if (!result.stopped) {
+      if (result.stopped) {
+        result.status = Status::failure(Reason::Stopped, kStopText);
+      } else {
         beepAlert(p.host(), p.loop());
-        pane.append(std::string(kSupplyFailureText) + on.message);
+        const std::string line = kSupplyFailureLine + on.message;
+        pane.append("\r\n" + line);
+        result.status = Status::failure(Reason::Fixture, line);
       }
       p.host().phaseEnded(kConnectPhase, false);
       endRun(p, result);
@@ -83,30 +93,41 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   }
 
   const std::string& version = connection.version;
-  if (!connection.connected) {
+  if (connection.connected) {
+    p.setBootloaderVersion(version);
+    result.connected = true;
+    p.host().phaseEnded(kConnectPhase, true);
+  } else {
     p.setBootloaderVersion(version.empty() ? "0" : version);
-    result.stopped = link.stopRequested();
-    if (!result.stopped) {
+    if (!link.stopRequested()) {
       beepAlert(p.host(), p.loop());
       pane.append(kConnectFailureText);
+      result.status = Status::failure(Reason::NoAnswer, kConnectFailureLine);
     }
     p.host().phaseEnded(kConnectPhase, false);
-    endRun(p, result);
-    return result;
   }
-  p.setBootloaderVersion(version);
-  result.connected = true;
-  p.host().phaseEnded(kConnectPhase, true);
 
-  p.host().setProgressValue(0);
-  p.host().setKbyteText("");
-  const FunctionEntry* entry = findFunction(function);
-  if (entry != nullptr && !link.stopRequested()) {
-    p.host().phaseStarted(function);
-    result.status = entry->single(p);
-    p.host().phaseEnded(function, result.status == 0 && !link.stopRequested());
+  if (result.connected) {
+    p.host().setProgressValue(0);
+    p.host().setKbyteText("");
+    if (entry == nullptr) {
+      result.status = Status::failure(Reason::Usage, "'" + function + "' is no function");
+    } else if (!link.stopRequested()) {
+      result.step = entry->id;
+      p.host().phaseStarted(function);
+      if (entry->id == FunctionId::Auto) {
+        ListResult list = runFunctionList(p);
+        result.status = std::move(list.status);
+        result.step = list.step;
+      } else {
+        result.status = entry->single(p);
+      }
+      p.host().phaseEnded(function, result.status.ok() && !link.stopRequested());
+    }
   }
   result.stopped = link.stopRequested();
+  // Whatever the function made of it, a stopped run is the user's doing.
+  if (result.stopped) result.status = Status::failure(Reason::Stopped, kStopText);
   endRun(p, result);
   return result;
 }

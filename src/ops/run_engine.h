@@ -21,9 +21,14 @@ inline constexpr const char* kConnectPhase = "Connect";
 inline constexpr const char* kOpenFailureText =
     "\r\nOpen COM port is failure!\r\nThe COM port opened by another Program or no the COM "
     "port.\r\n\r\n打开串口失败!\r\n串口已被其它程序打开或不存在。";
+inline constexpr const char* kOpenFailureLine = "Open COM port is failure!";
+inline constexpr const char* kConnectFailureLine = "Communication is failure!";
+// What the Stop button adds to the pane, and the line a stopped run is known by.
+inline constexpr const char* kStopText = "Stop by user!";
 inline constexpr const char* kConnectFailureText =
     "\r\nCommunication is failure!\r\n\r\nConnect the electric cable and Power On.\r\n\r\n"
     "请接好电缆, 打开电源。";
-inline constexpr const char* kSupplyFailureText = "\r\nSupply switch failed: ";
+// What a supply that would not switch adds to the pane, before the why.
+inline constexpr const char* kSupplyFailureLine = "Supply switch failed: ";
 
 }  // namespace qrk

@@ -1,6 +1,7 @@
 #include "ops/verify.h"
 
 #include <algorithm>
+#include <string>
 
 #include "link/identify.h"
 #include "ops/address_range.h"
@@ -13,72 +14,80 @@
 
 namespace qrk {
 
-int verifyChunk(const OpContext& ctx, std::int32_t address, int count) {
+std::string mismatchReport(const Status& status) {
+  return "\r\nAddress: " + upperHex(status.address.value_or(0), 6) +
+         "\r\nBuffer:  " + upperHex(status.expected.value_or(0), 2) +
+         "\r\nFlash:   " + upperHex(status.actual.value_or(0), 2) + "\r\n\r\n" + status.text;
+}
+
+Status verifyChunk(const OpContext& ctx, std::int32_t address, int count) {
   (void)readTargetId(ctx.link, ctx.pane, ctx.model.expectedId, false);
   Reply reply;
-  bool answered = false;
-  for (int attempt = 0; attempt < kReadAttempts && !answered; ++attempt) {
-    if (ctx.link.stopRequested()) return kOpFailed;
-    answered = readChunk(ctx, address, count, false, &reply) == kOpOk;
+  Status read = Status::failure(Reason::NoAnswer);
+  for (int attempt = 0; attempt < kReadAttempts && !read.ok(); ++attempt) {
+    if (ctx.link.stopRequested()) return Status::failure(Reason::Stopped);
+    read = readChunk(ctx, address, count, false, &reply);
   }
-  if (!answered) return kOpFailed;
+  if (!read.ok()) return read;
 
   for (int i = 0; i < count; ++i) {
     const std::uint8_t flash = *reply.at(kReadReplyDataAt + static_cast<std::size_t>(i));
     const std::uint8_t buffer = ctx.image.at(address + i);
     if (flash == buffer) continue;
-    ctx.pane.append("\r\nAddress: " + upperHex(address + i, 6) +
-                    "\r\nBuffer:  " + upperHex(buffer, 2) + "\r\nFlash:   " + upperHex(flash, 2) +
-                    "\r\n\r\nVerify is error!");
-    return kOpMismatch;
+    Status differs = Status::failure(Reason::Mismatch, "Verify is error!");
+    differs.address = address + i;
+    differs.expected = buffer;
+    differs.actual = flash;
+    ctx.pane.append(mismatchReport(differs));
+    return differs;
   }
-  return kOpOk;
+  return Status::success();
 }
 
-int verifyRange(const OpContext& ctx, std::int32_t first, std::int32_t last, bool showMessages) {
-  if (!checkLinkRange(ctx.pane, first, last)) return kOpFailed;
+Status verifyRange(const OpContext& ctx, std::int32_t first, std::int32_t last, bool showMessages) {
+  if (Status range = checkLinkRange(ctx.pane, first, last); !range.ok()) return range;
   showProgress(ctx.host, first, last);
   for (std::int32_t a = first; a <= last;) {
     const std::int32_t chunkEnd = std::min(a / kChunkSize * kChunkSize + kChunkSize - 1, last);
     const bool leftOut =
         ctx.blankSkip != nullptr && ctx.blankSkip->leftOut(ctx.image, a, chunkEnd);
-    int result = leftOut ? kOpOk : kOpFailed;
+    Status result = leftOut ? Status::success() : Status::failure(Reason::NoAnswer);
     for (int attempt = 0; attempt < kVerifyChunkAttempts && !leftOut; ++attempt) {
       if (ctx.link.stopRequested()) break;
       result = verifyChunk(ctx, a, chunkEnd - a + 1);
-      if (result != kOpFailed) break;
+      if (result.ok() || result.isVerdict()) break;
     }
-    if (ctx.link.stopRequested()) return kOpFailed;
-    if (result == kOpMismatch) return kOpFailed;
-    if (result != kOpOk) {
+    if (ctx.link.stopRequested()) return Status::failure(Reason::Stopped);
+    if (result.isVerdict()) return result;
+    if (!result.ok()) {
       if (showMessages) ctx.pane.append(kVerifyCommFailureText);
-      return kOpFailed;
+      return Status::failure(Reason::NoAnswer, kVerifyCommFailureLine);
     }
     ctx.host.setProgressValue(chunkEnd);
     showKbytes(ctx.host, chunkEnd / 1024.0);
     a = chunkEnd + 1;
   }
-  return kOpOk;
+  return Status::success();
 }
 
-int verifyImage(const OpContext& ctx, bool showMessages) {
+Status verifyImage(const OpContext& ctx, bool showMessages) {
   if (showMessages) ctx.pane.append("We are Verifying...");
   // While the ISP DEMO is written the top kilobyte was programmed too, and
   // without a file it is all that was: the cleared image's first kilobyte
   // was never sent.
   const bool wholeImage = ctx.image.fileLoaded || !ctx.flags.demoWriteMode;
-  int status = kOpOk;
+  Status status;
   if (wholeImage) status = verifyRange(ctx, ctx.image.rangeLow, ctx.image.rangeHigh, showMessages);
-  if (status == kOpOk && ctx.flags.demoWriteMode) {
+  if (status.ok() && ctx.flags.demoWriteMode) {
     const AddressSpan top = topKilobyte(ctx.model.topAddress);
     status = verifyRange(ctx, top.first, top.last, showMessages);
   }
-  if (status == kOpOk && showMessages) ctx.pane.append("\r\nVerify OK!");
+  if (status.ok() && showMessages) ctx.pane.append("\r\nVerify OK!");
   hideProgress(ctx.host);
   return status;
 }
 
-int verifyByChecksum(const OpContext& ctx, bool showMessages) {
+Status verifyByChecksum(const OpContext& ctx, bool showMessages) {
   if (showMessages) ctx.pane.append("We are Verifying...");
   const ImageBuffer& image = ctx.image;
   const bool wholeImage = image.fileLoaded || !ctx.flags.demoWriteMode;
@@ -87,26 +96,31 @@ int verifyByChecksum(const OpContext& ctx, bool showMessages) {
   // erased chip (or pass a stale one) on data that was not programmed.
   const bool withTopKilobyte = ctx.flags.demoWriteMode;
   const AddressSpan top = topKilobyte(ctx.model.topAddress);
-  if ((wholeImage && !checkLinkRange(ctx.pane, image.rangeLow, image.rangeHigh)) ||
-      (withTopKilobyte && !checkLinkRange(ctx.pane, top.first, top.last))) {
-    return kOpFailed;
+  if (wholeImage) {
+    if (Status range = checkLinkRange(ctx.pane, image.rangeLow, image.rangeHigh); !range.ok())
+      return range;
+  }
+  if (withTopKilobyte) {
+    if (Status range = checkLinkRange(ctx.pane, top.first, top.last); !range.ok()) return range;
   }
 
-  int status = kOpFailed;
+  Status status = Status::failure(Reason::NoAnswer);
   for (int attempt = 0; attempt < kVerifyByChecksumAttempts; ++attempt) {
     if (ctx.link.stopRequested()) break;
-    status = wholeImage ? pageSumCheck(ctx, image.rangeLow, image.rangeHigh) : kOpOk;
-    if (status == kOpOk && withTopKilobyte) status = pageSumCheck(ctx, top.first, top.last);
-    if (status != kOpFailed) break;  // a difference is an answer: asking again changes nothing
+    status = wholeImage ? pageSumCheck(ctx, image.rangeLow, image.rangeHigh) : Status::success();
+    if (status.ok() && withTopKilobyte) status = pageSumCheck(ctx, top.first, top.last);
+    // A difference is an answer: asking again changes nothing.
+    if (status.ok() || status.isVerdict()) break;
   }
   hideProgress(ctx.host);
-  if (ctx.link.stopRequested()) return kOpFailed;
-  if (status == kOpOk) {
+  if (ctx.link.stopRequested()) return Status::failure(Reason::Stopped);
+  if (status.ok()) {
     if (showMessages) ctx.pane.append("\r\nVerify OK!");
-    return kOpOk;
+    return status;
   }
-  if (status == kOpFailed && showMessages) ctx.pane.append(kVerifyCommFailureText);
-  return kOpFailed;
+  if (status.isVerdict()) return status;
+  if (showMessages) ctx.pane.append(kVerifyCommFailureText);
+  return Status::failure(Reason::NoAnswer, kVerifyCommFailureLine);
 }
 
 }  // namespace qrk

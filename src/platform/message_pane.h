@@ -6,9 +6,9 @@
 
 namespace qrk {
 
-// The message pane `textMsg`: the core writes it, the host shows it. The text
-// is kept here because runs read it back (the production loop looks for
-// "failure!" in it).
+// The message pane: the core writes it, the host shows it. The text is kept
+// for the Re-Run countdown, which rewrites the pane's last line; nothing
+// decides anything by reading it.
 class MessagePane {
  public:
   static constexpr const char* kLineBreak = "\r\n";
@@ -27,7 +27,6 @@ class MessagePane {
   void appendLine(const std::string& text) { append(text + kLineBreak); }
   void lineBreak() { append(kLineBreak); }
   const std::string& text() const { return text_; }
-  bool contains(const std::string& needle) const { return text_.find(needle) != std::string::npos; }
 
  private:
   Host& host_;

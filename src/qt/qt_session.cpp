@@ -11,10 +11,11 @@ std::unique_ptr<QtSettingsStore> openStore(const std::string& iniPath, QtSession
 }
 
 SettingsStore& activeStore(QtSettingsStore* saved, MemorySettingsStore& defaults,
-                           RunSettings& runSettings, const std::string& iniPath,
-                           QtSession::Keep keep) {
+                           RunSettings& runSettings, QtSession::Keep keep) {
   if (!saved) return defaults;
-  if (keep == QtSession::Keep::RunCounters && iniPath.empty()) return runSettings;
+  // An INI file of its own keeps a line's choices as the window's store
+  // does: a run's --model or --serial-address is for that run only.
+  if (keep == QtSession::Keep::RunCounters) return runSettings;
   return *saved;
 }
 
@@ -23,8 +24,7 @@ SettingsStore& activeStore(QtSettingsStore* saved, MemorySettingsStore& defaults
 QtSession::QtSession(const std::string& iniPath, Keep keep, Host& host)
     : saved_(openStore(iniPath, keep)),
       runSettings_(saved_ ? static_cast<SettingsStore&>(*saved_) : defaults_),
-      programmer_(port_, loop_, activeStore(saved_.get(), defaults_, runSettings_, iniPath, keep),
-                  host),
+      programmer_(port_, loop_, activeStore(saved_.get(), defaults_, runSettings_, keep), host),
       productionLoop_(programmer_) {
   programmer_.loadSettings();
   programmer_.supply().setCommandRunner(&commands_);

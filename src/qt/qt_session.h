@@ -36,9 +36,8 @@ class QtSession {
     Nothing,  // neither read nor written: the session starts from the defaults
   };
 
-  // `iniPath` names an INI file that is read and written as it is, whatever
-  // `keep` says but Nothing; empty, the per-user store that the window and
-  // qrkprog share.
+  // `iniPath` names an INI file kept as `keep` says; empty, the per-user
+  // store that the window and qrkprog share.
   QtSession(const std::string& iniPath, Keep keep, Host& host);
   QtSession(const QtSession&) = delete;
   QtSession& operator=(const QtSession&) = delete;

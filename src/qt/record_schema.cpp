@@ -43,6 +43,12 @@ constexpr const char* kVersion1[] = {
     "CREATE TABLE serial_returned (serial BIGINT PRIMARY KEY)",
 };
 
+// Why each chip failed, as a code a line system can count by; the rows made
+// before it get an empty code.
+constexpr const char* kVersion2[] = {
+    "ALTER TABLE chips ADD COLUMN failure_code TEXT NOT NULL DEFAULT ''",
+};
+
 struct Migration {
   int version;
   std::span<const char* const> statements;
@@ -50,7 +56,7 @@ struct Migration {
 
 // Each entry moves the schema from version - 1 to version; never edit one
 // that has shipped, add the next.
-constexpr Migration kMigrations[] = {{1, kVersion1}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}};
 static_assert(std::size(kMigrations) == kRecordSchemaVersion);
 
 QString dialect(const QSqlDatabase& db, const char* statement) {
@@ -105,7 +111,7 @@ bool migrateRecordSchema(const QSqlDatabase& db, std::string* error) {
   return transaction.commit(error);
 }
 
-bool checkRecordSchema(const QSqlDatabase& db, std::string* error) {
+bool checkRecordSchema(const QSqlDatabase& db, std::string* error, int* version) {
   const std::optional<int> stored = storedSchemaVersion(db, error);
   if (!stored) {
     *error = "it holds no production record (" + *error + ")";
@@ -115,6 +121,7 @@ bool checkRecordSchema(const QSqlDatabase& db, std::string* error) {
     *error = newerSchema(*stored);
     return false;
   }
+  if (version) *version = *stored;
   return true;
 }
 

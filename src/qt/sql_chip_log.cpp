@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "qt/record_schema.h"
 #include "qt/sql_serial_counter.h"
 #include "qt/sql_statement.h"
 
@@ -29,12 +30,13 @@ bool SqlChipLog::record(const ChipRecord& chip, std::string* error) {
   if (!runSql(query,
               "INSERT INTO chips (recorded_at, station, port, model, chip_id, bootloader_version,"
               " image_file, checksum, serial, serial_kept, function_name, result, failure_line,"
-              " duration_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+              " duration_ms, failure_code) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
               {q(utcTimeText(chip.time)), q(chip.station), q(chip.port), q(chip.model),
                q(chip.chipId), q(chip.bootloaderVersion), q(chip.imageFile), q(chip.checksum),
                serial ? QVariant(*serial) : QVariant(QMetaType(QMetaType::LongLong)),
                chip.serialKept ? 1 : 0, q(chip.function), q(std::string(outcomeName(chip.outcome))),
-               q(chip.failureLine), qlonglong(chip.duration.count())},
+               q(chip.failureLine), qlonglong(chip.duration.count()),
+               q(std::string(reasonCode(chip.failureCode)))},
               error)) {
     return false;
   }
@@ -46,7 +48,8 @@ std::optional<std::vector<ChipRecord>> SqlChipLog::chips(const RecordFilter& fil
                                                          std::string* error) const {
   QString sql =
       "SELECT recorded_at, station, port, model, chip_id, bootloader_version, image_file,"
-      " checksum, serial, serial_kept, function_name, result, failure_line, duration_ms"
+      " checksum, serial, serial_kept, function_name, result, failure_line, duration_ms, " +
+      QString(schemaVersion_ >= kFirstSchemaWithFailureCodes ? "failure_code" : "''") +
       " FROM chips WHERE 1 = 1";
   QVariantList values;
   if (filter.since) {
@@ -81,6 +84,7 @@ std::optional<std::vector<ChipRecord>> SqlChipLog::chips(const RecordFilter& fil
     r.outcome = outcomeFromName(s(11)).value_or(ChipOutcome::Failed);
     r.failureLine = s(12);
     r.duration = std::chrono::milliseconds(query.value(13).toLongLong());
+    r.failureCode = reasonFromCode(s(14)).value_or(Reason::None);
     rows.push_back(std::move(r));
   }
   if (query.lastError().isValid()) {

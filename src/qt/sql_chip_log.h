@@ -22,6 +22,8 @@ struct RecordFilter {
 class SqlChipLog : public ProductionRecordSink {
  public:
   explicit SqlChipLog(QString connection) : connection_(std::move(connection)) {}
+  // The version of the tables read: one made before the failure codes has none.
+  void setSchemaVersion(int version) { schemaVersion_ = version; }
 
   bool record(const ChipRecord& chip, std::string* error) override;
   // The rows that match, oldest first; nullopt with the reason on failure.
@@ -30,6 +32,7 @@ class SqlChipLog : public ProductionRecordSink {
 
  private:
   QString connection_;
+  int schemaVersion_ = 0;
 };
 
 }  // namespace qrk

@@ -81,9 +81,11 @@ std::unique_ptr<SqlProductionRecord> SqlProductionRecord::open(const RecordLocat
       return nullptr;
     }
   }
-  const bool ready =
-      access == Access::ReadWrite ? migrateRecordSchema(db, error) : checkRecordSchema(db, error);
+  int version = kRecordSchemaVersion;
+  const bool ready = access == Access::ReadWrite ? migrateRecordSchema(db, error)
+                                                 : checkRecordSchema(db, error, &version);
   if (!ready) return nullptr;
+  record->log_.setSchemaVersion(version);
   return record;
 }
 

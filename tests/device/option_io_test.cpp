@@ -17,8 +17,12 @@ class OptionIoTest : public ::testing::Test {
     f.link.setMapKind(2);
     buildOptionPanel(panel, 2);
   }
-  int read(bool showMessages) { return readOption(f.link, f.pane, panel, 2, showMessages, &bytes); }
-  int write(bool showMessages) { return writeOption(f.link, f.pane, panel, 2, showMessages); }
+  Reason read(bool showMessages) {
+    return readOption(f.link, f.pane, panel, 2, showMessages, &bytes).reason;
+  }
+  Reason write(bool showMessages) {
+    return writeOption(f.link, f.pane, panel, 2, showMessages).reason;
+  }
   // Replies to the next requests of `command` in turn; later ones get none.
   void answerInTurn(std::uint8_t command, std::vector<std::optional<Bytes>> replies) {
     f.answer[command] = [this, replies, n = std::size_t{0}](const Bytes&) mutable {
@@ -37,7 +41,7 @@ TEST_F(OptionIoTest, WriteSendsTheComposedBytesUntilAnyGoodReply) {
   Bytes badCheck = buildReply(0x05, {});
   badCheck[badCheck.size() - 2] ^= 0x01;
   answerInTurn(cmd::kWriteOption, {std::nullopt, badCheck, buildReply(0x00, {0x12})});
-  EXPECT_EQ(write(true), 0);
+  EXPECT_EQ(write(true), Reason::None);
   ASSERT_EQ(f.port.written.size(), 3u);
   EXPECT_EQ(f.port.written[0], (Bytes{0x6A, 0x00, 0x08, 0x05, 0xF8, 0xEF, 0x5E, 0x16}));
   EXPECT_EQ(f.pane.text(), "We are writing Option ...\r\nWrite Option OK!");
@@ -48,7 +52,7 @@ TEST_F(OptionIoTest, WriteSendsTheComposedBytesUntilAnyGoodReply) {
 TEST_F(OptionIoTest, ReadSkipsRepliesTooShortForBothBytesThenReportsThem) {
   answerInTurn(cmd::kReadOption,
                {buildReply(0x01, {0x00}), buildReply(0x01, {}), buildReply(0x01, {0xF8, 0xEF})});
-  EXPECT_EQ(read(true), 0);
+  EXPECT_EQ(read(true), Reason::None);
   ASSERT_EQ(f.port.written.size(), 3u);
   EXPECT_EQ(f.port.written[0], (Bytes{0x46, 0xB9, 0x6A, 0x00, 0x08, 0x01, 0x02, 0x00, 0x75, 0x16}));
   EXPECT_EQ(f.pane.text(),
@@ -62,11 +66,11 @@ TEST_F(OptionIoTest, SixFailedAttemptsSaySoAndLeaveTheLabels) {
   f.answer[cmd::kReadOption] = f.replies(cmd::kReadOption, {0x00});
   const auto labels = panel.readOptionLabels;
   bytes = OptionBytes{1, 2};
-  EXPECT_EQ(write(true), -1);
+  EXPECT_EQ(write(true), Reason::NoAnswer);
   EXPECT_EQ(f.loop.nowMs(), kOptionAttempts * IspLink::kDefaultReplyWaitMs);
   EXPECT_EQ(f.pane.text(), "We are writing Option ...\r\nWrite Option is failure!");
   f.pane.replace("");
-  EXPECT_EQ(read(true), -1);
+  EXPECT_EQ(read(true), Reason::NoAnswer);
   EXPECT_EQ(f.sent[cmd::kWriteOption], kOptionAttempts);
   EXPECT_EQ(f.sent[cmd::kReadOption], kOptionAttempts);
   EXPECT_EQ(bytes, std::nullopt);
@@ -78,11 +82,11 @@ TEST_F(OptionIoTest, SixFailedAttemptsSaySoAndLeaveTheLabels) {
 // stopped nothing more is sent.
 TEST_F(OptionIoTest, StopEndsTheWaitAndIsNeverReportedAsDone) {
   f.loop.scheduleInMs(300, [this] { f.link.requestStop(); });
-  EXPECT_EQ(read(true), -1);
+  EXPECT_EQ(read(true), Reason::Stopped);
   EXPECT_EQ(f.loop.nowMs(), 300);
   EXPECT_EQ(f.pane.text(), "We are reading Option ...");
-  EXPECT_EQ(read(false), -1);
-  EXPECT_EQ(write(false), -1);
+  EXPECT_EQ(read(false), Reason::Stopped);
+  EXPECT_EQ(write(false), Reason::Stopped);
   EXPECT_EQ(f.sent[cmd::kReadOption], 1);
   EXPECT_EQ(f.sent[cmd::kWriteOption], 0);
 }

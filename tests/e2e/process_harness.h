@@ -243,7 +243,7 @@ inline std::vector<QJsonObject> jsonEvents(const std::string& out) {
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line));
     EXPECT_TRUE(document.isObject()) << "not a JSON object: " << line;
     if (!document.isObject()) continue;
-    EXPECT_EQ(document.object().value("v").toInt(), 1) << line;
+    EXPECT_EQ(document.object().value("v").toInt(), 2) << line;
     parsed.push_back(document.object());
   }
   return parsed;

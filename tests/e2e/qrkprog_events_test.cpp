@@ -51,17 +51,20 @@ TEST_F(QrkprogEvents, RunsAreNumberedAndTheResultComesLast) {
   EXPECT_EQ(outline(r.out), expected);
 }
 
-// A run that cannot open its port ends in the Connect step with the reason.
+// A run that cannot open its port ends in the Connect step with its reason.
 TEST_F(QrkprogEvents, AFailedRunNamesItsStepAndReason) {
+  writeFile(path("not-a-port"), "");  // there, but no serial line
   const ProcessResult r =
-      run("run Erase_All --model QRK5-16B --events json --port " + path("absent"));
+      run("run Erase_All --model QRK5-16B --events json --port " + path("not-a-port"));
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   const std::vector<std::string> events = outline(r.out);
   ASSERT_GE(events.size(), 2u);
-  EXPECT_EQ(events[events.size() - 2], "run-ended 1 Connect ok=0 stopped=0");
-  EXPECT_EQ(events.back(), "result exit=1 ok=0");
-  EXPECT_THAT(r.out, HasSubstr("\"phase\":\"Connect\",\"reason\":\"The COM port opened by another "
-                               "Program or no the COM port.\""));
+  EXPECT_EQ(events[events.size() - 2],
+            "run-ended 1 Connect Open COM port is failure! ok=0 stopped=0");
+  EXPECT_EQ(events.back(), "result Open COM port is failure! exit=1 ok=0");
+  EXPECT_THAT(r.out, HasSubstr("\"phase\":\"Connect\",\"reason\":\"port\",\"run\":1,\"status\":-1,"
+                               "\"stopped\":false,\"text\":\"Open COM port is failure!\""));
+  EXPECT_THAT(r.out, HasSubstr("\"reason\":\"port\",\"runs\":1,\"succeeded\":0"));
 }
 
 // At the wire's pace the bar moves once a frame; its events come at most ten

@@ -90,9 +90,11 @@ TEST_F(QrkprogFixture, AHandshakeAfterTheBootWindowFindsNoBootloader) {
 TEST_F(QrkprogFixture, AFailingPowerCommandFailsTheChipAndNamesIt) {
   writeSwitches("", "exit 3");
   Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
-  const ProcessResult r =
-      run("run Verify_ID --model QRK5-16B --port " + sim.portPath() + powerCmd());
+  const ProcessResult r = run("run Verify_ID --model QRK5-16B --events json --port " +
+                              sim.portPath() + powerCmd());
   EXPECT_EQ(r.exitCode, 1) << describe(r);
+  // A line system learns why from the code, not from the words.
+  EXPECT_THAT(r.out, HasSubstr("\"reason\":\"fixture\""));
   EXPECT_THAT(r.out,
               HasSubstr("Supply switch failed: '" + path("on.sh") + "' exited with status 3"));
   EXPECT_EQ(switches().back(), sim.portPath() + " 0 off");

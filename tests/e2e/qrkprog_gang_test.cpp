@@ -1,5 +1,6 @@
 // qrkprog gang against four qrksim chips at once: the runs' results and
 // events, Ctrl-C on every port, ports refused before anything is sent.
+#include <algorithm>
 #include <map>
 
 #include "e2e/process_harness.h"
@@ -64,7 +65,8 @@ TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage)
     } else {
       EXPECT_FALSE(ended[port].value("ok").toBool());
       EXPECT_EQ(str(ended[port], "phase"), "Program");
-      EXPECT_EQ(str(ended[port], "reason"), "Program is failure!");
+      EXPECT_EQ(str(ended[port], "reason"), "refused");
+      EXPECT_EQ(str(ended[port], "text"), "Program is failure!");
     }
   }
   EXPECT_EQ(result.value("exit").toInt(), 1);
@@ -76,8 +78,13 @@ TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage)
   const std::string faulty = chips_[3]->portPath();
   EXPECT_THAT(r.out, HasSubstr(chips_[0]->portPath() + " chip 2: OK\n"));
   EXPECT_THAT(r.out, HasSubstr(faulty + " chip 2: FAILED in Program: Program is failure!\n"));
-  EXPECT_THAT(r.out, HasSubstr("gang: 3 of 4 ports succeeded, 6 of 8 chips OK\n  " + faulty +
-                               ": chip 1: FAILED in Program: Program is failure!\n"));
+  // Every port's chips, and every failed chip with its reason.
+  EXPECT_THAT(r.out, HasSubstr("gang: 3 of 4 ports succeeded, 6 of 8 chips OK\n  " +
+                               chips_[0]->portPath() + ": 2 OK, 0 failed\n"));
+  EXPECT_THAT(r.out, HasSubstr("  " + faulty +
+                               ": 0 OK, 2 failed\n"
+                               "    chip 1: FAILED in Program: Program is failure!\n"
+                               "    chip 2: FAILED in Program: Program is failure!\n"));
 
   // Every port's runs counted into the one settings file they share: 3 + 6 chips.
   EXPECT_THAT(readFile(path("config/QRK Programmer.conf")), HasSubstr("Write_OK_Count=9\n"));
@@ -120,6 +127,32 @@ TEST_F(QrkprogGang, CtrlCStopsEveryPortWithTheStopCommand) {
     EXPECT_TRUE(sent) << chip->portPath() << "\n" << r.err.substr(r.err.size() - 2000);
   }
   EXPECT_THAT(r.err, HasSubstr("gang: stopped by user"));
+}
+
+// Without --repeat a shift runs until Ctrl-C: one that comes between chips
+// ends it cleanly, and each port reads back into a file of its own.
+TEST_F(QrkprogGang, CtrlCBetweenChipsEndsTheShiftAndEachPortWritesItsOwnFile) {
+  startChips(false);
+  ChildProcess child("qrkprog", gang("--delay 9"));
+  for (const auto& chip : chips_) {
+    ASSERT_TRUE(child.waitForOutput(chip->portPath() + " chip 1: OK\n", 30s))
+        << child.out() << child.err();
+  }
+  child.sendSignal(SIGINT);  // all four are counting down to their second chip
+  ProcessResult r = child.wait(10s);
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  EXPECT_THAT(r.out, HasSubstr("gang: 4 of 4 ports succeeded, 4 of 4 chips OK\n"));
+
+  r = run("gang Read_AP_ISP --model QRK5-32B --repeat 1" + ports_ + " --out " +
+          path("read-{port}.bin"));
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  for (const auto& chip : chips_) {
+    std::string name = chip->portPath().substr(5);  // "/dev/pts/7" reads "pts_7"
+    std::replace(name.begin(), name.end(), '/', '_');
+    const std::string back = readFile(path("read-" + name + ".bin"));
+    EXPECT_EQ(back.size(), 0x10000u) << name;
+    EXPECT_TRUE(back.starts_with(firmware())) << name;
+  }
 }
 
 // Nothing reaches any line when one --port is wrong.

@@ -1,6 +1,7 @@
 // `qrkprog info`: the window's load, described; warnings on stderr, and
 // --strict for scripts that must not program a file the window warns about.
 #include "e2e/process_harness.h"
+#include "support/pseudo_terminal.h"
 
 namespace qrk::test {
 namespace {
@@ -28,6 +29,55 @@ TEST_F(QrkprogInfo, DescribesTheLoadAndFailsOnWarningsOnlyWhenStrict) {
   EXPECT_EQ(r.exitCode, 2);
   r = run("info " + path("app.hex") + " --fill 7F");
   EXPECT_EQ(r.exitCode, 2);
+}
+
+// A file that carries no program must never come out as a programmed chip:
+// a HEX file with stray text, no data or no end record is a load warning, and
+// a file with no data at all is refused even when forced, before the port.
+TEST_F(QrkprogInfo, AFileThatHoldsNoProgramIsWarnedAboutAndNeverProgrammed) {
+  const std::string data = ":0400100001020304E2\n";
+  writeFile(path("notes.hex"), "flash the board\nthen test it\n");
+  writeFile(path("renamed.hex"), std::string("\x02\x00\x06\xE4\xF5\x90\x80\xFE", 8));
+  writeFile(path("page.hex"), "<html><body>404</body></html>\n");
+  writeFile(path("empty.hex"), "");
+  writeFile(path("empty.bin"), "");
+  writeFile(path("cut.hex"), data);
+  writeFile(path("stray.hex"), data + "\n  \nnot a record\n:00000001FF\n");
+
+  ProcessResult r = run("info " + path("page.hex"));
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  EXPECT_THAT(r.out, HasSubstr("Warnings:          2\n"));
+  EXPECT_THAT(r.out, HasSubstr("File range:        (no data)\n"));
+  EXPECT_THAT(r.err, HasSubstr("line 1"));
+  EXPECT_THAT(r.err, HasSubstr("no data record"));
+  r = run("info " + path("empty.bin"));
+  EXPECT_THAT(r.out, HasSubstr("Format:            BIN\n"));
+  EXPECT_THAT(r.err, HasSubstr("The file is empty"));
+  r = run("info " + path("cut.hex") + " --strict");
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("end-of-file record"));
+  r = run("info " + path("stray.hex"));
+  EXPECT_THAT(r.out, HasSubstr("Warnings:          1\n"));
+  EXPECT_THAT(r.err, HasSubstr("line 4"));
+  EXPECT_THAT(r.err, Not(HasSubstr("line 3")));  // blanks are no fault
+
+  PseudoTerminal line;  // nothing may be sent to it
+  const std::string program = " --model QRK5-16B --trace --port " + line.slavePath();
+  for (const char* name : {"notes.hex", "renamed.hex", "page.hex", "empty.hex", "empty.bin"}) {
+    SCOPED_TRACE(name);
+    r = run("run Auto --force --file " + path(name) + program);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, HasSubstr("nothing to program"));
+    EXPECT_THAT(r.err, Not(HasSubstr("->")));
+  }
+  for (const char* name : {"cut.hex", "stray.hex"}) {
+    SCOPED_TRACE(name);
+    r = run("run Program --file " + path(name) + program);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_THAT(r.err, HasSubstr("--force"));
+    EXPECT_THAT(r.err, Not(HasSubstr("->")));
+  }
 }
 
 }  // namespace

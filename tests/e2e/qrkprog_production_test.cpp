@@ -70,11 +70,31 @@ TEST_F(QrkprogProduction, ReadBackIsStoredOnlyWhenTheWholeReadSucceeded) {
   EXPECT_THAT(r.out, HasSubstr("Read flash is failure!"));
   EXPECT_EQ(readFile(path("old.bin")), "old");
 
-  // A good read that cannot be stored fails the run and names the place.
+  // A read that could not be stored is refused before the chip is read.
   r = run(read + sim.portPath() + " --out " + path("missing/back.bin"));
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
-  EXPECT_THAT(r.err, HasSubstr("cannot write " + path("missing/back.bin") + ": "));
+  EXPECT_EQ(r.exitCode, 2) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("--out " + path("missing/back.bin") + ": the folder"));
   EXPECT_FALSE(std::filesystem::exists(path("missing")));
+}
+
+// The serial number's field comes from the command line for one run; only the
+// next value is saved back, advanced as the window advances it.
+TEST_F(QrkprogProduction, SerialOptionsSetTheFieldForTheRunAndSaveOnlyTheNextValue) {
+  Simulator sim("--model QRK5-16B --flash-out " + path("flash.bin"));
+  writeFile(path("app.hex"), ":0400000001020304F2\n:00000001FF\n");
+  writeFile(path("line.ini"), "[Auto_Increase]\naddress=FFFF\nLength=8\n");
+  const ProcessResult r =
+      run("run Auto --model QRK5-16B --file " + path("app.hex") + " --settings " +
+          path("line.ini") + " --port " + sim.portPath() +
+          " --serial --serial-address 0x3FFF --serial-bytes 4 --serial-format decimal "
+          "--serial-next 1000");
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  const std::string settings = readFile(path("line.ini"));
+  EXPECT_THAT(settings, HasSubstr("address=FFFF\n"));
+  EXPECT_THAT(settings, HasSubstr("Length=8\n"));
+  EXPECT_THAT(settings, HasSubstr("next_value=00001001\n"));
+  sim.stop();
+  EXPECT_EQ(readFile(path("flash.bin")).substr(0x3FFC, 4), std::string("\0\0\x10\0", 4));
 }
 
 TEST_F(QrkprogProduction, RepeatRunsChipAfterChipUntilCtrlCStopsTheCountdown) {
@@ -84,11 +104,23 @@ TEST_F(QrkprogProduction, RepeatRunsChipAfterChipUntilCtrlCStopsTheCountdown) {
   ASSERT_TRUE(child.waitForOutput("will Re-Run... 9", 10s)) << child.out() << child.err();
   child.sendSignal(SIGINT);
   ProcessResult r = child.wait(5s);
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  // Between chips, with every chip OK: the shift ends cleanly.
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
   EXPECT_LT(r.wallSeconds, 5.0);
   EXPECT_THAT(r.out, ::testing::EndsWith("will Re-Run... 9\nStop by user!\n"));
   EXPECT_EQ(r.out.find("We are connecting ..."), r.out.rfind("We are connecting ..."))
       << "no second run started";
+  EXPECT_THAT(r.err, HasSubstr("stopped by user between chips: 1 of 1 chips OK"));
+
+  // A failed chip before the Ctrl-C fails the shift.
+  Simulator wrong("--model QRK5-16B --id F001");
+  ChildProcess failing(
+      "qrkprog", "run Verify_ID --model QRK5-16B --repeat 50 --delay 9 --port " + wrong.portPath());
+  ASSERT_TRUE(failing.waitForOutput("will Re-Run... ", 10s)) << failing.out() << failing.err();
+  failing.sendSignal(SIGINT);
+  r = failing.wait(5s);
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("0 of 1 chips OK"));
 
   // Two runs in a row with the shortest countdown, both counted as success.
   r = run(verifyId + " --repeat 2 --delay 2");

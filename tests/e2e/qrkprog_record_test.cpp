@@ -3,6 +3,8 @@
 // anything is sent, and two stations sharing a PostgreSQL server.
 #include <fcntl.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 #include <map>
 #include <set>
@@ -84,6 +86,7 @@ TEST_F(QrkprogRecord, EveryChipIsARowAndOnlyChipsThatEndTheirCycleKeepTheirNumbe
   EXPECT_THAT(column(rows, "serial_kept"), ElementsAre("1", "1", "0", "1"));
   EXPECT_THAT(column(rows, "result"), ElementsAre("ok", "ok", "failed", "ok"));
   EXPECT_EQ(rows[2].at("failure_line"), "Write Option is failure!");
+  EXPECT_THAT(column(rows, "failure_code"), ElementsAre("", "", "no-answer", ""));
   EXPECT_EQ(rows[2].at("port"), refusing.portPath());
   const Row& first = rows[0];
   EXPECT_EQ(first.at("station"), "st1");
@@ -109,6 +112,69 @@ TEST_F(QrkprogRecord, EveryChipIsARowAndOnlyChipsThatEndTheirCycleKeepTheirNumbe
   EXPECT_EQ(run("log --since yesterday --db " + db).exitCode, 2);
 }
 
+// Each fault of a chip reaches the line system and the record as its own
+// reason code with its details, decided by the outcome and not by the words
+// the pane happened to use.
+TEST_F(QrkprogRecord, EveryFaultIsRecordedAndReportedWithItsReasonCode) {
+  writeFile(path("app.bin"), std::string(0x200, '\x5A'));
+  struct Case {
+    const char* fault;
+    const char* list;
+    const char* phase;
+    const char* reason;
+    const char* text;
+    std::map<std::string, QJsonValue> details;
+  };
+  const Case cases[] = {
+      {"drop:all@08", "Erase_All", "Erase_All", "no-answer", "Erase whole chip is failure!", {}},
+      {"wrong-id:all",
+       "Verify_ID",
+       "Verify_ID",
+       "wrong-id",
+       "Already encrypt or Invalid MCU type!",
+       {{"id", "0EFB"}}},
+      {"not-blank:0123",
+       "Blank_Check",
+       "Blank_Check",
+       "not-blank",
+       "Chip is not blank!",
+       {{"address", 0x123}, {"expected", 0xFF}, {"actual", 0x00}}},
+      {"bad-ack:all", "Program", "Program", "refused", "Program is failure!", {{"address", 0}}},
+      // The cell cannot hold the image's 5A: the page sums differ from its page on.
+      {"not-blank:0123",
+       "Program,Verify",
+       "Verify",
+       "mismatch",
+       "Verify is error!",
+       {{"address", 0x100}}},
+  };
+  const std::string db = path("faults.sqlite");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault + std::string(" ") + c.list);
+    Simulator sim(std::string("--model QRK5-16B --fault ") + c.fault);
+    const ProcessResult r = run("run Auto --model QRK5-16B --fill FF --events json --file " +
+                                path("app.bin") + " --list " + c.list + " --port " +
+                                sim.portPath() + " --settings " + path("none.ini") + " --db " + db);
+    EXPECT_EQ(r.exitCode, 1) << describe(r);
+    QJsonObject ended, result;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+      const QJsonObject e = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+      if (e.value("event") == "run-ended") ended = e;
+      if (e.value("event") == "result") result = e;
+    }
+    EXPECT_EQ(ended.value("phase").toString().toStdString(), c.phase) << r.out;
+    EXPECT_EQ(ended.value("reason").toString().toStdString(), c.reason);
+    EXPECT_EQ(ended.value("text").toString().toStdString(), c.text);
+    for (const auto& [key, value] : c.details)
+      EXPECT_EQ(ended.value(QString::fromStdString(key)), value) << key;
+    EXPECT_EQ(result.value("reason").toString().toStdString(), c.reason);
+    const Row row = log(db).back();
+    EXPECT_EQ(row.at("failure_code"), c.reason);
+    EXPECT_EQ(row.at("failure_line"), c.text);
+  }
+}
+
 // Ctrl-C in the middle of programming: the chip's row says "stopped" and its
 // number goes back to the counter. A station killed outright cannot give its
 // number back: it stays taken and the next chip gets a new one.
@@ -128,6 +194,7 @@ TEST_F(QrkprogRecord, AStoppedChipGivesItsNumberBackAStationThatDiesKeepsIt) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].at("result"), "stopped");
   EXPECT_EQ(rows[0].at("failure_line"), "Stop by user!");
+  EXPECT_EQ(rows[0].at("failure_code"), "stopped");
   EXPECT_EQ(rows[0].at("serial"), "41");
   EXPECT_EQ(rows[0].at("serial_kept"), "0");
 

@@ -81,27 +81,65 @@ TEST_F(QrkprogRun, HeldOrAbsentPortFailsToOpenAndCtrlCStopsTheHolder) {
   ChildProcess holder("qrkprog",
                       "run Blank_Check --model QRK5-16B --trace --port " + line.slavePath());
   ASSERT_TRUE(holder.waitForOutput("We are connecting ...\n", 5s)) << holder.err();
+  // A port that is held is a failed run that says what to do.
+  ProcessResult r = run("run Erase_All --model QRK5-16B --port " + line.slavePath());
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  EXPECT_EQ(r.out,
+            "We are connecting ...\n\nOpen COM port is failure!\n"
+            "The COM port opened by another Program or no the COM port.\n\n"
+            "打开串口失败!\n串口已被其它程序打开或不存在。\n");
+  EXPECT_THAT(r.err, HasSubstr("another program holds the port"));
+  // A port that is not there is bad input, as for every command.
   for (const auto& [port, reason] : std::vector<std::pair<std::string, std::string>>{
-           {line.slavePath(), ""},
-           {path("absent"), "cannot open " + path("absent") + ": No such file or directory"},
-           {"COM999", "serial port"}}) {
+           {path("absent"), "no such device"}, {"COM999", "serial port"}}) {
     SCOPED_TRACE(port);
-    const ProcessResult r = run("run Erase_All --model QRK5-16B --port " + port);
-    EXPECT_EQ(r.exitCode, 1) << describe(r);
-    EXPECT_EQ(r.out,
-              "We are connecting ...\n\nOpen COM port is failure!\n"
-              "The COM port opened by another Program or no the COM port.\n\n"
-              "打开串口失败!\n串口已被其它程序打开或不存在。\n");
+    r = run("run Erase_All --model QRK5-16B --port " + port);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_EQ(r.out, "");
     EXPECT_THAT(r.err, HasSubstr(reason));
   }
 
   holder.sendSignal(SIGINT);
-  const ProcessResult r = holder.wait(5s);
+  r = holder.wait(5s);
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   // Still in its handshake pass: no failure was printed before the stop.
   EXPECT_EQ(r.out, "We are connecting ...\n\nStop by user!\n");
   EXPECT_THAT(r.err, HasSubstr("-> 46 B9 6A 00 08 82 02 00 F6 16\n"));
   EXPECT_THAT(r.err, HasSubstr("stopped by user"));
+}
+
+// Whatever can be checked without the chip is checked before the port opens:
+// nothing is sent and no chip is recorded.
+TEST_F(QrkprogRun, RefusalsThatNeedNoChipComeBeforeThePort) {
+  PseudoTerminal line;  // nothing may be sent to it
+  const std::string port = " --model QRK5-16B --trace --port " + line.slavePath();
+  for (const auto& [refused, reason] : std::vector<std::pair<std::string, std::string>>{
+           {"run Auto" + port, "give --file PATH"},
+           {"run Program" + port, "give --file PATH"},
+           {"run Auto --list Erase_All,Verify" + port, "give --file PATH"},
+           {"run Read_AP_ISP --out " + path("missing/flash.bin") + port, "does not exist"},
+           {"run Read_AP_ISP --out " + dir_ + port, "is a folder"},
+           {"run Erase_All --serial --serial-address 1FFFF --serial-bytes 4" + port,
+            "--serial-address HEX"}}) {
+    SCOPED_TRACE(refused);
+    const ProcessResult r = run(refused);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, HasSubstr(reason));
+    EXPECT_THAT(r.err, Not(HasSubstr("->")));
+  }
+  EXPECT_THAT(run("log").out, Not(HasSubstr(line.slavePath())));
+}
+
+// The pane names the family of the chip's ID; the command line adds which
+// model was chosen, so that a user sees the --model to give.
+TEST_F(QrkprogRun, AWrongModelIsNamedBesideTheChipsOwn) {
+  Simulator sim("--model QRK5-16B");
+  const ProcessResult r = run("run Verify_ID --model QRK5-04A --port " + sim.portPath());
+  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  EXPECT_THAT(r.out, HasSubstr("MCU: QRK5/3-16B\nAlready encrypt or Invalid MCU type!"));
+  EXPECT_THAT(r.err, HasSubstr("the model selected is QRK5-04A (ID F001), but the chip's ID F104 "
+                               "belongs to QRK5-16B"));
 }
 
 // Choices on the command line go to the chip, not into the window's settings,

@@ -27,6 +27,19 @@ TEST_F(QrkprogUsage, BadUsageExitsTwoWithOneLine) {
            "options",
            store,
            store + "--out x.bin --fill 7F",
+           // Numbers are read whole, never in part.
+           "baud --freq 11,0592",
+           "baud --freq 11.0592x",
+           "demo-build --model QRK5-16B --freq 11,0592 --out x.hex",
+           "store --file a.bin --from zz --to 1 --out x.bin",
+           verifyId + "--repeat 2x",
+           verifyId + "--delay 3.5",
+           verifyId + "--serial --serial-bytes 4b",
+           // The --serial-* options set the field --serial stamps.
+           verifyId + "--serial-address 1F00",
+           "run Verify_ID --model QRK5-16B --port /dev/no-such-port",
+           "gang Verify_ID --model QRK5-16B --port /dev/no-such-port --port /dev/null",
+           "gang Read_AP_ISP --model QRK5-16B --port /dev/null --port /dev/zero --out same.bin",
        }) {
     SCOPED_TRACE(args);
     const ProcessResult r = run(args);
@@ -34,6 +47,47 @@ TEST_F(QrkprogUsage, BadUsageExitsTwoWithOneLine) {
     EXPECT_EQ(r.out, "") << "nothing was run";
     EXPECT_EQ(std::ranges::count(r.err, '\n'), 1) << r.err;
   }
+}
+
+// Help goes to stdout with the command a user types, and every message that
+// the window shows in Chinese only gets its English beside it.
+TEST_F(QrkprogUsage, HelpAndMessagesSayWhatToDo) {
+  ProcessResult r = run("--help");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_THAT(r.out, HasSubstr("--taken"));
+  EXPECT_THAT(r.out, HasSubstr("  gang FUNCTION"));
+  EXPECT_EQ(r.err, "");
+  for (const std::string command : {"run", "gang", "info", "log", "board-image"}) {
+    r = run(command + " --help");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.starts_with("Usage: qrkprog " + command + " [options]")) << r.out;
+  }
+  EXPECT_THAT(run("models --help").out, HasSubstr("AP_END  the last address"));
+  r = run("gang --help");
+  EXPECT_THAT(r.out, Not(HasSubstr("(default 1)")));
+  EXPECT_THAT(r.out, HasSubstr("until Ctrl-C"));
+
+  r = run("log");  // nothing recorded on this machine yet
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  EXPECT_THAT(r.err, HasSubstr("no chips recorded yet"));
+
+  writeFile(path("app.hex"), ":0400000001020304F2\n:00000001FF\n");
+  for (const std::string& bad :
+       {"board-image --file " + path("app.hex") + " --model QRK5-16B --limit abc --out x.bin",
+        "demo-build --model QRK3-16F --out " + path("demo.hex"),
+        "demo-build --model QRK5-16B --wdt P9.9 --out " + path("demo.hex")}) {
+    SCOPED_TRACE(bad);
+    r = run(bad);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_THAT(r.err, testing::ContainsRegex("(give|choose) .*--"));  // what to do, in English
+  }
+  r = run("store --file " + path("app.hex") + " --from 0x0 --to 0x3 --out " + path("four.bin"));
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  EXPECT_EQ(readFile(path("four.bin")), std::string("\x01\x02\x03\x04"));
+  r = run("store --file " + path("app.hex") + " --from 1G --to 3 --out " + path("x.bin"));
+  EXPECT_THAT(r.err, HasSubstr("'1G' is not a hexadecimal address"));
+  r = run("baud --freq 11.0592");
+  EXPECT_EQ(r.exitCode, 0);
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ TEST_F(ImageLoader, RaisesOneBoxWithEveryRegionWarningThenOnePerBadRecord) {
   bad.back() = bad.back() == '0' ? '1' : '0';
   LoadOptions cleared = options("QRK5-04A", "4.0k");
   cleared.clearBuffer = true;
-  const std::string path = dir.file("over.hex", dataRecord(0x3BFF, {1, 2}) + bad + "\r\n:0400\r\n");
+  const std::string path =
+      dir.file("over.hex", dataRecord(0x3BFF, {1, 2}) + bad + "\r\n:0400\r\n:00000001FF\r\n");
   const LoadResult hex = load(path, cleared);
   ASSERT_EQ(hex.warnings.size(), 3u);
   EXPECT_EQ(std::pair(hex.warnings[0].title, hex.warnings[0].text),
@@ -108,9 +109,12 @@ TEST_F(ImageLoader, ChoosesTheReaderLaysFilesOverEachOtherAndReloadsExactlyTheFi
   EXPECT_EQ(load("x.txt", record + "x\r\n" + record, plain).format, FileFormat::Bin);
   EXPECT_EQ(load("a.hex", dataRecord(0, {0xFF, 0xFF, 0x10}), plain).checksumText,
             "000020EH       ");
-  EXPECT_EQ(load("empty.bin", "", plain).checksumText, "0000000H       ");
+  const LoadResult empty = load("empty", "", plain);
+  EXPECT_EQ(std::tuple(empty.format, empty.checksumText, empty.warnings.size()),
+            std::tuple(FileFormat::Bin, "0000000H       ", 1u))
+      << "an empty file holds no record: a BIN with nothing to program";
 
-  const std::string path = dir.file("build.hex", dataRecord(0x0000, {1, 2, 3}));
+  const std::string path = dir.file("build.hex", dataRecord(0x0000, {1, 2, 3}) + ":00000001FF\r\n");
   const ImageSource source{path, "0"};
   EXPECT_TRUE(reloadFiles(image, {&source, 1}, plain, host).clean());
   EXPECT_EQ(image.filePath, path);

@@ -13,11 +13,11 @@ using Bytes = std::vector<std::uint8_t>;
 TEST(Erase, AcknowledgedOrFailedAfterSixTries) {
   LinkFixture f;
   f.answer[cmd::kErase] = f.replies(0x08);
-  EXPECT_EQ(eraseChip(f.link, f.pane), 0);
+  EXPECT_EQ(eraseChip(f.link, f.pane).reason, Reason::None);
   EXPECT_EQ(f.pane.text(), "We are erasing whole ehip...\r\nErase whole chip OK!");
 
   LinkFixture g;
-  EXPECT_EQ(eraseChip(g.link, g.pane), -1);
+  EXPECT_EQ(eraseChip(g.link, g.pane).reason, Reason::NoAnswer);
   EXPECT_EQ(g.sent[cmd::kErase], 6);
   EXPECT_EQ(g.pane.text(), "We are erasing whole ehip...\r\n\r\nErase whole chip is failure!");
 }
@@ -43,11 +43,11 @@ class BlankCheckTest : public ::testing::Test {
 
 TEST_F(BlankCheckTest, BlankOrTheFirstProgrammedAddressIsPrinted) {
   answerWith({0xFF}, 50);
-  EXPECT_EQ(blankCheck(f.link, f.pane), 0);
+  EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::None);
   EXPECT_EQ(f.pane.text(), "Blank checking...");
   f.pane.replace("");
   answerWith({0x00, 0x01, 0x02, 0x03}, 50);
-  EXPECT_EQ(blankCheck(f.link, f.pane), -2);
+  EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::NotBlank);
   EXPECT_EQ(f.pane.text(), "Blank checking...\r\n\r\n000102H = 03");
 }
 
@@ -58,20 +58,20 @@ TEST_F(BlankCheckTest, AResultInTheSameBurstAsTheAcknowledgementIsNotLost) {
     burst.insert(burst.end(), result.begin(), result.end());
     f.port.deliverInUs(300, burst);
   };
-  EXPECT_EQ(blankCheck(f.link, f.pane), 0);
+  EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::None);
   EXPECT_EQ(f.sent[cmd::kBlankCheck], 1);
 }
 
 TEST_F(BlankCheckTest, AResultLaterThanSixSecondsIsAskedForAgainThenFails) {
   answerWith({0xFF}, 7000);
-  EXPECT_EQ(blankCheck(f.link, f.pane), -1);
+  EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::NoAnswer);
   EXPECT_EQ(f.sent[cmd::kBlankCheck], 6);
   EXPECT_EQ(f.pane.text(), "Blank checking...\r\nBlank check is failure!");
   EXPECT_EQ(f.link.replyWaitMs(), 700);
 }
 
 TEST_F(BlankCheckTest, NeverAcknowledged) {
-  EXPECT_EQ(blankCheck(f.link, f.pane), -1);
+  EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::NoAnswer);
   EXPECT_EQ(f.sent[cmd::kBlankCheck], 8);
   EXPECT_EQ(f.pane.text(), "Blank checking...\r\n\r\nBlank_Check is failure!\r\n检查空片失败。");
 }
@@ -79,7 +79,7 @@ TEST_F(BlankCheckTest, NeverAcknowledged) {
 TEST_F(BlankCheckTest, StopEndsItQuietly) {
   answerWith({0xFF}, 3000);
   f.loop.scheduleInMs(1000, [&] { f.link.requestStop(); });
-  EXPECT_EQ(blankCheck(f.link, f.pane), -1);
+  EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::Stopped);
   EXPECT_EQ(f.pane.text(), "Blank checking...");
   EXPECT_EQ(f.loop.nowMs(), 1000);
 }

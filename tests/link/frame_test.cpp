@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/crc16.h"
+#include "support/sim_replies.h"
 
 namespace qrk {
 namespace {

@@ -19,6 +19,7 @@
 #include "sim/board_device.h"
 #include "support/recording_host.h"
 #include "support/scripted_port.h"
+#include "support/sim_replies.h"
 
 namespace qrk {
 namespace {

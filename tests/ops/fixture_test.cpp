@@ -75,8 +75,11 @@ TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
   FixtureBench b;
   b.sim.port.removeModemLines();
   b.use("rts-low");
-  const auto summary = b.production.reRun("Auto", 3);
+  bool refused = false;
+  const auto summary =
+      b.production.reRun("Auto", 3, [&refused](const RunResult& r) { refused = r.refused; });
   EXPECT_EQ(summary.runs, 1);  // the loop ends at the refusal
+  EXPECT_TRUE(refused);
   EXPECT_TRUE(b.sim.port.written().empty());
   EXPECT_TRUE(b.paneHas("sim has no RTS line")) << b.pane();
   EXPECT_FALSE(b.sim.port.isOpen());
@@ -140,7 +143,8 @@ TEST(SupplyCommands, AFailingOrHangingCommandFailsTheChipNamingIt) {
     b.runner.behaviours["relay on"].exitCode = 3;
     b.use("cmd");
     const RunResult result = b.production.run("Verify_ID");
-    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.status.reason, Reason::Fixture);
+    EXPECT_EQ(result.status.text, "Supply switch failed: 'relay on' exited with status 3");
     EXPECT_TRUE(b.paneHas("Supply switch failed: 'relay on' exited with status 3")) << b.pane();
     EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 0);
     EXPECT_EQ(b.runner.commands().back(), "relay off");  // left off all the same
@@ -151,7 +155,8 @@ TEST(SupplyCommands, AFailingOrHangingCommandFailsTheChipNamingIt) {
     b.runner.behaviours["relay off"].hangs = true;
     b.use("cmd");
     const std::int64_t startedMs = b.sim.loop.nowMs();
-    EXPECT_FALSE(b.production.run("Verify_ID").ok());
+    // The chip itself passed, but it is not safe to take out.
+    EXPECT_EQ(b.production.run("Verify_ID").status.reason, Reason::Fixture);
     EXPECT_TRUE(b.paneHas("'relay off' did not exit within 10 s")) << b.pane();
     // The first off, and the last (the failure's beeps besides).
     EXPECT_GE(b.sim.loop.nowMs() - startedMs, 2 * 10'000);
@@ -209,7 +214,8 @@ TEST(StartSignal, AnInputLineOnAPortWithoutOneIsRefusedWithNothingSent) {
   b.programmer.startGate().setSignal(*startSignalNamed("ri"));
   const auto summary = b.production.reRun("Auto", 3);
   EXPECT_EQ(summary.runs, 0);
-  EXPECT_EQ(summary.refusal,
+  ASSERT_TRUE(summary.refusal.has_value());
+  EXPECT_EQ(summary.refusal->text,
             "sim has no RI line to wait on (a pseudo-terminal or an adapter without modem "
             "lines); nothing was sent");
   EXPECT_TRUE(b.sim.port.written().empty());
@@ -229,6 +235,7 @@ TEST(StartSignal, AStartCommandStartsChipsUntilItDeclinesAndAHungOneFailsTheChip
   EXPECT_EQ(summary.runs, 2);
   EXPECT_EQ(summary.succeeded, 2);
   EXPECT_FALSE(summary.stopped);
+  EXPECT_TRUE(summary.endedByStartSignal);
   EXPECT_EQ(b.runner.started.size(), 3u);
   EXPECT_EQ(b.runner.started[0].env("QRK_PORT_INDEX"), "1");
   EXPECT_EQ(runStarts(b.host).front(), 4'000);
@@ -237,11 +244,11 @@ TEST(StartSignal, AStartCommandStartsChipsUntilItDeclinesAndAHungOneFailsTheChip
   start.command = "stuck";
   hung.programmer.startGate().setSignal(start);
   hung.runner.behaviours["stuck"].hangs = true;
-  bool failedChip = false;
+  Reason failure = Reason::None;
   const auto ended =
-      hung.production.reRun("Verify_ID", 0, [&](const RunResult& r) { failedChip = !r.ok(); });
+      hung.production.reRun("Verify_ID", 0, [&](const RunResult& r) { failure = r.status.reason; });
   EXPECT_EQ(ended.runs, 1);
-  EXPECT_TRUE(failedChip);
+  EXPECT_EQ(failure, Reason::Fixture);
   EXPECT_TRUE(hung.paneHas("start command 'stuck' did not exit within 10 s")) << hung.pane();
   EXPECT_EQ(hung.sim.device.commandCount(cmd::kHandshake), 0);
 }

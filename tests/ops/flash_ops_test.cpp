@@ -88,7 +88,7 @@ TEST(ProgramLayout, WholeBlocksFromTheRoundedDownStartThenTheFinalPartForEachKin
     if (c.lostAck) b.sim.device.addFault(Fault{FaultKind::Drop, c.lostAck, false, {0x03, 0x04}, 0});
     const Bytes data = patternBytes(c.count);
     b.load(c.first, data);
-    ASSERT_EQ(programBlocks(b.ctx()), 0);
+    ASSERT_EQ(programBlocks(b.ctx()).reason, Reason::None);
     EXPECT_EQ(b.frames(), c.frames);
     EXPECT_TRUE(b.flashHolds(c.first, data));
     // The rounded-down block carries the image's own bytes below the range.
@@ -99,42 +99,42 @@ TEST(ProgramLayout, WholeBlocksFromTheRoundedDownStartThenTheFinalPartForEachKin
 
 TEST(ProgramRetries, SixTriesPerBlockAndThreePerFinalPart) {
   OpsBench b("QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::BadAck)));
-  EXPECT_EQ(programImage(b.ctx(), true), -1);
+  EXPECT_EQ(programImage(b.ctx(), true).reason, Reason::Refused);
   EXPECT_EQ(b.frames(), "04@0000x80 04@0000x80 04@0000x80 04@0000x80 04@0000x80 04@0000x80");
   EXPECT_EQ(b.pane(), "We are programing ...\r\nProgram is failure!");
   // With the demo written, a failed top kilobyte fails the step before the image.
   const std::size_t before = b.sim.device.dataFrames().size();
   b.programmer.pane().replace("");
   b.programmer.flags().demoWriteMode = true;
-  EXPECT_EQ(programTopKilobyteAndImage(b.ctx(), true), -1);
+  EXPECT_EQ(programTopKilobyteAndImage(b.ctx(), true).reason, Reason::Refused);
   EXPECT_EQ(b.pane(), "\r\nProgram is failure!");
   EXPECT_EQ(b.frames(before), "04@F800x80 04@F800x80 04@F800x80 04@F800x80 04@F800x80 04@F800x80");
 
   OpsBench k0("QRK5-32E", sim::DeviceOptions().withFault(Fault{FaultKind::BadAck, 3, true, {}, 0}));
   k0.load(0x0000, patternBytes(0x105));
-  EXPECT_EQ(programBlocks(k0.ctx()), -1);
+  EXPECT_EQ(programBlocks(k0.ctx()).reason, Reason::Refused);
   EXPECT_EQ(k0.frames(), "03@0000x80 03@0080x80 03@0100x5 04@0100x5 04@0100x5");
 }
 
 TEST(FlashOpRefusals, TruncatedAddressesAndEmptyRangesAreRefusedBeforeSending) {
   OpsBench b("QRK5-64E");  // kind 0 with an upper block 0x10000 .. 0x11FFF
   b.load(0xFF00, patternBytes(0x200));
-  EXPECT_EQ(programImage(b.ctx(), true), -1);
+  EXPECT_EQ(programImage(b.ctx(), true).reason, Reason::File);
   EXPECT_EQ(b.pane(),
             "We are programing ...\r\nAddress 0100FFH is beyond 00FFFFH, the last address the ISP "
             "link can reach!\r\n地址超出 ISP 通讯可寻址的范围 (00FFFFH)！\r\nProgram is failure!");
-  EXPECT_EQ(programTopKilobyte(b.ctx()), -1);
-  EXPECT_EQ(sendDataFrame(b.ctx(), 0xFFF0, 32, false), -1);
-  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_EQ(programTopKilobyte(b.ctx()).reason, Reason::File);
+  EXPECT_EQ(sendDataFrame(b.ctx(), 0xFFF0, 32, false).reason, Reason::File);
+  EXPECT_EQ(verifyImage(b.ctx(), true).reason, Reason::File);
   b.programmer.pane().replace("");
   b.image().rangeLow = ImageBuffer::kClearedLow;  // a clear with no file laid in yet
   b.image().rangeHigh = 0;
-  EXPECT_EQ(programImage(b.ctx(), true), -1);
+  EXPECT_EQ(programImage(b.ctx(), true).reason, Reason::File);
   EXPECT_TRUE(b.paneHas("The address range 10FFFFH - 000000H is empty!\r\n地址范围为空！"));
   b.image().rangeLow = 0x0200;
   b.image().rangeHigh = 0x01FF;
-  EXPECT_EQ(programBlocks(b.ctx()), -1);
-  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_EQ(programBlocks(b.ctx()).reason, Reason::File);
+  EXPECT_EQ(verifyImage(b.ctx(), true).reason, Reason::File);
   EXPECT_EQ(b.sent(), 0U);
   EXPECT_FALSE(b.paneHas("OK!"));
 }
@@ -144,7 +144,7 @@ TEST(ProgramReadBack, Kind0And1SayVerifyOkOnlyAfterComparingTheFlashKind2LeavesI
   for (const auto& [model, reads] : cases) {
     OpsBench b(model);
     b.load(0x0100, patternBytes(0x180));
-    EXPECT_EQ(programImage(b.ctx(), true), 0) << model;
+    EXPECT_EQ(programImage(b.ctx(), true).reason, Reason::None) << model;
     EXPECT_EQ(b.pane(), std::string("We are programing ...\r\nProgram OK!") +
                             (reads ? "\r\nVerify  OK!" : ""))
         << model;
@@ -154,7 +154,7 @@ TEST(ProgramReadBack, Kind0And1SayVerifyOkOnlyAfterComparingTheFlashKind2LeavesI
   Bytes data = patternBytes(0x80);
   data[0x23] = 0x5A;
   b.load(0x0100, data);
-  EXPECT_EQ(programImage(b.ctx(), true), -1);
+  EXPECT_EQ(programImage(b.ctx(), true).reason, Reason::Mismatch);
   EXPECT_EQ(b.pane(),
             "We are programing ...\r\nProgram OK!\r\nAddress: 000123\r\nBuffer:  5A\r\nFlash:   "
             "00\r\n\r\nVerify is error!");
@@ -163,7 +163,7 @@ TEST(ProgramReadBack, Kind0And1SayVerifyOkOnlyAfterComparingTheFlashKind2LeavesI
 TEST(FlashOpStop, NoVerdictAfterStopAndNoOperationSendsOnceStopped) {
   struct Case {
     const char* pane;
-    int (*run)(OpsBench&);
+    Status (*run)(OpsBench&);
     bool imageKept;
   };
   const Case cases[] = {
@@ -175,17 +175,17 @@ TEST(FlashOpStop, NoVerdictAfterStopAndNoOperationSendsOnceStopped) {
     OpsBench b;
     b.load(0x0000, patternBytes(0x2000), true);
     b.sim.loop.scheduleInUs(2'000, [&] { b.programmer.link().requestStop(); });
-    EXPECT_EQ(c.run(b), -1);
+    EXPECT_EQ(c.run(b).reason, Reason::Stopped);
     EXPECT_EQ(b.pane(), c.pane);
     EXPECT_EQ(b.image().fileLoaded, c.imageKept);
     const std::size_t sent = b.sent();
     EXPECT_GT(sent, 0U);
     EXPECT_LT(sent, 0x2000U / 128);
-    EXPECT_EQ(sendDataFrame(b.ctx(), 0, 128, false), -1);
-    EXPECT_EQ(programTopKilobyte(b.ctx()), -1);
-    EXPECT_EQ(verifyImage(b.ctx(), true), -1);
-    EXPECT_EQ(verifyByChecksum(b.ctx(), true), -1);
-    EXPECT_EQ(readChunk(b.ctx(), 0, 128, true), -1);
+    EXPECT_EQ(sendDataFrame(b.ctx(), 0, 128, false).reason, Reason::Stopped);
+    EXPECT_EQ(programTopKilobyte(b.ctx()).reason, Reason::Stopped);
+    EXPECT_EQ(verifyImage(b.ctx(), true).reason, Reason::Stopped);
+    EXPECT_EQ(verifyByChecksum(b.ctx(), true).reason, Reason::Stopped);
+    EXPECT_EQ(readChunk(b.ctx(), 0, 128, true).reason, Reason::Stopped);
     EXPECT_EQ(b.sent(), sent);
   }
 }
@@ -193,7 +193,7 @@ TEST(FlashOpStop, NoVerdictAfterStopAndNoOperationSendsOnceStopped) {
 TEST(VerifyImage, ChunkByChunkOverTheWholeRangeOfInterestAndAMismatchIsReportedOnce) {
   OpsBench b;
   b.load(0x0105, patternBytes(0x0200), true);
-  EXPECT_EQ(verifyImage(b.ctx(), true), 0);
+  EXPECT_EQ(verifyImage(b.ctx(), true).reason, Reason::None);
   EXPECT_EQ(b.pane(), "We are Verifying...\r\nVerify OK!");
   // 0x0105 .. 0x017F, then whole chunks up to 0x0304, each after an ID request.
   EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), 5);
@@ -203,7 +203,7 @@ TEST(VerifyImage, ChunkByChunkOverTheWholeRangeOfInterestAndAMismatchIsReportedO
   b.programmer.pane().replace("");
   b.image().set(0x01A3, 0xFF);
   b.sim.device.flash()[0x01A3] = 0x00;
-  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_EQ(verifyImage(b.ctx(), true).reason, Reason::Mismatch);
   EXPECT_EQ(b.pane(),
             "We are Verifying...\r\nAddress: 0001A3\r\nBuffer:  FF\r\nFlash:   00\r\n\r\nVerify "
             "is error!");
@@ -213,7 +213,7 @@ TEST(VerifyImage, ChunkByChunkOverTheWholeRangeOfInterestAndAMismatchIsReportedO
   b.image().set(0x01A3, 0x00);
   b.image().set(0x03F0, 0x12);
   b.image().rangeHigh = 0x03F0;
-  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_EQ(verifyImage(b.ctx(), true).reason, Reason::Mismatch);
   EXPECT_TRUE(b.paneHas("Address: 0003F0\r\nBuffer:  12\r\nFlash:   FF"));
 
   // Writing the ISP DEMO without a file programs the top kilobyte alone: that
@@ -222,7 +222,7 @@ TEST(VerifyImage, ChunkByChunkOverTheWholeRangeOfInterestAndAMismatchIsReportedO
   b.programmer.flags().demoWriteMode = true;
   for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, 0x5A);
   const int readsBefore = b.sim.device.commandCount(cmd::kRead);
-  EXPECT_EQ(verifyImage(b.ctx(), true), -1);
+  EXPECT_EQ(verifyImage(b.ctx(), true).reason, Reason::Mismatch);
   EXPECT_TRUE(b.paneHas("Address: 00F800\r\nBuffer:  5A\r\nFlash:   FF"));
   EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), readsBefore + 1);
 }
@@ -232,19 +232,19 @@ TEST(VerifyByChecksum, ComparesWhatWasProgrammedAndTheTopKilobyteOnlyWhenTheDemo
   b.load(0x01F0, patternBytes(0x0120), true);
   // Image fill 00 at the top: an erased chip must not fail on bytes never sent.
   for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, 0x00);
-  EXPECT_EQ(verifyByChecksum(b.ctx(), true), 0);
+  EXPECT_EQ(verifyByChecksum(b.ctx(), true).reason, Reason::None);
   EXPECT_EQ(b.pane(), "We are Verifying...\r\nVerify OK!");
   EXPECT_EQ(b.sim.device.commandCount(cmd::kPageSums), 1);
 
   for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, 0xFF);
   b.programmer.flags().demoWriteMode = true;
-  EXPECT_EQ(verifyByChecksum(b.ctx(), true), 0);
+  EXPECT_EQ(verifyByChecksum(b.ctx(), true).reason, Reason::None);
   EXPECT_EQ(b.sim.device.commandCount(cmd::kPageSums), 3);  // the range, then the kilobyte
 
   // Without a file the kilobyte is still checked, never taken as OK.
   b.image().fileLoaded = false;
   for (std::int32_t a = 0xF800; a <= 0xFBFF; ++a) b.image().set(a, 0xA5);
-  EXPECT_EQ(verifyByChecksum(b.ctx(), true), -1);
+  EXPECT_EQ(verifyByChecksum(b.ctx(), true).reason, Reason::Mismatch);
   EXPECT_EQ(b.sim.device.commandCount(cmd::kPageSums), 4);
   const Bytes& request = b.sim.port.written().back();
   EXPECT_EQ(Bytes(request.begin() + 4, request.begin() + 12),
@@ -256,7 +256,7 @@ TEST(VerifyByChecksum, ComparesWhatWasProgrammedAndTheTopKilobyteOnlyWhenTheDemo
   b.programmer.flags().demoWriteMode = false;
   b.image().fileLoaded = true;
   b.sim.device.flash()[0x0234] ^= 0x01;
-  EXPECT_EQ(verifyByChecksum(b.ctx(), true), -1);
+  EXPECT_EQ(verifyByChecksum(b.ctx(), true).reason, Reason::Mismatch);
   EXPECT_TRUE(b.paneHas("\r\nAddress: 000200 - 0002FF\r\nBuffer:  sum "));
   EXPECT_TRUE(b.paneHas("\r\n\r\nVerify is error!"));
   EXPECT_FALSE(b.paneHas("Communication"));
@@ -267,7 +267,7 @@ TEST(ReadFlash, TheWholeSpaceBecomesTheImageAndAFailedReadLeavesNoImageToProgram
   const Bytes bytes = patternBytes(0x10000);
   b.sim.device.loadFlash(0, bytes);
   b.load(0x0100, Bytes(0x100, 0x00));
-  EXPECT_EQ(readFlash(b.ctx()), 0);
+  EXPECT_EQ(readFlash(b.ctx()).reason, Reason::None);
   for (std::int32_t a = 0; a <= 0xFFFF; ++a) ASSERT_EQ(b.image().at(a), bytes[a]) << a;
   const ImageBuffer& image = b.image();
   EXPECT_EQ((std::array{image.rangeLow, image.rangeHigh, image.fileStart, image.fileEnd}),
@@ -279,7 +279,7 @@ TEST(ReadFlash, TheWholeSpaceBecomesTheImageAndAFailedReadLeavesNoImageToProgram
   b.programmer.pane().replace("");
   b.load(0x0100, Bytes(0x100, 0x00));
   b.sim.device.addFault(Fault{FaultKind::Drop, 0x4000 / 128 + 1, true, {cmd::kRead}, 0});
-  EXPECT_EQ(readFlash(b.ctx()), -1);
+  EXPECT_EQ(readFlash(b.ctx()).reason, Reason::NoAnswer);
   EXPECT_EQ(b.pane(), "\r\nRead flash is failure!");
   EXPECT_EQ(image.at(0x3FFF), bytes[0x3FFF]);
   EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), 512 + 128 + 6);
@@ -314,16 +314,16 @@ TEST(Replies, OnlyOneThatAnswersTheRequestCountsAndOnlyBytesThatArrivedAreRead) 
     if (!queue.empty()) queue.erase(queue.begin());
   };
   image.store(0x0080, Bytes(0x80, 0x5A));
-  EXPECT_EQ(verifyChunk(ctx, 0x0080, 0x80), 0);  // after four bad replies
+  EXPECT_EQ(verifyChunk(ctx, 0x0080, 0x80).reason, Reason::None);  // after four bad replies
   EXPECT_EQ(t.sent[cmd::kRead], 5);
   queue.assign(6, otherAddress);
-  EXPECT_EQ(verifyChunk(ctx, 0x0080, 0x80), -1);
+  EXPECT_EQ(verifyChunk(ctx, 0x0080, 0x80).reason, Reason::NoAnswer);
 
   queue = {buildReply(cmd::kRead, {0, 0, 0x02, 0x00, 0, 4, 1, 2, 3, 4}),
            buildReply(cmd::kRead, {0, 0, 0x01, 0x00, 0, 4, 5, 6, 7, 8})};
-  EXPECT_EQ(readChunk(ctx, 0x0100, 4, true), -1);
+  EXPECT_EQ(readChunk(ctx, 0x0100, 4, true).reason, Reason::NoAnswer);
   EXPECT_EQ(image.at(0x0200), 0xFF);
-  EXPECT_EQ(readChunk(ctx, 0x0100, 4, true), 0);
+  EXPECT_EQ(readChunk(ctx, 0x0100, 4, true).reason, Reason::None);
   EXPECT_EQ(image.at(0x0100), 5);
   EXPECT_EQ(image.at(0x0103), 8);
   EXPECT_EQ(image.at(0x0104), 0xFF);
@@ -334,8 +334,8 @@ TEST(Replies, OnlyOneThatAnswersTheRequestCountsAndOnlyBytesThatArrivedAreRead) 
 
   image.fill(0xFF);
   t.answer[cmd::kPageSums] = t.replies(cmd::kPageSums, {0xFF, 0x00});
-  EXPECT_EQ(pageSumCheck(ctx, 0x0000, 0x00FF), 0);   // a full erased page
-  EXPECT_EQ(pageSumCheck(ctx, 0x0000, 0x01FF), -1);  // one sum for two pages
+  EXPECT_EQ(pageSumCheck(ctx, 0x0000, 0x00FF).reason, Reason::None);      // a full erased page
+  EXPECT_EQ(pageSumCheck(ctx, 0x0000, 0x01FF).reason, Reason::NoAnswer);  // one sum for two pages
   EXPECT_EQ(t.pane.text(), "");
 }
 

@@ -71,6 +71,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
   EXPECT_EQ(r.imageFile, "app.hex");
   EXPECT_EQ(r.function, "Auto");
   EXPECT_EQ(r.failureLine, "");
+  EXPECT_EQ(r.failureCode, Reason::None);
   EXPECT_GT(r.duration.count(), 0);
   EXPECT_EQ(r.time, std::chrono::system_clock::time_point{} - r.duration) << "when it began";
 
@@ -81,6 +82,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
   EXPECT_EQ(r.serial, "42");
   EXPECT_FALSE(r.serialKept);
   EXPECT_EQ(r.failureLine, "Write Option is failure!");
+  EXPECT_EQ(r.failureCode, Reason::NoAnswer);
   EXPECT_EQ(counter.taken(), 2u);
 
   // A counter out of reach: nothing is programmed without a number.
@@ -88,6 +90,8 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
   r = b.runAndRecord("Auto");
   EXPECT_EQ(r.outcome, ChipOutcome::Failed);
   EXPECT_EQ(r.serial, std::nullopt);
+  EXPECT_EQ(r.failureCode, Reason::SerialNumber);
+  EXPECT_EQ(r.failureLine, "Serial number: the line database cannot be reached");
   EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
   EXPECT_TRUE(b.host.boxes.back().find("cannot be reached") != std::string::npos);
 }
@@ -100,6 +104,7 @@ TEST(ChipRecordOf, ANumberTooWideForTheFieldIsNeverStampedAndNotKept) {
   EXPECT_TRUE(b.sim.device.dataFrames().empty());
   EXPECT_EQ(r.serial, "100");
   EXPECT_FALSE(r.serialKept);
+  EXPECT_EQ(r.failureCode, Reason::SerialNumber);
   EXPECT_EQ(b.host.boxes.back(), AutoIncrement::kValueTooLarge);
 }
 
@@ -112,6 +117,7 @@ TEST(ChipRecordOf, StopsAndRunsThatNeverStartedSayWhyAndCarryNothingOfTheLastChi
   ChipRecord r = b.runAndRecord("Auto");
   EXPECT_EQ(r.outcome, ChipOutcome::Stopped);
   EXPECT_EQ(r.failureLine, "Stop by user!");
+  EXPECT_EQ(r.failureCode, Reason::Stopped);
   EXPECT_EQ(r.serial, "42");
   EXPECT_FALSE(r.serialKept);
 
@@ -119,22 +125,10 @@ TEST(ChipRecordOf, StopsAndRunsThatNeverStartedSayWhyAndCarryNothingOfTheLastChi
   r = b.runAndRecord("Verify_ID");
   EXPECT_EQ(r.outcome, ChipOutcome::Failed);
   EXPECT_EQ(r.failureLine, "Open COM port is failure!");
+  EXPECT_EQ(r.failureCode, Reason::Port);
   EXPECT_EQ(r.chipId, "");
   EXPECT_EQ(r.bootloaderVersion, "");
   EXPECT_EQ(r.serial, std::nullopt);
-}
-
-TEST(FailureLine, TheCauseBeforeTheSummaryLinesOrTheLastLine) {
-  EXPECT_EQ(failureLine("We are connecting ...\r\nMCU: QRK5/3-16B\r\n"
-                        "Already encrypt or Invalid MCU type!\r\n已加密\r\n",
-                        ChipOutcome::Failed),
-            "Already encrypt or Invalid MCU type!");
-  EXPECT_EQ(
-      failureLine("x\r\nChip is not blank!\r\nBlank_Check    is failure!\r\n", ChipOutcome::Failed),
-      "Chip is not blank!");
-  EXPECT_EQ(failureLine("We are connecting ...\r\nsomething odd\r\n\r\n", ChipOutcome::Failed),
-            "something odd");
-  EXPECT_EQ(failureLine("Verify is error!", ChipOutcome::Ok), "");
 }
 
 TEST(UtcTimeText, SortsAsTheTimeDoes) {

@@ -135,6 +135,75 @@ TEST_F(SqliteRecord, TheSchemaIsTheProgramsOwnAndANewerOneOrAMissingFileIsRefuse
   EXPECT_FALSE(error.empty());
 }
 
+// A record made before the failure codes, as that program left it: the
+// upgrade keeps its rows, and `log` reads it as it is before any upgrade.
+void checkUpgradeKeepsRows(const RecordLocation& location) {
+  const bool postgres = location.kind == RecordLocation::Kind::Postgres;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? "QPSQL" : "QSQLITE", "old");
+    if (postgres) {
+      db.setHostName(location.host);
+      if (location.port > 0) db.setPort(location.port);
+      db.setUserName(location.user);
+      db.setDatabaseName(location.database);
+      db.setConnectOptions(location.connectOptions);
+    } else {
+      db.setDatabaseName(location.path);
+    }
+    ASSERT_TRUE(db.open());
+    QSqlQuery query(db);
+    const QString key =
+        postgres ? "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY" : "INTEGER PRIMARY KEY";
+    for (const QString& sql : QStringList{
+             "CREATE TABLE schema_version (version INTEGER NOT NULL)",
+             "INSERT INTO schema_version (version) VALUES (1)",
+             "CREATE TABLE chips (id " + key +
+                 ", recorded_at TEXT NOT NULL, station TEXT NOT NULL, port TEXT NOT NULL,"
+                 " model TEXT NOT NULL, chip_id TEXT NOT NULL, bootloader_version TEXT NOT NULL,"
+                 " image_file TEXT NOT NULL, checksum TEXT NOT NULL, serial BIGINT,"
+                 " serial_kept INTEGER NOT NULL, function_name TEXT NOT NULL,"
+                 " result TEXT NOT NULL CHECK (result IN ('ok', 'failed', 'stopped')),"
+                 " failure_line TEXT NOT NULL, duration_ms BIGINT NOT NULL)",
+             QString("INSERT INTO chips (recorded_at, station, port, model, chip_id,"
+                     " bootloader_version, image_file, checksum, serial, serial_kept,"
+                     " function_name, result, failure_line, duration_ms) VALUES"
+                     " ('2026-12-01T08:00:00.000Z', 'old', 'COM3', 'QRK5-16B', 'F104', '32',"
+                     " 'a.hex', '1234H', 7, 0, 'Auto', 'failed', 'Verify is error!', 1500)")}) {
+      ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
+    }
+  }
+  QSqlDatabase::removeDatabase("old");
+
+  const auto oldRow = [](const std::vector<ChipRecord>& rows) {
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].station, "old");
+    EXPECT_EQ(rows[0].serial, "7");
+    EXPECT_EQ(rows[0].outcome, ChipOutcome::Failed);
+    EXPECT_EQ(rows[0].failureLine, "Verify is error!");
+    EXPECT_EQ(rows[0].failureCode, Reason::None) << "no code was recorded then";
+  };
+  std::string error;
+  auto reader = SqlProductionRecord::open(location, Access::ReadOnly, &error);
+  ASSERT_TRUE(reader) << error;
+  auto rows = reader->chips({}, &error);
+  ASSERT_TRUE(rows) << error;
+  oldRow(*rows);
+  reader.reset();
+
+  auto writer = SqlProductionRecord::open(location, Access::ReadWrite, &error);
+  ASSERT_TRUE(writer) << error;
+  ChipRecord refused = chip("new", ChipOutcome::Failed);
+  refused.failureCode = Reason::Refused;
+  ASSERT_TRUE(writer->record(refused, &error)) << error;
+  rows = writer->chips({}, &error);
+  ASSERT_TRUE(rows) << error;
+  ASSERT_EQ(rows->size(), 2u);
+  oldRow(*rows);
+  EXPECT_EQ(rows->at(1).failureCode, Reason::Refused);
+}
+
+TEST_F(SqliteRecord, AnOlderRecordIsUpgradedWithEveryRowKept) { checkUpgradeKeepsRows(location_); }
+
 TEST(RecordLocation, FilesAndServerAddressesWithTheirSocketFolderAndPort) {
   QString error;
   auto file = RecordLocation::parse("line.sqlite", &error);
@@ -207,6 +276,8 @@ TEST(PostgresRecord, SerialNumbersAreHandedOutOnceAndGivenBackNumbersGoFirst) {
   const auto location = RecordLocation::parse(QString::fromStdString(server.url("line")), &error);
   ASSERT_TRUE(location) << error.toStdString();
   checkCounter(*location);
+  ASSERT_TRUE(server.createDatabase("old")) << server.why();
+  checkUpgradeKeepsRows(*RecordLocation::parse(QString::fromStdString(server.url("old")), &error));
 
   const auto unreachable =
       RecordLocation::parse(QString::fromStdString(server.url("nosuchdb")), &error);

@@ -9,6 +9,7 @@
 #include "sim/line_timing.h"
 #include "sim/qrk_device.h"
 #include "sim/simulated_port.h"
+#include "support/sim_replies.h"
 
 namespace qrk::sim {
 namespace {

@@ -12,6 +12,7 @@
 #include "link/frame.h"
 #include "sim/flash_files.h"
 #include "sim/qrksim_options.h"
+#include "support/sim_replies.h"
 #include "support/temp_files.h"
 
 namespace qrk::sim {

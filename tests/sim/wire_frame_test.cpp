@@ -74,7 +74,6 @@ TEST(SimWireFrame, TheProgrammerAndTheSimulatedChipReadEachOthersFrames) {
       SCOPED_TRACE(std::to_string(size) + (crc ? " crc" : " sum"));
       const auto check = crc ? wire::Check::Crc : wire::Check::Sum;
       const Bytes reply = wire::encodeReply(0x5A, payload, check);
-      EXPECT_EQ(reply, buildReply(0x5A, payload, crc));
       EXPECT_EQ(validateReply(reply, crc), FrameCheck::Good);
       const Bytes request = buildRequest(0x5A, payload, crc, false);
       EXPECT_TRUE(wire::frameIsSound(request, check));

@@ -11,6 +11,7 @@
 #include "platform/message_pane.h"
 #include "platform/virtual_event_loop.h"
 #include "support/scripted_port.h"
+#include "support/sim_replies.h"
 
 namespace qrk::test {
 
