@@ -113,11 +113,8 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
 }
 
 std::string qrksimUsage() {
-  return "usage: qrksim [--model NAME] [--link PATH] [--power-on-after N] [--version HH]\n"
-         "              [--id HHHH] [--flash-in FILE.bin] [--flash-out FILE.bin]\n"
-         "              [--baud-emulation] [--supply-fifo PATH [--boot-window MS]]\n"
-         "              [--fault KIND[:ARG][@SCOPE]]...\n"
-         "       qrksim --board [--capacity KB] [same options]\n"
+  return "Usage: qrksim [OPTION]...\n"
+         "  or:  qrksim --board [--capacity KB] [OPTION]...\n"
          "\n"
          "A simulated QRK chip's ISP bootloader on a pseudo-terminal. Prints \"PTY <path>\"\n"
          "once it answers, then serves until SIGTERM, SIGINT or SIGHUP, or until stdin\n"

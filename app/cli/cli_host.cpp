@@ -1,12 +1,10 @@
 #include "cli_host.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "english_texts.h"
 #include "ops/progress.h"
+#include "process_os.h"
 
 namespace qrkcli {
 
@@ -27,8 +25,8 @@ std::string toLfLineBreaks(const std::string& text) {
 CliHost::CliHost(std::FILE* out, std::FILE* err)
     : out_(out),
       err_(err),
-      errIsTerminal_(isatty(fileno(err)) == 1),
-      outIsTerminal_(isatty(fileno(out)) == 1),
+      errIsTerminal_(isTerminal(err)),
+      outIsTerminal_(isTerminal(out)),
       sharedScreen_(errIsTerminal_ && outIsTerminal_) {}
 
 void CliHost::messageReplaced(const std::string& text) {
@@ -166,7 +164,7 @@ qrk::MessageAnswer CliHost::messageBox(const std::string& text, const std::strin
   std::fflush(err_);
   if (buttons == qrk::MessageButtons::Ok) return qrk::MessageAnswer::Ok;
   if (assumeYes_) return qrk::MessageAnswer::Yes;
-  if (isatty(STDIN_FILENO) != 1) {
+  if (!isTerminal(stdin)) {
     std::fputs("No terminal to answer on: taken as No (--yes answers Yes).\n", err_);
     std::fflush(err_);
     return qrk::MessageAnswer::No;
@@ -177,16 +175,9 @@ qrk::MessageAnswer CliHost::messageBox(const std::string& text, const std::strin
 qrk::MessageAnswer CliHost::askYesNo() {
   std::fputs("Answer y or N: ", err_);
   std::fflush(err_);
-  std::string answer;
-  for (;;) {
-    // poll() ends at Ctrl-C whatever the handler's flags: the stop then
-    // comes through the event loop, and an unanswered question is a No.
-    pollfd in{STDIN_FILENO, POLLIN, 0};
-    if (::poll(&in, 1, -1) != 1) break;
-    char c = 0;
-    if (::read(STDIN_FILENO, &c, 1) != 1 || c == '\n') break;
-    if (answer.size() < 16) answer += c;
-  }
+  // A Ctrl-C ends the wait: the stop then comes through the event loop, and
+  // an unanswered question is a No.
+  std::string answer = readTerminalLine(16);
   while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) answer.pop_back();
   const bool yes = answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
   return yes ? qrk::MessageAnswer::Yes : qrk::MessageAnswer::No;

@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -18,6 +16,7 @@
 #include "gang_display.h"
 #include "gang_port.h"
 #include "interrupt_notifier.h"
+#include "process_os.h"
 #include "qt/qt_session.h"
 #include "record_options.h"
 #include "record_run.h"
@@ -192,7 +191,7 @@ int gangCommand(const QStringList& args) {
   if (!parser.isSet("repeat")) runArguments << "--repeat" << QString::number(kUntilStopped);
 
   std::vector<std::unique_ptr<GangPort>> ports;
-  const bool live = !run.jsonEvents && ::isatty(STDOUT_FILENO) == 1;
+  const bool live = !run.jsonEvents && isTerminal(stdout);
   GangDisplay display(stdout, live, ports);
   QEventLoop loop;
   std::size_t running = targets->size();

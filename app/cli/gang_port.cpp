@@ -1,12 +1,9 @@
 #include "gang_port.h"
 
-#include <signal.h>
-#include <sys/prctl.h>
-#include <unistd.h>
-
 #include <QJsonDocument>
 
 #include "commands.h"
+#include "process_os.h"
 
 namespace qrkcli {
 
@@ -26,19 +23,10 @@ GangPort::GangPort(QString name, QString device, Listener listener)
 }
 
 void GangPort::start(const QString& program, const QStringList& arguments) {
-  process_.setChildProcessModifier([] {
-    ::setpgid(0, 0);
-    // Should the gang die without passing a stop on, the run still stops.
-    ::prctl(PR_SET_PDEATHSIG, SIGINT);
-  });
-  process_.start(program, arguments, QIODevice::ReadOnly);
+  startInOwnGroup(process_, program, arguments);
 }
 
-void GangPort::interrupt() {
-  if (process_.state() != QProcess::NotRunning && process_.processId() > 0) {
-    ::kill(static_cast<pid_t>(process_.processId()), SIGINT);
-  }
-}
+void GangPort::interrupt() { interruptChild(process_); }
 
 void GangPort::readEvents() {
   events_ += process_.readAllStandardOutput();

@@ -1,12 +1,61 @@
 #include "interrupt_notifier.h"
 
+#include <csignal>
+
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <atomic>
+#else
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#endif
 
 namespace qrkcli {
+
+#if defined(_WIN32)
+
+namespace {
+
+// The console calls its handler on a thread of its own: the handler only
+// queues the call to the event thread, where the one live notifier takes it.
+std::function<void(int)> deliverTo;
+std::atomic<bool> caught{false};
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  const int signalNumber = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? SIGINT
+                           : event == CTRL_CLOSE_EVENT                        ? SIGTERM
+                                                                              : 0;
+  // A second Ctrl-C while the stop is under way ends the process the default way.
+  if (signalNumber == 0 || caught.exchange(true)) return FALSE;
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [signalNumber] {
+        if (deliverTo) deliverTo(signalNumber);
+      },
+      Qt::QueuedConnection);
+  return TRUE;
+}
+
+}  // namespace
+
+InterruptNotifier::InterruptNotifier(std::function<void()> onInterrupt)
+    : onInterrupt_(std::move(onInterrupt)) {
+  deliverTo = [this](int signalNumber) { take(signalNumber); };
+  caught = false;
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+InterruptNotifier::~InterruptNotifier() {
+  SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+  deliverTo = nullptr;
+}
+
+#else
 
 namespace {
 
@@ -61,7 +110,14 @@ void InterruptNotifier::onReadable() {
     received = true;
     signalNumber_ = byte;
   }
-  if (!received || interrupted_) return;
+  if (received) take(signalNumber_);
+}
+
+#endif
+
+void InterruptNotifier::take(int signalNumber) {
+  if (interrupted_) return;
+  signalNumber_ = signalNumber;
   interrupted_ = true;
   if (onInterrupt_) onInterrupt_();
 }

@@ -10,7 +10,8 @@ namespace qrkcli {
 // thread. The signal handler only writes a byte to a pipe; the notifier on
 // its other end wakes the event loop, which may be blocked in a wait, so the
 // run can stop as the Stop button would stop it. A second signal while the
-// first is being handled ends the process the default way.
+// first is being handled ends the process the default way. On Windows the
+// console's Ctrl-C, Ctrl-Break and close events play the signals' part.
 class InterruptNotifier {
  public:
   explicit InterruptNotifier(std::function<void()> onInterrupt);
@@ -23,6 +24,7 @@ class InterruptNotifier {
 
  private:
   void onReadable();
+  void take(int signalNumber);
 
   std::function<void()> onInterrupt_;
   std::unique_ptr<QSocketNotifier> notifier_;

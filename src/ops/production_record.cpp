@@ -1,8 +1,8 @@
 #include "ops/production_record.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 #include "ops/programmer.h"
 
@@ -56,14 +56,18 @@ ChipRecord chipRecordOf(Programmer& programmer, const std::string& function,
 }
 
 std::string utcTimeText(std::chrono::system_clock::time_point time) {
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
-  const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  // The calendar of <chrono> instead of gmtime_r, which Windows lacks.
+  using namespace std::chrono;
+  const auto ms = floor<milliseconds>(time);
+  const auto day = floor<days>(ms);
+  const year_month_day date{day};
+  const hh_mm_ss clock{ms - day};
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(ms.count() % 1000));
+  std::snprintf(
+      text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+      static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+      static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
   return text;
 }
 

@@ -28,7 +28,7 @@ std::unique_ptr<Loaded> read(const Input& input, const LoadOptions& load, std::i
   if constexpr (std::is_same_v<Input, Bytes>) {
     loaded->result = readBinBytes(loaded->image, input, context);
   } else if constexpr (std::is_same_v<Input, std::filesystem::path>) {
-    std::FILE* file = std::fopen(input.c_str(), "rb");
+    std::FILE* file = std::fopen(input.string().c_str(), "rb");
     EXPECT_NE(file, nullptr) << input;
     if (file == nullptr) return loaded;
     loaded->result =

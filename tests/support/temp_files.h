@@ -1,10 +1,9 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -13,7 +12,7 @@ namespace qrk::test {
 // A fresh folder for the files one test writes, removed afterwards.
 struct TempDir {
   // Should the folder not be made, its paths lead nowhere and every write fails.
-  TempDir() : made(::mkdtemp(root.data()) != nullptr) {}
+  TempDir() : made(makeRoot(root)) {}
   ~TempDir() {
     std::error_code ignored;
     if (made) std::filesystem::remove_all(root, ignored);
@@ -29,8 +28,23 @@ struct TempDir {
                static_cast<std::streamsize>(content.size()));
     return path(name);
   }
-  std::string root = (std::filesystem::temp_directory_path() / "qrktestXXXXXX").string();
+  std::string root;
   const bool made;
+
+ private:
+  // mkdtemp's promise (a folder no one else has) without POSIX: making a
+  // folder that already exists fails.
+  static bool makeRoot(std::string& root) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::filesystem::path candidate =
+          std::filesystem::temp_directory_path() / ("qrktest" + std::to_string(random()));
+      root = candidate.string();
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) return true;
+    }
+    return false;
+  }
 };
 
 inline std::string readFile(const std::filesystem::path& path) {
