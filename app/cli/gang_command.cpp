@@ -222,8 +222,11 @@ int gangCommand(const QStringList& args) {
   // Redirected, the gang shows each chip's end only: its runs need not tell
   // it of every step of the bar, which would wake it ten times a second each.
   if (!live && !run.jsonEvents) runArguments.append({"--progress-every", "0"});
+  // Each run learns its place, so that one power script switches the right
+  // channel.
   for (std::size_t i = 0; i < ports.size(); ++i) {
     QStringList own{"--port", ports[i]->state().device, "--events", "json"};
+    own << "--port-index" << QString::number(i);
     if (!readBacks->isEmpty()) own << "--out" << readBacks->at(static_cast<qsizetype>(i));
     ports[i]->start(QCoreApplication::applicationFilePath(), runArguments + own);
   }

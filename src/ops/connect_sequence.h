@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "ops/programmer.h"
@@ -18,7 +19,10 @@ struct ConnectOutcome {
 // is live from here on, the port opens, and the handshake runs until the
 // target answers, the time runs out or Stop is pressed. Writes nothing about a
 // port that does not open: a run and the board's download each say it their
-// own way.
-ConnectOutcome openAndConnect(Programmer& p, int syncWaitMs, std::uint8_t syncParameter);
+// own way. `afterOpen`, when given, runs between the open and the handshake
+// (a fixture powers the target there, once the lines are the programmer's);
+// false from it skips the handshake and leaves `connected` false.
+ConnectOutcome openAndConnect(Programmer& p, int syncWaitMs, std::uint8_t syncParameter,
+                              const std::function<bool()>& afterOpen = {});
 
 }  // namespace qrk

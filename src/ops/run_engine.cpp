@@ -1,5 +1,7 @@
 #include "ops/run_engine.h"
 
+#include <optional>
+
 #include "link/handshake.h"
 #include "ops/connect_sequence.h"
 #include "ops/function_list_runner.h"
@@ -10,11 +12,23 @@ namespace qrk {
 
 namespace {
 
-// The end of every run: the port closed, the default timing back.
-void endRun(Programmer& p) {
+void closeRun(Programmer& p) {
   p.link().closePort();
   p.link().setTimingDefaults();
   p.controls().stopEnabled = false;
+}
+
+// The end of every run: the supply off, the port closed, the default timing
+// back. A supply that did not go off fails the run: the chip is not safe to
+// take out.
+void endRun(Programmer& p, RunResult& result) {
+  const SupplyStep off = p.supply().switchOff(p.portName());
+  if (!off.ok()) {
+    const std::string line = kSupplyFailureLine + off.message;
+    p.pane().append("\r\n" + line);
+    if (result.status.ok()) result.status = Status::failure(Reason::Fixture, line);
+  }
+  closeRun(p);
 }
 
 }  // namespace
@@ -33,17 +47,50 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   link.setUseCrc(false);
   link.setMapKind(p.model().mapKind);
 
+  std::optional<SupplyStep> supplyOn;
   const ConnectOutcome connection =
-      openAndConnect(p, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter);
+      openAndConnect(p, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter, [&] {
+        if (!p.supply().supplySwitch().switched()) return true;
+        supplyOn = p.supply().switchOn(portName, [&link] { return link.stopRequested(); });
+        return supplyOn->ok();
+      });
   if (!connection.portOpened) {
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
     result.status = Status::failure(Reason::Port, kOpenFailureLine);
     p.host().phaseEnded(kConnectPhase, false);
-    endRun(p);
+    endRun(p, result);
     return result;
   }
   result.portOpened = true;
+
+  if (supplyOn) {
+    const SupplyStep& on = *supplyOn;
+    if (on.ending == SupplyStep::Ending::Refused) {
+      // Nothing went out, and nothing must: the supply was never touched.
+      result.refused = true;
+      result.status = Status::failure(Reason::Usage, on.message);
+      pane.append("\r\n" + on.message);
+      p.host().phaseEnded(kConnectPhase, false);
+      closeRun(p);
+      return result;
+    }
+    result.supplySwitched = true;
+    if (!on.ok()) {
+      result.stopped = link.stopRequested();
+      if (result.stopped) {
+        result.status = Status::failure(Reason::Stopped, kStopText);
+      } else {
+        beepAlert(p.host(), p.loop());
+        const std::string line = kSupplyFailureLine + on.message;
+        pane.append("\r\n" + line);
+        result.status = Status::failure(Reason::Fixture, line);
+      }
+      p.host().phaseEnded(kConnectPhase, false);
+      endRun(p, result);
+      return result;
+    }
+  }
 
   const std::string& version = connection.version;
   if (connection.connected) {
@@ -81,7 +128,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   result.stopped = link.stopRequested();
   // Whatever the function made of it, a stopped run is the user's doing.
   if (result.stopped) result.status = Status::failure(Reason::Stopped, kStopText);
-  endRun(p);
+  endRun(p, result);
   return result;
 }
 
