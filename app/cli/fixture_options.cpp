@@ -1,10 +1,11 @@
 #include "fixture_options.h"
 
 #include "command_line.h"
+#include "number_arguments.h"
 
 namespace qrkcli {
 
-void addFixtureOptions(QCommandLineParser& parser) {
+void addPowerOptions(QCommandLineParser& parser) {
   parser.addOptions({
       {"power",
        "Switch the target's supply for each chip: dtr or rts (the line asserted = on), "
@@ -17,6 +18,12 @@ void addFixtureOptions(QCommandLineParser& parser) {
       {"power-off-cmd", "With --power cmd: the shell command that switches the supply off.", "CMD"},
       {"power-off-ms", "How long the supply stays off before it is switched on (default 300).",
        "MS"},
+  });
+}
+
+void addFixtureOptions(QCommandLineParser& parser) {
+  addPowerOptions(parser);
+  parser.addOptions({
       {"start-on",
        "What starts each chip of --repeat or a gang, the first included: countdown (the "
        "default), enter (a key on the terminal), cts, dsr, dcd or ri (the input line becomes "
@@ -63,12 +70,17 @@ std::optional<int> readStartSignal(const QCommandLineParser& parser, const QStri
 std::optional<int> readFixtureArguments(const QCommandLineParser& parser, const QStringList& args,
                                         FixtureArguments* fixture) {
   if (parser.isSet("port-index")) {
-    bool ok = false;
-    const int index = parser.value("port-index").toInt(&ok);
-    if (!ok || index < 0) return usageError(args, "--port-index takes a whole number from 0");
-    fixture->supply.portIndex = index;
+    const QString typed = parser.value("port-index");
+    const auto index = parseWholeArgument(typed, 0, 999);
+    if (!index) return usageError(args, numberRefusal("--port-index", "a whole number", typed));
+    fixture->supply.portIndex = static_cast<int>(*index);
   }
   if (auto status = readStartSignal(parser, args, fixture)) return status;
+  return readPowerArguments(parser, args, &fixture->supply);
+}
+
+std::optional<int> readPowerArguments(const QCommandLineParser& parser, const QStringList& args,
+                                      qrk::SupplySwitch* supplySwitch) {
   const bool commandsGiven = parser.isSet("power-on-cmd") || parser.isSet("power-off-cmd");
   if (!parser.isSet("power")) {
     if (commandsGiven) {
@@ -83,25 +95,25 @@ std::optional<int> readFixtureArguments(const QCommandLineParser& parser, const 
     return usageError(args, "--power takes dtr, rts, dtr-low, rts-low or cmd, not '" +
                                 parser.value("power") + "'");
   }
-  const int portIndex = fixture->supply.portIndex;
-  fixture->supply = *supply;
-  fixture->supply.portIndex = portIndex;
+  const int portIndex = supplySwitch->portIndex;
+  *supplySwitch = *supply;
+  supplySwitch->portIndex = portIndex;
   if (supply->kind == qrk::SupplySwitch::Kind::Command) {
-    fixture->supply.onCommand = parser.value("power-on-cmd").trimmed().toStdString();
-    fixture->supply.offCommand = parser.value("power-off-cmd").trimmed().toStdString();
-    if (fixture->supply.onCommand.empty() || fixture->supply.offCommand.empty()) {
+    supplySwitch->onCommand = parser.value("power-on-cmd").trimmed().toStdString();
+    supplySwitch->offCommand = parser.value("power-off-cmd").trimmed().toStdString();
+    if (supplySwitch->onCommand.empty() || supplySwitch->offCommand.empty()) {
       return usageError(args, "--power cmd needs both --power-on-cmd CMD and --power-off-cmd CMD");
     }
   } else if (commandsGiven) {
     return usageError(args, "--power-on-cmd and --power-off-cmd go with --power cmd");
   }
   if (parser.isSet("power-off-ms")) {
-    bool ok = false;
-    const int ms = parser.value("power-off-ms").trimmed().toInt(&ok);
-    if (!ok || ms < 0 || ms > 60'000) {
-      return usageError(args, "--power-off-ms takes milliseconds from 0 to 60000");
-    }
-    fixture->supply.offMs = ms;
+    const QString typed = parser.value("power-off-ms");
+    const auto ms = parseWholeArgument(typed, 0, 60'000);
+    if (!ms)
+      return usageError(args,
+                        numberRefusal("--power-off-ms", "milliseconds from 0 to 60000", typed));
+    supplySwitch->offMs = static_cast<int>(*ms);
   }
   return std::nullopt;
 }

@@ -16,13 +16,18 @@ struct FixtureArguments {
   qrk::StartSignal start;
 };
 
-// Adds --power, --power-on-cmd, --power-off-cmd, --power-off-ms, --start-on,
-// --start-cmd and the hidden --port-index a gang gives each port's run.
+// Adds --power, --power-on-cmd, --power-off-cmd and --power-off-ms.
+void addPowerOptions(QCommandLineParser& parser);
+// Adds the power options, --start-on, --start-cmd and the hidden --port-index
+// a gang gives each port's run.
 void addFixtureOptions(QCommandLineParser& parser);
 
 // Reads them; an exit status (2, after one line on stderr) when they do not
 // fit together.
 std::optional<int> readFixtureArguments(const QCommandLineParser& parser, const QStringList& args,
                                         FixtureArguments* fixture);
+// The power options alone, into `supplySwitch` (its port index kept).
+std::optional<int> readPowerArguments(const QCommandLineParser& parser, const QStringList& args,
+                                      qrk::SupplySwitch* supplySwitch);
 
 }  // namespace qrkcli

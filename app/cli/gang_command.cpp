@@ -41,6 +41,11 @@ const char* const kDescription =
     "--out FILE.bin takes {port} in its name, replaced by each port's name (e.g.\n"
     "--out read-{port}.bin gives read-ttyUSB0.bin): one file for several ports is refused.\n"
     "\n"
+    "--power and --start-on work per port: each port's run switches its own supply and\n"
+    "waits for its own start signal; a command sees the port's place in QRK_PORT_INDEX\n"
+    "(0 for the first --port). --start-on enter is refused: one terminal cannot start\n"
+    "many ports.\n"
+    "\n"
     "A Ctrl-C between chips (in the countdown) ends the shift: each port's run stops\n"
     "there. The summary gives, per port, the chips that passed and failed and every failed\n"
     "chip with its reason.\n"
@@ -177,6 +182,11 @@ int gangCommand(const QStringList& args) {
   if (run.serialField.any() && !record.serial) {
     return usageError(args,
                       "the --serial-* options set the field that --serial stamps: add --serial");
+  }
+  if (run.fixture.start.kind == qrk::StartSignal::Kind::Key) {
+    return usageError(args,
+                      "--start-on enter cannot start the chips of many ports from one terminal: "
+                      "give each port's fixture a line (cts, dsr, dcd, ri) or a --start-cmd");
   }
   QString error;
   const auto targets = resolveTargets(run.ports, &error);

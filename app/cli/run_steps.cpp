@@ -215,8 +215,14 @@ RunOutcome runTimes(
     if (onRunEnded) onRunEnded(r);
   };
   bool endedByStartSignal = false;
+  TerminalStartKey key;
+  qrk::StartGate& startGate = session.programmer().startGate();
+  startGate.setKey(&key);
+  // Every chip waits for its start signal, even the only one: the loop runs
+  // a single chip too then.
+  const bool waitsForStart = startGate.signal().waits();
   outcome.interrupted = runStoppable(session, port, [&] {
-    if (runs == 1 && once) {
+    if (runs == 1 && !waitsForStart) {
       ended(once());
       return;
     }
@@ -224,6 +230,7 @@ RunOutcome runTimes(
     if (summary.refusal) outcome.refusal = summary.refusal;
     endedByStartSignal = summary.endedByStartSignal;
   });
+  startGate.setKey(nullptr);
   outcome.endedBetweenChips = outcome.interrupted && !anyStopped && outcome.runs > 0;
   // A start signal that ends the shift early (the start command declined,
   // stdin ended) is the line's own decision: the chips that ran decide.
@@ -239,20 +246,12 @@ RunOutcome runTimes(
 RunOutcome executeRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,
                        const RunEnded& onRunEnded) {
   qrk::ProductionLoop& productionLoop = session.productionLoop();
-  TerminalStartKey key;
-  session.programmer().startGate().setKey(&key);
-  // Every chip waits for its start signal, even the only one: the loop then
-  // runs a single chip too.
-  std::function<qrk::RunResult()> once;
-  if (!run.fixture.start.waits()) once = [&] { return productionLoop.run(run.function); };
-  RunOutcome outcome = runTimes(
-      session, port, run.runs, once,
+  return runTimes(
+      session, port, run.runs, [&] { return productionLoop.run(run.function); },
       [&](int maxRuns, const RunEnded& ended) {
         return productionLoop.reRun(run.function, maxRuns, ended);
       },
       onRunEnded);
-  session.programmer().startGate().setKey(nullptr);
-  return outcome;
 }
 
 int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& port,

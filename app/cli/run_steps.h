@@ -56,9 +56,9 @@ using RunEnded = std::function<void(const qrk::RunResult&)>;
 // whether one came.
 bool runStoppable(qrk::QtSession& session, const QString& port, const std::function<void()>& work);
 
-// `once` when `runs` is 1 and `once` is given, else `repeated` for at most
-// `runs` runs (the Re-Run countdown or start signal in between), on `port` as
-// runStoppable runs it.
+// `once` when `runs` is 1 and no start signal is waited for, else `repeated`
+// for at most `runs` runs (the Re-Run countdown or the start signal before
+// each), on `port` as runStoppable runs it.
 RunOutcome runTimes(
     qrk::QtSession& session, const QString& port, int runs,
     const std::function<qrk::RunResult()>& once,

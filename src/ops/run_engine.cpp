@@ -1,7 +1,5 @@
 #include "ops/run_engine.h"
 
-#include <optional>
-
 #include "link/handshake.h"
 #include "ops/connect_sequence.h"
 #include "ops/function_list_runner.h"
@@ -47,13 +45,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   link.setUseCrc(false);
   link.setMapKind(p.model().mapKind);
 
-  std::optional<SupplyStep> supplyOn;
   const ConnectOutcome connection =
-      openAndConnect(p, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter, [&] {
-        if (!p.supply().supplySwitch().switched()) return true;
-        supplyOn = p.supply().switchOn(portName, [&link] { return link.stopRequested(); });
-        return supplyOn->ok();
-      });
+      openAndConnect(p, HandshakeTiming::kRunSyncWaitMs, HandshakeTiming::kRunSyncParameter);
   if (!connection.portOpened) {
     beepAlert(p.host(), p.loop());
     pane.append(kOpenFailureText);
@@ -64,8 +57,8 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   }
   result.portOpened = true;
 
-  if (supplyOn) {
-    const SupplyStep& on = *supplyOn;
+  if (connection.supply) {
+    const SupplyStep& on = *connection.supply;
     if (on.ending == SupplyStep::Ending::Refused) {
       // Nothing went out, and nothing must: the supply was never touched.
       result.refused = true;

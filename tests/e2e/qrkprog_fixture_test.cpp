@@ -114,6 +114,31 @@ TEST_F(QrkprogFixture, AModemLineOnAPseudoTerminalIsRefusedWithNothingSent) {
   EXPECT_EQ(
       run("run Verify_ID --port " + sim.portPath() + " --power cmd --power-on-cmd true").exitCode,
       2);
+  // One terminal cannot start the chips of many ports: refused before either opens.
+  Simulator second("--model QRK5-16B");
+  const ProcessResult gang = run("gang Verify_ID --model QRK5-16B --start-on enter --port " +
+                                 sim.portPath() + " --port " + second.portPath());
+  EXPECT_EQ(gang.exitCode, 2) << describe(gang);
+  EXPECT_THAT(gang.err, HasSubstr("--start-on enter cannot start the chips of many ports"));
+  EXPECT_EQ(gang.out, "");
+}
+
+TEST_F(QrkprogFixture, DemoWriteAndTheBoardsDownloadSwitchTheSupplyToo) {
+  writeSwitches();
+  Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
+  const ProcessResult r = run("demo-write --model QRK5-16B --port " + sim.portPath() + powerCmd());
+  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  const std::string on = sim.portPath() + " 0 on";
+  const std::string off = sim.portPath() + " 0 off";
+  EXPECT_EQ(switches(), (std::vector<std::string>{off, on, off}));
+
+  writeFile(path("app.bin"), std::string(0x100, '\x5A'));
+  Simulator board("--board");
+  const ProcessResult refused = run("board-download --model QRK5-32B --limit 10 --file " +
+                                    path("app.bin") + " --power dtr --port " + board.portPath());
+  EXPECT_EQ(refused.exitCode, 2) << describe(refused);
+  EXPECT_THAT(refused.err, HasSubstr(board.portPath() + " has no DTR line"));
+  EXPECT_THAT(refused.out, Not(HasSubstr("Version:")));
 }
 
 TEST_F(QrkprogFixture, CtrlCMidChipLeavesTheSupplyOff) {
