@@ -32,7 +32,8 @@ std::optional<int> BoardOptionFlags::apply(const QCommandLineParser& parser,
   QString error;
   const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
   if (row == nullptr) return usageError(args, error);
-  if (row->mapKind != 2) return refuse(args.first(), qrk::kBoardNotForModelText);
+  if (row->mapKind != qrk::MapKind::TopOfModel)
+    return refuse(args.first(), qrk::kBoardNotForModelText);
   if (!parser.isSet(limit)) return usageError(args, "--limit N is required");
   *limitText = parser.value(limit).toStdString();
   const qrk::DownloadLimitCheck check = qrk::checkDownloadLimit(*limitText);

@@ -35,8 +35,9 @@ int modelsCommand(const QStringList& args) {
     const std::string id = m.expectedId.empty() ? "-" : std::string(m.expectedId);
     const std::string list = m.inList ? std::to_string(position++) : "typed";
     std::snprintf(line, sizeof line, "%-9s %-5d %-7s %-6s %-6d %-5s %s\n",
-                  std::string(m.name).c_str(), m.mapKind, qrk::upperHex(m.apLast, 4).c_str(),
-                  qrk::upperHex(m.topAddress, 4).c_str(), m.blockSize, id.c_str(), list.c_str());
+                  std::string(m.name).c_str(), qrk::familyByte(m.mapKind),
+                  qrk::upperHex(m.apLast, 4).c_str(), qrk::upperHex(m.topAddress, 4).c_str(),
+                  m.blockSize, id.c_str(), list.c_str());
     out += line;
   }
   out +=

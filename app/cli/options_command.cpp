@@ -26,7 +26,8 @@ int optionsCommand(const QStringList& args) {
   const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
   if (row == nullptr) return usageError(args, error);
 
-  std::string out = std::string(row->name) + " (kind " + std::to_string(row->mapKind) + ")\n";
+  std::string out =
+      std::string(row->name) + " (kind " + std::to_string(qrk::familyByte(row->mapKind)) + ")\n";
   out += qrk::optionListing(row->mapKind);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return kExitSuccess;

@@ -59,7 +59,7 @@ bool runsVerifyId(const qrk::Programmer& p, const RunArguments& run) {
 // saved, so here a kind-0 model is compared only with the ID the user gives.
 std::optional<int> applyExpectedId(qrk::Programmer& p, const RunArguments& run) {
   const QString model = QString::fromStdString(p.model().name);
-  if (p.model().mapKind != 0) {
+  if (p.model().mapKind != qrk::MapKind::FixedIspBlock) {
     if (run.expectId.empty()) return std::nullopt;
     return refuse(run, "--expect-id goes with models that report no ID of their own; " + model +
                            " reports " + QString::fromStdString(p.model().expectedId));
@@ -101,7 +101,9 @@ QString wrongModelNote(const qrk::Programmer& p) {
   const std::string& id = p.chip().idRead;
   const std::string& expected = p.model().expectedId;
   // A kind-0 chip is compared with --expect-id, which the user chose.
-  if (p.model().mapKind == 0 || id.empty() || expected.empty() || id == expected) return {};
+  if (p.model().mapKind == qrk::MapKind::FixedIspBlock || id.empty() || expected.empty() ||
+      id == expected)
+    return {};
   QStringList owners;
   for (const qrk::McuModel& model : qrk::mcuCatalogue()) {
     if (model.expectedId == id) owners << QString::fromUtf8(model.name.data(), model.name.size());

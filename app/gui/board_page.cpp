@@ -54,7 +54,9 @@ BoardPage::BoardPage(const PageContext& context)
   });
 }
 
-bool BoardPage::available() const { return programmer_.model().mapKind == 2; }
+bool BoardPage::available() const {
+  return programmer_.model().mapKind == qrk::MapKind::TopOfModel;
+}
 
 void BoardPage::download() {
   runs_.run([this] {

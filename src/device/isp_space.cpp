@@ -46,10 +46,10 @@ std::pair<double, std::size_t> leadingNumber(std::string_view s) {
 
 }  // namespace
 
-std::vector<std::string> ispSpaceChoices(int mapKind) {
+std::vector<std::string> ispSpaceChoices(MapKind mapKind) {
   std::vector<std::string> out;
-  if (mapKind == 1) out.assign(kKind1IspSpace.begin(), kKind1IspSpace.end());
-  if (mapKind == 2) out.assign(kKind2IspSpace.begin(), kKind2IspSpace.end());
+  if (mapKind == MapKind::TopOf64k) out.assign(kKind1IspSpace.begin(), kKind1IspSpace.end());
+  if (mapKind == MapKind::TopOfModel) out.assign(kKind2IspSpace.begin(), kKind2IspSpace.end());
   return out;
 }
 

@@ -5,11 +5,13 @@
 #include <string_view>
 #include <vector>
 
+#include "link/map_kind.h"
+
 namespace qrk {
 
 // The ISP Space sizes a kind offers (the entries of `Combo2`), in list order;
 // empty for kind 0, whose ISP block is fixed.
-std::vector<std::string> ispSpaceChoices(int mapKind);
+std::vector<std::string> ispSpaceChoices(MapKind mapKind);
 
 // The size in K an ISP Space text stands for: the number it starts with, so
 // "1.5k" gives 1.5. A text that starts with no number counts as 0. The one

@@ -6,41 +6,45 @@ namespace qrk {
 
 namespace {
 
-constexpr McuModel row(std::string_view name, int kind, std::int32_t apLast,
+using enum MapKind;
+
+constexpr McuModel row(std::string_view name, MapKind kind, std::int32_t apLast,
                        std::int32_t writableTop, std::int32_t block1Start, std::int32_t topAddress,
                        bool apUpToIsp, std::string_view id, bool inList = true) {
-  return McuModel{name,       kind,      apLast, writableTop,           block1Start,
-                  topAddress, apUpToIsp, id,     kind == 0 ? 128 : 512, inList};
+  return McuModel{name,        kind,        apLast,
+                  writableTop, block1Start, topAddress,
+                  apUpToIsp,   id,          kind == FixedIspBlock ? 128 : 512,
+                  inList};
 }
 
 constexpr std::array kCatalogue = {
-    row("QRK5-04A", 2, 0x0FFF, 0x3BFF, 0x2C00, 0x3BFF, false, "F001"),
-    row("QRK5-08A", 2, 0x1FFF, 0x3BFF, 0x2C00, 0x3BFF, false, "F002"),
-    row("QRK5-12A", 2, 0x2BFF, 0x3BFF, 0x2C00, 0x3BFF, true, "F004"),
-    row("QRK5-16B", 2, 0x3FFF, 0xFBFF, 0xEC00, 0xFBFF, false, "F104"),
-    row("QRK5-32B", 2, 0x7FFF, 0xFBFF, 0xEC00, 0xFBFF, false, "F108"),
-    row("QRK5-64B", 2, 0xEBFF, 0xFBFF, 0xEC00, 0xFBFF, true, "F110"),
-    row("QRK3-04A", 2, 0x0FFF, 0x3BFF, 0x2C00, 0x3BFF, false, "F001"),
-    row("QRK3-08A", 2, 0x1FFF, 0x3BFF, 0x2C00, 0x3BFF, false, "F002"),
-    row("QRK3-12A", 2, 0x2BFF, 0x3BFF, 0x2C00, 0x3BFF, true, "F004"),
-    row("QRK3-16B", 2, 0x3FFF, 0xFBFF, 0xEC00, 0xFBFF, false, "F104"),
-    row("QRK3-32B", 2, 0x7FFF, 0xFBFF, 0xEC00, 0xFBFF, false, "F108"),
-    row("QRK3-64B", 2, 0xEBFF, 0xFBFF, 0xEC00, 0xFBFF, true, "F110"),
-    row("QRK3-08F", 1, 0x1FFF, 0x1FFF, 0xE000, 0xFFFF, false, "0055"),
-    row("QRK3-16F", 1, 0x3FFF, 0x3FFF, 0xE000, 0xFFFF, false, "0055"),
-    row("QRK3-32F", 1, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "0055"),
-    row("QRK3-64F", 1, 0xDFFF, 0xDFFF, 0xE000, 0xFFFF, true, "0055"),
-    row("QRK3-64G", 1, 0xDFFF, 0xDFFF, 0xE000, 0xFFFF, true, "0055"),
-    row("QRK5-64E", 0, 0xFFFF, 0xFFFF, 0x10000, 0x11FFF, false, "", false),
-    row("QRKL-64E", 0, 0xFFFF, 0xFFFF, 0x10000, 0x11FFF, false, "", false),
-    row("QRK5-32E", 0, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "", false),
-    row("QRKL-32E", 0, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "", false),
-    row("QRK5-32D", 0, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "", false),
-    row("QRKL-32D", 0, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "", false),
-    row("QRK5-16D", 0, 0x3FFF, 0x3FFF, 0xE000, 0xFFFF, false, "", false),
-    row("QRKL-16D", 0, 0x3FFF, 0x3FFF, 0xE000, 0xFFFF, false, "", false),
-    row("QRK5-08D", 0, 0x1FFF, 0x1FFF, 0xE000, 0xFFFF, false, "", false),
-    row("QRKL-08D", 0, 0x1FFF, 0x1FFF, 0xE000, 0xFFFF, false, "", false),
+    row("QRK5-04A", TopOfModel, 0x0FFF, 0x3BFF, 0x2C00, 0x3BFF, false, "F001"),
+    row("QRK5-08A", TopOfModel, 0x1FFF, 0x3BFF, 0x2C00, 0x3BFF, false, "F002"),
+    row("QRK5-12A", TopOfModel, 0x2BFF, 0x3BFF, 0x2C00, 0x3BFF, true, "F004"),
+    row("QRK5-16B", TopOfModel, 0x3FFF, 0xFBFF, 0xEC00, 0xFBFF, false, "F104"),
+    row("QRK5-32B", TopOfModel, 0x7FFF, 0xFBFF, 0xEC00, 0xFBFF, false, "F108"),
+    row("QRK5-64B", TopOfModel, 0xEBFF, 0xFBFF, 0xEC00, 0xFBFF, true, "F110"),
+    row("QRK3-04A", TopOfModel, 0x0FFF, 0x3BFF, 0x2C00, 0x3BFF, false, "F001"),
+    row("QRK3-08A", TopOfModel, 0x1FFF, 0x3BFF, 0x2C00, 0x3BFF, false, "F002"),
+    row("QRK3-12A", TopOfModel, 0x2BFF, 0x3BFF, 0x2C00, 0x3BFF, true, "F004"),
+    row("QRK3-16B", TopOfModel, 0x3FFF, 0xFBFF, 0xEC00, 0xFBFF, false, "F104"),
+    row("QRK3-32B", TopOfModel, 0x7FFF, 0xFBFF, 0xEC00, 0xFBFF, false, "F108"),
+    row("QRK3-64B", TopOfModel, 0xEBFF, 0xFBFF, 0xEC00, 0xFBFF, true, "F110"),
+    row("QRK3-08F", TopOf64k, 0x1FFF, 0x1FFF, 0xE000, 0xFFFF, false, "0055"),
+    row("QRK3-16F", TopOf64k, 0x3FFF, 0x3FFF, 0xE000, 0xFFFF, false, "0055"),
+    row("QRK3-32F", TopOf64k, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "0055"),
+    row("QRK3-64F", TopOf64k, 0xDFFF, 0xDFFF, 0xE000, 0xFFFF, true, "0055"),
+    row("QRK3-64G", TopOf64k, 0xDFFF, 0xDFFF, 0xE000, 0xFFFF, true, "0055"),
+    row("QRK5-64E", FixedIspBlock, 0xFFFF, 0xFFFF, 0x10000, 0x11FFF, false, "", false),
+    row("QRKL-64E", FixedIspBlock, 0xFFFF, 0xFFFF, 0x10000, 0x11FFF, false, "", false),
+    row("QRK5-32E", FixedIspBlock, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "", false),
+    row("QRKL-32E", FixedIspBlock, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "", false),
+    row("QRK5-32D", FixedIspBlock, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "", false),
+    row("QRKL-32D", FixedIspBlock, 0x7FFF, 0x7FFF, 0xE000, 0xFFFF, false, "", false),
+    row("QRK5-16D", FixedIspBlock, 0x3FFF, 0x3FFF, 0xE000, 0xFFFF, false, "", false),
+    row("QRKL-16D", FixedIspBlock, 0x3FFF, 0x3FFF, 0xE000, 0xFFFF, false, "", false),
+    row("QRK5-08D", FixedIspBlock, 0x1FFF, 0x1FFF, 0xE000, 0xFFFF, false, "", false),
+    row("QRKL-08D", FixedIspBlock, 0x1FFF, 0x1FFF, 0xE000, 0xFFFF, false, "", false),
 };
 
 constexpr std::size_t kListedCount = 17;

@@ -5,13 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "link/map_kind.h"
+
 namespace qrk {
 
 // One row of the model catalogue. Every rule that depends on a family reads
 // `mapKind` from here; adding a model is adding a row.
 struct McuModel {
   std::string_view name;
-  int mapKind;  // 0, 1 or 2: memory-map and protocol family, the family byte of short frames
+  MapKind mapKind;
   std::int32_t apLast;
   std::int32_t writableTop;  // highest address of an auto-increment field
   std::int32_t block1Start;
@@ -34,7 +36,7 @@ const McuModel* findModel(std::string_view name);
 // selection.
 struct SelectedModel {
   std::string name;
-  int mapKind = 0;
+  MapKind mapKind = MapKind::FixedIspBlock;
   std::int32_t apFirst = 0;
   std::int32_t apLast = 0;
   std::int32_t writableTop = 0;

@@ -96,14 +96,14 @@ std::string yesNo(std::string_view name, bool bitSet) {
 
 }  // namespace
 
-std::uint8_t composeOptionByte1(const OptionPanel& panel, int mapKind) {
-  if (mapKind != 1 && mapKind != 2) return 0;
+std::uint8_t composeOptionByte1(const OptionPanel& panel, MapKind mapKind) {
+  if (mapKind != MapKind::TopOf64k && mapKind != MapKind::TopOfModel) return 0;
   int b = 0;
   if (panel.isSelected(0, 1)) b += 1;
   if (panel.isSelected(1, 1)) b += 2;
   if (panel.isSelected(2, 1)) b += 4;
   const double k = ispSpaceKilobytes(panel.ispSpaceText);
-  if (mapKind == 1) {
+  if (mapKind == MapKind::TopOf64k) {
     if (panel.isSelected(4, 1)) b += 8;
     b += 16 * kind1SizeCode(k);
   } else {
@@ -113,9 +113,9 @@ std::uint8_t composeOptionByte1(const OptionPanel& panel, int mapKind) {
   return static_cast<std::uint8_t>(b);
 }
 
-std::uint8_t composeOptionByte2(const OptionPanel& panel, int mapKind) {
-  if (mapKind == 1) return panel.isSelected(3, 1) ? 0xFF : 0xFB;
-  if (mapKind != 2) return 0;
+std::uint8_t composeOptionByte2(const OptionPanel& panel, MapKind mapKind) {
+  if (mapKind == MapKind::TopOf64k) return panel.isSelected(3, 1) ? 0xFF : 0xFB;
+  if (mapKind != MapKind::TopOfModel) return 0;
   int b = 0xFF;
   if (panel.isSelected(3, 0)) b &= ~0x01;
   if (panel.isSelected(4, 0)) b &= ~0x02;
@@ -125,15 +125,15 @@ std::uint8_t composeOptionByte2(const OptionPanel& panel, int mapKind) {
   return static_cast<std::uint8_t>(b);
 }
 
-OptionBytes composeOptionBytes(const OptionPanel& panel, int mapKind) {
+OptionBytes composeOptionBytes(const OptionPanel& panel, MapKind mapKind) {
   return {composeOptionByte1(panel, mapKind), composeOptionByte2(panel, mapKind)};
 }
 
-std::string optionReportText(int mapKind, std::uint8_t b1, std::uint8_t b2) {
+std::string optionReportText(MapKind mapKind, std::uint8_t b1, std::uint8_t b2) {
   std::string out;
-  if (mapKind == 1) {
+  if (mapKind == MapKind::TopOf64k) {
     out = "ISP space = " + kind1SizeText(b1) + reportLines(kKind1Lines, b1, b2);
-  } else if (mapKind == 2) {
+  } else if (mapKind == MapKind::TopOfModel) {
     out = "ISP space = " + kind2SizeText(b1) + reportLines(kKind2Lines, b1, b2);
   } else {
     return out;
@@ -145,13 +145,13 @@ std::string optionReportText(int mapKind, std::uint8_t b1, std::uint8_t b2) {
   return out;
 }
 
-void reportOptionLabels(OptionPanel& panel, int mapKind, std::uint8_t b1, std::uint8_t b2) {
-  if (mapKind != 1 && mapKind != 2) return;
+void reportOptionLabels(OptionPanel& panel, MapKind mapKind, std::uint8_t b1, std::uint8_t b2) {
+  if (mapKind != MapKind::TopOf64k && mapKind != MapKind::TopOfModel) return;
   auto& labels = panel.readOptionLabels;
   labels[0] = yesNo("LOCK", bit(b1, 0));
   labels[1] = yesNo("SB", bit(b1, 1));
   labels[2] = yesNo("MOVCL", bit(b1, 2));
-  if (mapKind == 1) {
+  if (mapKind == MapKind::TopOf64k) {
     labels[6] = "ISP Space: " + kind1SizeLabel(b1);
     labels[3] = yesNo("EN6T", bit(b2, 2));
     labels[4] = yesNo("HWEN_ISP", bit(b1, 3));

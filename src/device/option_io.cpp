@@ -8,7 +8,7 @@
 
 namespace qrk {
 
-Status readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, int mapKind,
+Status readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, MapKind mapKind,
                   bool showMessages, std::optional<OptionBytes>* bytesRead) {
   if (showMessages) pane.append("We are reading Option ...");
   std::optional<OptionBytes> bytes;
@@ -38,7 +38,7 @@ Status readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, int mapK
   return Status::success();
 }
 
-Status writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, int mapKind,
+Status writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, MapKind mapKind,
                    bool showMessages) {
   if (showMessages) pane.append("We are writing Option ...");
   bool written = false;

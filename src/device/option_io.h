@@ -18,13 +18,13 @@ inline constexpr int kOptionAttempts = 6;
 // *bytesRead receives them. NoAnswer when no good reply came: the labels
 // stay, and with showMessages the pane says so (Stopped, quietly, after Stop). The
 // request's family byte is the link's map kind.
-Status readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, int mapKind,
+Status readOption(IspLink& link, MessagePane& pane, OptionPanel& panel, MapKind mapKind,
                   bool showMessages, std::optional<OptionBytes>* bytesRead = nullptr);
 
 // Writes the option bytes the panel stands for: success when the chip
 // acknowledged them, NoAnswer (or Stopped) otherwise. Anything that follows a successful write (the
 // serial number) is the caller's business.
-Status writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, int mapKind,
+Status writeOption(IspLink& link, MessagePane& pane, const OptionPanel& panel, MapKind mapKind,
                    bool showMessages);
 
 }  // namespace qrk

@@ -19,7 +19,7 @@ bool namesRow(const OptionRowInfo& row, std::string_view wanted) {
          });
 }
 
-std::string rowNames(int mapKind) {
+std::string rowNames(MapKind mapKind) {
   std::vector<std::string> names;
   for (const OptionRowInfo& r : optionRows(mapKind)) names.emplace_back(r.name);
   return joined(names, ", ");
@@ -37,7 +37,7 @@ void setError(std::string* error, std::string text) {
 
 }  // namespace
 
-int findOptionRow(int mapKind, std::string_view name, std::string* error) {
+int findOptionRow(MapKind mapKind, std::string_view name, std::string* error) {
   const std::span<const OptionRowInfo> rows = optionRows(mapKind);
   if (rows.empty()) {
     setError(error, "this model has no option bits");
@@ -48,7 +48,8 @@ int findOptionRow(int mapKind, std::string_view name, std::string* error) {
     if (namesRow(rows[i], wanted)) return static_cast<int>(i);
   }
   // A row of the other kind gets a more helpful answer than "unknown".
-  for (const OptionRowInfo& r : optionRows(mapKind == 1 ? 2 : 1)) {
+  for (const OptionRowInfo& r :
+       optionRows(mapKind == MapKind::TopOf64k ? MapKind::TopOfModel : MapKind::TopOf64k)) {
     if (namesRow(r, wanted)) {
       setError(error, "option " + std::string(r.name) +
                           " is not available on this model; its options are: " + rowNames(mapKind));
@@ -60,7 +61,7 @@ int findOptionRow(int mapKind, std::string_view name, std::string* error) {
   return -1;
 }
 
-int findOptionChoice(int mapKind, int row, std::string_view choice, std::string* error) {
+int findOptionChoice(MapKind mapKind, int row, std::string_view choice, std::string* error) {
   const std::span<const OptionRowInfo> rows = optionRows(mapKind);
   if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) {
     setError(error, rows.empty() ? "this model has no option bits"
@@ -81,8 +82,8 @@ int findOptionChoice(int mapKind, int row, std::string_view choice, std::string*
   return -1;
 }
 
-bool setOption(OptionPanel& panel, int mapKind, std::string_view rowName, std::string_view choice,
-               std::string* error) {
+bool setOption(OptionPanel& panel, MapKind mapKind, std::string_view rowName,
+               std::string_view choice, std::string* error) {
   const int row = findOptionRow(mapKind, rowName, error);
   if (row < 0) return false;
   const int button = findOptionChoice(mapKind, row, choice, error);
@@ -91,7 +92,7 @@ bool setOption(OptionPanel& panel, int mapKind, std::string_view rowName, std::s
   return true;
 }
 
-std::string optionListing(int mapKind) {
+std::string optionListing(MapKind mapKind) {
   const std::span<const OptionRowInfo> rows = optionRows(mapKind);
   if (rows.empty()) return "This model has no option bits; its ISP block is fixed.\n";
   std::string out;

@@ -26,9 +26,9 @@ bool OptionPanel::isSelected(int row, int button) const {
   return rows[row].selected == button;
 }
 
-void buildOptionPanel(OptionPanel& panel, int mapKind) {
+void buildOptionPanel(OptionPanel& panel, MapKind mapKind) {
   for (OptionRow& row : panel.rows) row.visible = false;
-  if (mapKind != 1 && mapKind != 2) return;
+  if (mapKind != MapKind::TopOf64k && mapKind != MapKind::TopOfModel) return;
 
   const std::span<const OptionRowInfo> infos = optionRows(mapKind);
   for (std::size_t i = 0; i < infos.size(); ++i) {
@@ -36,25 +36,25 @@ void buildOptionPanel(OptionPanel& panel, int mapKind) {
     OptionRow& row = panel.rows[i];
     row.visible = true;
     row.labOptionE = std::string(info.caption);
-    if (mapKind == 1) row.labOptionC = std::string(info.secondCaption);
-    row.labOptionCVisible = (mapKind == 1);
+    if (mapKind == MapKind::TopOf64k) row.labOptionC = std::string(info.secondCaption);
+    row.labOptionCVisible = (mapKind == MapKind::TopOf64k);
     row.buttonCaptions = {std::string(info.choices[0]), std::string(info.choices[1])};
     row.selected = info.defaultChoice;
   }
-  if (mapKind == 2) {
+  if (mapKind == MapKind::TopOfModel) {
     for (OptionRow& row : panel.rows) row.labOptionCVisible = false;
   }
 
   panel.ispSpaceEntries = ispSpaceChoices(mapKind);
   panel.ispSpaceText.clear();
 
-  const auto& labels = (mapKind == 1) ? kKind1UnknownLabels : kKind2UnknownLabels;
+  const auto& labels = (mapKind == MapKind::TopOf64k) ? kKind1UnknownLabels : kKind2UnknownLabels;
   for (int i = 0; i < kReadOptionLabelCount; ++i) {
     // Kind 1 has no oscillator row: its label is hidden and keeps its text.
-    if (mapKind == 1 && i == kReadOptionOscillatorLabel) continue;
+    if (mapKind == MapKind::TopOf64k && i == kReadOptionOscillatorLabel) continue;
     panel.readOptionLabels[i] = std::string(labels[i]);
   }
-  panel.readOptionOscillatorVisible = (mapKind == 2);
+  panel.readOptionOscillatorVisible = (mapKind == MapKind::TopOfModel);
 }
 
 bool setIspSpace(OptionPanel& panel, std::string_view text, std::string* error) {

@@ -50,7 +50,7 @@ struct OptionPanel {
 // list with nothing chosen and resets the read-back labels. Kind 0 only hides
 // the rows: its ISP block is fixed, so the list, the chosen size and the
 // labels stay as they were.
-void buildOptionPanel(OptionPanel& panel, int mapKind);
+void buildOptionPanel(OptionPanel& panel, MapKind mapKind);
 
 // Chooses the ISP Space entry matching `text` ("1.5k", "1.5K", "1.5" all name
 // the entry "1.5k"). Only an entry of the panel's list can be chosen; on any

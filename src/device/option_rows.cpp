@@ -45,9 +45,9 @@ constexpr std::array<OptionRowInfo, 8> kKind2Rows{{
 
 }  // namespace
 
-std::span<const OptionRowInfo> optionRows(int mapKind) {
-  if (mapKind == 1) return kKind1Rows;
-  if (mapKind == 2) return kKind2Rows;
+std::span<const OptionRowInfo> optionRows(MapKind mapKind) {
+  if (mapKind == MapKind::TopOf64k) return kKind1Rows;
+  if (mapKind == MapKind::TopOfModel) return kKind2Rows;
   return {};
 }
 

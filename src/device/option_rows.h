@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "link/map_kind.h"
+
 namespace qrk {
 
 // One option row of a kind: what the window shows (captions, button captions,
@@ -21,6 +23,6 @@ struct OptionRowInfo {
 };
 
 // The rows of a kind in row order; empty for kind 0.
-std::span<const OptionRowInfo> optionRows(int mapKind);
+std::span<const OptionRowInfo> optionRows(MapKind mapKind);
 
 }  // namespace qrk

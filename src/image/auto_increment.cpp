@@ -207,7 +207,8 @@ bool AutoIncrement::check() {
   if (!length || *length <= 0) return refuse(kLengthInvalid);
   const auto address = parseHexText(inputs_.address);
   if (!address) return refuse(kAddressNotHex);
-  const std::int64_t top = model_.mapKind == 2 ? model_.writableTop : model_.apLast;
+  const std::int64_t top =
+      model_.mapKind == MapKind::TopOfModel ? model_.writableTop : model_.apLast;
   if (*address > top || !ImageBuffer::contains(static_cast<std::int32_t>(*address))) {
     return refuse(kAddressTooBig);
   }

@@ -33,7 +33,7 @@ MemoryMapTexts memoryMapTexts(const SelectedModel& model, std::string_view ispSp
   const std::int32_t ispBytes = ispSpaceBytes(ispSpaceText, model.topAddress);
   std::int32_t apEnd = model.apLast;
   std::int32_t ispStart = model.block1Start;
-  if (model.mapKind != 0) {
+  if (model.mapKind != MapKind::FixedIspBlock) {
     ispStart = model.topAddress - ispBytes + 1;
     if (model.apUpToIsp) apEnd = ispStart - 1;
   }
@@ -77,7 +77,8 @@ StartAddressCheck checkStartAddress(std::string_view startText, const MemoryLimi
     check.message = std::string(kStartMalformedMessage);
     return check;
   }
-  const bool inGap = model.mapKind != 2 && limits.apEnd < *start && *start < model.block1Start;
+  const bool inGap =
+      model.mapKind != MapKind::TopOfModel && limits.apEnd < *start && *start < model.block1Start;
   if (inGap || *start > limits.ispEnd) {
     check.message = std::string(kStartOutOfScopeMessage);
     return check;

@@ -26,7 +26,7 @@ UpperAreas upperAreas(const SelectedModel& model, const MemoryLimits& limits) {
   UpperAreas areas;
   if (model.apUpToIsp) {
     areas.isp = AddressSpan{limits.ispStart, model.topAddress};
-  } else if (model.mapKind == 0 || model.mapKind == 1) {
+  } else if (model.mapKind == MapKind::FixedIspBlock || model.mapKind == MapKind::TopOf64k) {
     areas.gap = AddressSpan{limits.apEnd + 1, model.block1Start - 1};
     areas.isp = AddressSpan{model.block1Start, model.topAddress};
   } else {

@@ -79,8 +79,7 @@ void IspLink::armReplyWait(int waitMs) {
 }
 
 void IspLink::sendShortCommand(std::uint8_t command, int waitMs, std::uint8_t parameter) {
-  sendFrame(buildShortCommand(command, static_cast<std::uint8_t>(mapKind_), parameter, useCrc_),
-            waitMs);
+  sendFrame(buildShortCommand(command, familyByte(mapKind_), parameter, useCrc_), waitMs);
 }
 
 void IspLink::sendFrame(std::span<const std::uint8_t> frameBytes, int waitMs) {

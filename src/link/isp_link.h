@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "link/map_kind.h"
 #include "link/reply_assembler.h"
 #include "platform/event_loop.h"
 #include "platform/serial_port.h"
@@ -89,8 +90,8 @@ class IspLink {
   void setUseCrc(bool useCrc) { useCrc_ = useCrc; }
   bool useCrc() const { return useCrc_; }
   // The map kind of the selected model, the family byte of every short frame.
-  void setMapKind(int mapKind) { mapKind_ = mapKind; }
-  int mapKind() const { return mapKind_; }
+  void setMapKind(MapKind mapKind) { mapKind_ = mapKind; }
+  MapKind mapKind() const { return mapKind_; }
 
   // --- sending ---------------------------------------------------------------
   // Each send clears the reply state (and drops bytes left over from an earlier
@@ -143,7 +144,7 @@ class IspLink {
   ReplyAssembler assembler_;
   int baud_ = kDefaultBaud;
   bool useCrc_ = false;
-  int mapKind_ = 0;
+  MapKind mapKind_ = MapKind::FixedIspBlock;
   int replyWaitMs_ = kDefaultReplyWaitMs;
   int gapMs_ = kDefaultGapMs;
   int currentWaitMs_ = kDefaultReplyWaitMs;

@@ -71,7 +71,7 @@ BoardDownloadResult BoardDownload::run(const std::string& limitText) {
   }
   // The window offers the board's tab only for kind 2; anything else has no
   // board layout at all.
-  if (p_.model().mapKind != 2) {
+  if (p_.model().mapKind != MapKind::TopOfModel) {
     p_.host().messageBox(std::string(kBoardNotForModelText), "", MessageButtons::Ok);
     result.refused = true;
     return result;

@@ -39,8 +39,7 @@ PrepareImage prepareImage(Programmer& p) {
 // before the image.
 OpContext programContext(Programmer& p) {
   const bool applies = !p.flags().demoWriteMode &&
-                       p.blankSkip().standing(p.production().skipBlank,
-                                              p.loadChoices().fillByte) ==
+                       p.blankSkip().standing(p.production().skipBlank, p.loadChoices().fillByte) ==
                            BlankSkip::Standing::Applies;
   p.blankSkip().startProgram(applies);
   return p.context();
@@ -93,7 +92,7 @@ int versionNumber(const std::string& version) {
 // but a list need not hold Program, and an OK here must mean the chip was
 // compared.
 Status verifyStep(Programmer& p) {
-  if (p.model().mapKind == 2 && versionNumber(p.bootloaderVersion()) >= 13) {
+  if (p.model().mapKind == MapKind::TopOfModel && versionNumber(p.bootloaderVersion()) >= 13) {
     return verifyByChecksum(p.context(), true);
   }
   return verifyImage(p.context(), true);

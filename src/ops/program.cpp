@@ -12,8 +12,6 @@ namespace qrk {
 
 namespace {
 
-constexpr int kMapKindWithRestartedBlocks = 2;
-
 int blockSizeOf(const SelectedModel& model) {
   // Blocks are whole data frames; anything else in the model is a catalogue fault.
   return model.blockSize >= kChunkSize && model.blockSize % kChunkSize == 0 ? model.blockSize
@@ -90,7 +88,7 @@ Status programBlocks(const OpContext& ctx) {
     return range;
   const std::int32_t rangeHigh = image.rangeHigh;
   const int blockSize = blockSizeOf(ctx.model);
-  const bool restartEveryBlock = ctx.model.mapKind == kMapKindWithRestartedBlocks;
+  const bool restartEveryBlock = ctx.model.mapKind == MapKind::TopOfModel;
 
   const std::int32_t start = image.rangeLow / blockSize * blockSize;
   const std::int32_t firstBlock = start / blockSize;
@@ -125,7 +123,7 @@ Status programTopKilobyte(const OpContext& ctx) {
   const int blockSize = blockSizeOf(ctx.model);
   const auto [first, end] = topKilobyte(ctx.model.topAddress);
   if (Status range = checkLinkRange(ctx.pane, first, end); !range.ok()) return range;
-  const bool restartEveryBlock = ctx.model.mapKind == kMapKindWithRestartedBlocks;
+  const bool restartEveryBlock = ctx.model.mapKind == MapKind::TopOfModel;
   const std::int32_t start = first / blockSize * blockSize;
 
   showProgress(ctx.host, start, end);
@@ -161,7 +159,7 @@ Status programImage(const OpContext& ctx, bool showMessages, const PrepareImage&
     if (showMessages) ctx.pane.append("\r\nProgram OK!");
     // Kinds 0 and 1 have no verify step of their own: their "Verify  OK!"
     // is only said after the flash was read back and compared.
-    if (ctx.model.mapKind != kMapKindWithRestartedBlocks) {
+    if (ctx.model.mapKind != MapKind::TopOfModel) {
       status = verifyRange(ctx, ctx.image.rangeLow, ctx.image.rangeHigh, showMessages);
       if (status.ok() && showMessages) ctx.pane.append("\r\nVerify  OK!");
     }

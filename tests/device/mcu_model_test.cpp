@@ -20,14 +20,15 @@ TEST(McuCatalogue, TheListHoldsTheSeventeenNamesInTheirOrder) {
   ASSERT_EQ(mcuCatalogue().size(), 27u) << "a model added or lost";
   ASSERT_EQ(listed.size(), std::size(expected));
   for (std::size_t i = 0; i < listed.size(); ++i) EXPECT_EQ(listed[i].name, expected[i]) << i;
-  for (const McuModel& m : mcuCatalogue()) EXPECT_EQ(m.inList, m.mapKind != 0) << m.name;
+  for (const McuModel& m : mcuCatalogue())
+    EXPECT_EQ(m.inList, m.mapKind != MapKind::FixedIspBlock) << m.name;
 }
 
 TEST(SelectModel, RowValuesUnknownTextAndKindZeroKeepingThePreviousId) {
   SelectedModel model;
   ASSERT_TRUE(selectModel(model, "QRK5-16B"));
   ASSERT_TRUE(selectModel(model, "QRK3-64G"));
-  EXPECT_EQ(model.mapKind, 1);
+  EXPECT_EQ(model.mapKind, MapKind::TopOf64k);
   EXPECT_EQ(model.topAddress, 0xFFFF);
   EXPECT_TRUE(model.apUpToIsp);
   EXPECT_EQ(model.expectedId, "0055");
@@ -48,7 +49,7 @@ TEST(SelectModel, RowValuesUnknownTextAndKindZeroKeepingThePreviousId) {
   // Kind-0 chips report no ID: the previous model's stays, and with no
   // previous model there is none, never a stale one.
   ASSERT_TRUE(selectModel(model, "QRK5-32D"));
-  EXPECT_EQ(model.mapKind, 0);
+  EXPECT_EQ(model.mapKind, MapKind::FixedIspBlock);
   EXPECT_EQ(model.block1Start, 0xE000);
   EXPECT_EQ(model.expectedId, "0055");
   SelectedModel fresh;

@@ -14,14 +14,14 @@ using Bytes = std::vector<std::uint8_t>;
 class OptionIoTest : public ::testing::Test {
  protected:
   OptionIoTest() {
-    f.link.setMapKind(2);
-    buildOptionPanel(panel, 2);
+    f.link.setMapKind(MapKind::TopOfModel);
+    buildOptionPanel(panel, MapKind::TopOfModel);
   }
   Reason read(bool showMessages) {
-    return readOption(f.link, f.pane, panel, 2, showMessages, &bytes).reason;
+    return readOption(f.link, f.pane, panel, MapKind::TopOfModel, showMessages, &bytes).reason;
   }
   Reason write(bool showMessages) {
-    return writeOption(f.link, f.pane, panel, 2, showMessages).reason;
+    return writeOption(f.link, f.pane, panel, MapKind::TopOfModel, showMessages).reason;
   }
   // Replies to the next requests of `command` in turn; later ones get none.
   void answerInTurn(std::uint8_t command, std::vector<std::optional<Bytes>> replies) {
@@ -55,8 +55,8 @@ TEST_F(OptionIoTest, ReadSkipsRepliesTooShortForBothBytesThenReportsThem) {
   EXPECT_EQ(read(true), Reason::None);
   ASSERT_EQ(f.port.written.size(), 3u);
   EXPECT_EQ(f.port.written[0], (Bytes{0x46, 0xB9, 0x6A, 0x00, 0x08, 0x01, 0x02, 0x00, 0x75, 0x16}));
-  EXPECT_EQ(f.pane.text(),
-            "We are reading Option ...\r\nRead Option OK!\r\n" + optionReportText(2, 0xF8, 0xEF));
+  EXPECT_EQ(f.pane.text(), "We are reading Option ...\r\nRead Option OK!\r\n" +
+                               optionReportText(MapKind::TopOfModel, 0xF8, 0xEF));
   EXPECT_EQ(bytes, (OptionBytes{0xF8, 0xEF}));
   EXPECT_EQ(panel.readOptionLabels[0], "LOCK: Yes");
 }

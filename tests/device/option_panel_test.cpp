@@ -12,13 +12,13 @@ namespace {
 
 TEST(BuildOptionPanel, EachKindShowsItsRowsListAndLabels) {
   OptionPanel panel;
-  buildOptionPanel(panel, 2);
+  buildOptionPanel(panel, MapKind::TopOfModel);
   for (const OptionRow& row : panel.rows) EXPECT_TRUE(row.visible && !row.labOptionCVisible);
   EXPECT_EQ(panel.ispSpaceEntries, (std::vector<std::string>{"0.0k", "1.0k", "2.0k", "4.0k"}));
   EXPECT_EQ(panel.readOptionLabels[4], "HWBS: Unknown");
 
   panel.readOptionLabels[5] = "Oscillator Control: Full gain";
-  buildOptionPanel(panel, 1);
+  buildOptionPanel(panel, MapKind::TopOf64k);
   for (int i = 0; i < kOptionRowCount; ++i) {
     EXPECT_EQ(panel.rows[i].visible, i < 5) << i;
     EXPECT_EQ(panel.rows[i].labOptionCVisible, i < 5) << i;
@@ -32,7 +32,7 @@ TEST(BuildOptionPanel, EachKindShowsItsRowsListAndLabels) {
 // Typed or from a settings file: only a size the kind offers is taken.
 TEST(IspSpace, OnlyTheKindsOwnSizesCanBeChosen) {
   OptionPanel panel;
-  buildOptionPanel(panel, 1);
+  buildOptionPanel(panel, MapKind::TopOf64k);
   std::string error;
   EXPECT_TRUE(setIspSpace(panel, " 7.50 K "));
   EXPECT_EQ(panel.ispSpaceText, "7.5k");
@@ -51,21 +51,21 @@ TEST(IspSpace, OnlyTheKindsOwnSizesCanBeChosen) {
 // Either name of a shared row is taken; anything else is refused clearly.
 TEST(OptionNames, RowsAndChoicesByTheNamesUsersType) {
   std::string error;
-  EXPECT_EQ(findOptionRow(2, "encrypt"), 1);
-  EXPECT_EQ(findOptionChoice(2, 6, "禁止访问"), 0);
-  EXPECT_EQ(findOptionRow(1, "OSC", &error), -1);
+  EXPECT_EQ(findOptionRow(MapKind::TopOfModel, "encrypt"), 1);
+  EXPECT_EQ(findOptionChoice(MapKind::TopOfModel, 6, "禁止访问"), 0);
+  EXPECT_EQ(findOptionRow(MapKind::TopOf64k, "OSC", &error), -1);
   EXPECT_NE(error.find("LOCK, ENCRYPT, MOVCL, EN6T, HWEN_ISP"), std::string::npos);
-  EXPECT_EQ(findOptionChoice(2, 6, "maybe", &error), -1);
+  EXPECT_EQ(findOptionChoice(MapKind::TopOfModel, 6, "maybe", &error), -1);
   EXPECT_NE(error.find("禁止访问 (forbid) or 允许(推荐) (allow)"), std::string::npos);
-  EXPECT_EQ(findOptionChoice(1, 5, "YES"), -1);  // kind 1 has five rows
-  EXPECT_EQ(findOptionChoice(2, 8, "YES"), -1);
+  EXPECT_EQ(findOptionChoice(MapKind::TopOf64k, 5, "YES"), -1);  // kind 1 has five rows
+  EXPECT_EQ(findOptionChoice(MapKind::TopOfModel, 8, "YES"), -1);
 
   OptionPanel panel;
-  buildOptionPanel(panel, 2);
-  ASSERT_TRUE(setOption(panel, 2, "Lock", "no", &error)) << error;
+  buildOptionPanel(panel, MapKind::TopOfModel);
+  ASSERT_TRUE(setOption(panel, MapKind::TopOfModel, "Lock", "no", &error)) << error;
   const OptionPanel before = panel;
-  EXPECT_FALSE(setOption(panel, 2, "LOCK", "perhaps"));
-  EXPECT_FALSE(setOption(panel, 2, "NOPE", "YES"));
+  EXPECT_FALSE(setOption(panel, MapKind::TopOfModel, "LOCK", "perhaps"));
+  EXPECT_FALSE(setOption(panel, MapKind::TopOfModel, "NOPE", "YES"));
   EXPECT_EQ(panel.rows, before.rows);
   EXPECT_EQ(panel.rows[0].selected, 1);
 }

@@ -166,7 +166,8 @@ TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
       EXPECT_EQ(loaded->result.flags.dataMemory, c.dataMemory);
       EXPECT_EQ(loaded->result.flags.ispBlock, c.ispBlock);
       EXPECT_EQ(loaded->image.fileEnd, end);
-      if (m.mapKind != 2 && m.apLast + 1 < m.block1Start) {  // no flash lies in the gap
+      if (m.mapKind != MapKind::TopOfModel &&
+          m.apLast + 1 < m.block1Start) {  // no flash lies in the gap
         EXPECT_EQ(bytesAt(loaded->image, m.apLast, 2), (Bytes{file[m.apLast], c.fill}));
         EXPECT_EQ(loaded->image.at(m.block1Start - 1), c.fill);
       }

@@ -123,12 +123,12 @@ TEST(BoardHeaderLayout, NameIsCutTo31AndTheOptionRowsReachTheirBits) {
   Chosen c = choose("QRK5-16B", "0.0k");
   c.model.name = "  A-very-long-model-name-of-forty-characters  ";
   for (const char* row : {"LOCK", "SB", "MOVCL", "EN6T", "HWBS"}) {
-    setOption(c.panel, 2, row,
+    setOption(c.panel, MapKind::TopOfModel, row,
               std::string(row) == "EN6T" || std::string(row) == "HWBS" ? "YES" : "NO");
   }
-  ASSERT_TRUE(setOption(c.panel, 2, "OSC", "full"));
-  ASSERT_TRUE(setOption(c.panel, 2, "AUX_RAM", "forbid"));
-  ASSERT_TRUE(setOption(c.panel, 2, "WDT", "power-off"));
+  ASSERT_TRUE(setOption(c.panel, MapKind::TopOfModel, "OSC", "full"));
+  ASSERT_TRUE(setOption(c.panel, MapKind::TopOfModel, "AUX_RAM", "forbid"));
+  ASSERT_TRUE(setOption(c.panel, MapKind::TopOfModel, "WDT", "power-off"));
   BoardImage b;
   BoardHeader::derive(c.model, c.panel, 0x3FFF).writeTo(b);
   EXPECT_EQ(std::string(b.bytes().begin() + 0xEC00, b.bytes().begin() + 0xEC1F),

@@ -89,7 +89,7 @@ TEST(SimChipModels, EveryCatalogueModelHasAChipOfTheSameSizeAndId) {
     SCOPED_TRACE(std::string(model.name));
     const ChipModel* chip = findChip(model.name);
     ASSERT_NE(chip, nullptr);
-    EXPECT_EQ(chip->family, model.mapKind);
+    EXPECT_EQ(chip->family, familyByte(model.mapKind));
     EXPECT_EQ(chip->topAddress, static_cast<std::uint32_t>(model.topAddress));
     if (model.expectedId.empty()) {
       EXPECT_FALSE(chip->id.has_value());

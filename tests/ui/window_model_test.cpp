@@ -94,7 +94,7 @@ TEST(WindowFaults, ATypedKindZeroNameStaysTheModelAndSurvivesARestart) {
     b.window.modelTextChanged("QRK5-32D");
     b.advanceMs(SettingsTicker::kIntervalMs);
     EXPECT_EQ(b.programmer.model().name, "QRK5-32D");
-    EXPECT_EQ(b.programmer.model().mapKind, 0);
+    EXPECT_EQ(b.programmer.model().mapKind, MapKind::FixedIspBlock);
     EXPECT_EQ(b.window.state().modelText, "QRK5-32D");
     EXPECT_EQ(b.window.modelIndex(), -1);
     // An older reader of the position finds the first model, as it always did.
