@@ -10,10 +10,9 @@
 
 namespace qrk {
 
-// The three buttons that drive runs: Run (`comDownload`), Re-Run
-// (`comReDownload`) with its countdown between runs, and Stop
-// (`comStop_Download`). They hold the controls of RunControls while a run or
-// the Re-Run loop lasts.
+// The three commands that drive runs: Run, Re-Run with its countdown between
+// runs, and Stop. They hold the controls of RunControls while a run or the
+// Re-Run loop lasts.
 class ProductionLoop {
  public:
   // What a Re-Run loop did.
