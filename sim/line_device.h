@@ -21,6 +21,9 @@ class LineDevice {
   virtual ~LineDevice() = default;
   virtual std::vector<TimedChunk> receive(std::span<const std::uint8_t> bytes,
                                           std::int64_t nowUs) = 0;
+  // The fixture switched the device's supply at `nowUs`. A device that does
+  // not model its supply ignores it.
+  virtual void switchSupply(bool /*on*/, std::int64_t /*nowUs*/) {}
 };
 
 }  // namespace qrk::sim

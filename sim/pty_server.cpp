@@ -61,6 +61,23 @@ PtyServer::~PtyServer() {
   closeFd(master_);
   closeFd(slave_);
   closeFd(signals_);
+  closeFd(supply_);
+}
+
+bool PtyServer::openSupplyFifo(const std::string& fifoPath, std::string* error) {
+  struct stat st {};
+  if (::stat(fifoPath.c_str(), &st) != 0) {
+    if (::mkfifo(fifoPath.c_str(), 0600) != 0) {
+      return fail(error, "--supply-fifo " + fifoPath + ": " + reason());
+    }
+  } else if (!S_ISFIFO(st.st_mode)) {
+    return fail(error, "--supply-fifo " + fifoPath + ": exists and is not a FIFO");
+  }
+  // Read and write: with a writer of our own the FIFO never reports the end
+  // of every writer, which poll would otherwise report again and again.
+  supply_ = ::open(fifoPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (supply_ < 0) return fail(error, "--supply-fifo " + fifoPath + ": " + reason());
+  return true;
 }
 
 bool PtyServer::linkPathUsable(const std::string& linkPath, std::string* error) {
@@ -126,6 +143,7 @@ bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
   std::size_t sentOfOutgoing = 0;
   bool stdinOpen = watchStdin;
   std::uint8_t buffer[4096];
+  std::string supplyText;  // from the FIFO, not yet ended by a line break
 
   for (;;) {
     // Hand over what is due in the adapter's bursts; a full pseudo-terminal
@@ -168,10 +186,11 @@ bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
       timeout.tv_nsec = static_cast<long>(waitUs % 1'000'000) * 1000;
       timeoutPtr = &timeout;
     }
-    pollfd fds[3] = {{master_, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0},
+    pollfd fds[4] = {{master_, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0},
                      {signals_, POLLIN, 0},
-                     {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
-    if (::ppoll(fds, 3, timeoutPtr, nullptr) < 0) {
+                     {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                     {supply_, POLLIN, 0}};
+    if (::ppoll(fds, 4, timeoutPtr, nullptr) < 0) {
       if (errno == EINTR) continue;
       return fail(error, "waiting for the pseudo-terminal: " + reason());
     }
@@ -191,6 +210,21 @@ bool PtyServer::serve(LineDevice& device, bool watchStdin, std::string* error) {
     } else if (fds[0].revents & (POLLHUP | POLLERR)) {
       // Cannot happen while our own slave descriptor is open; never spin on it.
       return fail(error, "the pseudo-terminal hung up");
+    }
+
+    if (fds[3].revents & POLLIN) {
+      const ssize_t n = ::read(supply_, buffer, sizeof buffer);
+      if (n > 0)
+        supplyText.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
+      for (std::size_t end; (end = supplyText.find('\n')) != std::string::npos;) {
+        std::string line = supplyText.substr(0, end);
+        supplyText.erase(0, end + 1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line != "on" && line != "off") continue;
+        // A chip without supply stops talking mid-reply.
+        if (line == "off") due.clear();
+        device.switchSupply(line == "on", nowUs());
+      }
     }
 
     if (stdinOpen && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {

@@ -25,6 +25,11 @@ class PtyServer {
   bool open(const std::string& linkPath, std::string* error);
   const std::string& path() const { return path_; }
 
+  // The device's supply follows the lines "on" and "off" written to the FIFO
+  // at `fifoPath` (made when missing). False with a one-line reason when it
+  // cannot be made or opened.
+  bool openSupplyFifo(const std::string& fifoPath, std::string* error);
+
   // Answers the programmer until SIGTERM, SIGINT or SIGHUP, or, with
   // `watchStdin`, until stdin ends (what comes on it is discarded). Blocks in
   // poll until the next byte arrives or is due: it never spins. False with a
@@ -43,6 +48,7 @@ class PtyServer {
   int master_ = -1;
   int slave_ = -1;
   int signals_ = -1;
+  int supply_ = -1;
   std::string path_;
   std::string linkPath_;
 };

@@ -83,6 +83,17 @@ void QrkDevice::pinStuckCells() {
   }
 }
 
+void QrkDevice::switchSupply(bool on, std::int64_t nowUs) {
+  if (!options_.supplySwitched || on == supplyOn_) return;
+  if (supplyOn_ && !inBootloader_) ++missedBootWindows_;
+  supplyOn_ = on;
+  inBootloader_ = false;
+  if (on) {
+    poweredAtUs_ = nowUs;
+    ++powerCycles_;
+  }
+}
+
 void QrkDevice::eraseAll() {
   std::fill(flash_.begin(), flash_.end(), std::uint8_t{0xFF});
   optionBytes_ = {0xFF, 0xFF};
@@ -108,6 +119,13 @@ void QrkDevice::handle(const SeenRequest& request, std::vector<TimedChunk>& out)
   if (!poweredOn()) {
     if (command == wire::kHandshake && length == kShortFrameLength) ++handshakesIgnored_;
     return;
+  }
+  if (options_.supplySwitched && !inBootloader_) {
+    if (!supplyOn_ || command != wire::kHandshake || length != kShortFrameLength) return;
+    const std::int64_t sincePowerOnUs = request.seenUs - poweredAtUs_;
+    if (sincePowerOnUs > options_.bootWindowUs) return;  // the application runs by now
+    inBootloader_ = true;
+    if (bootObserver_) bootObserver_(sincePowerOnUs);
   }
   const std::int64_t dueUs = request.seenUs + options_.responseDelayUs;
   const bool isShort = length == kShortFrameLength;

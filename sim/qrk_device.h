@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -44,6 +45,12 @@ struct DeviceOptions {
   std::int64_t splitPauseUs = 5'000;
   std::int64_t gapPauseUs = 30'000;
   std::int64_t slowExtraUs = 800'000;
+  // The fixture switches the chip's supply (switchSupply): it starts off,
+  // answers nothing while off, and after power-on enters its bootloader only
+  // on a handshake within the boot window; otherwise it runs its application
+  // and stays silent until the next power cycle.
+  bool supplySwitched = false;
+  std::int64_t bootWindowUs = 300'000;
 
   // Chainable, for a one-line set-up:
   //   DeviceOptions().withPowerOnAfter(30).withFault("bad-ack:1")
@@ -69,6 +76,11 @@ struct DeviceOptions {
   }
   DeviceOptions& withBaudEmulation(bool on = true) {
     baudEmulation = on;
+    return *this;
+  }
+  DeviceOptions& withSwitchedSupply(std::int64_t bootWindowMs = 300) {
+    supplySwitched = true;
+    bootWindowUs = bootWindowMs * 1000;
     return *this;
   }
   DeviceOptions& withFault(const Fault& fault) {
@@ -121,6 +133,19 @@ class QrkDevice : public LineDevice {
   // order of instant, never before nowUs; bytes due at one instant form one
   // chunk. Later calls never return instants before earlier ones.
   std::vector<TimedChunk> receive(std::span<const std::uint8_t> bytes, std::int64_t nowUs) override;
+
+  void switchSupply(bool on, std::int64_t nowUs) override;
+  // Called when a handshake brings the chip into its bootloader after a
+  // power-on, with the time since the power-on.
+  void setBootObserver(std::function<void(std::int64_t sincePowerOnUs)> observer) {
+    bootObserver_ = std::move(observer);
+  }
+  bool supplyOn() const { return !options_.supplySwitched || supplyOn_; }
+  int powerCycles() const { return powerCycles_; }
+  // The instant of the last power-on.
+  std::int64_t poweredAtUs() const { return poweredAtUs_; }
+  // Power-ons whose boot window passed without a handshake.
+  int missedBootWindows() const { return missedBootWindows_; }
 
   void addFault(const Fault& fault);
   void setBaudEmulation(bool on) { options_.baudEmulation = on; }
@@ -178,6 +203,12 @@ class QrkDevice : public LineDevice {
   std::vector<DataFrameRecord> dataFrames_;
   ReplyLine line_;
   std::int64_t rxFreeUs_ = 0;  // the programmer's line is busy until then
+  bool supplyOn_ = false;
+  bool inBootloader_ = false;
+  std::int64_t poweredAtUs_ = 0;
+  int powerCycles_ = 0;
+  int missedBootWindows_ = 0;
+  std::function<void(std::int64_t)> bootObserver_;
 };
 
 }  // namespace qrk::sim

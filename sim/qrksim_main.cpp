@@ -52,6 +52,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qrksim: %s\n", error.c_str());
     return 1;
   }
+  if (!options->supplyFifo.empty()) {
+    if (!server.openSupplyFifo(options->supplyFifo, &error)) {
+      std::fprintf(stderr, "qrksim: %s\n", error.c_str());
+      return 2;
+    }
+    device.setBootObserver([](std::int64_t sinceUs) {
+      std::fprintf(stderr, "qrksim: handshake %.3f ms after power-on\n",
+                   static_cast<double>(sinceUs) / 1000.0);
+    });
+  }
   std::printf("PTY %s\n", server.path().c_str());
   std::fflush(stdout);
 

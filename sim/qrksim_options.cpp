@@ -11,7 +11,8 @@ namespace {
 bool takesValue(std::string_view option) {
   return option == "--model" || option == "--link" || option == "--power-on-after" ||
          option == "--version" || option == "--id" || option == "--flash-in" ||
-         option == "--flash-out" || option == "--fault" || option == "--capacity";
+         option == "--flash-out" || option == "--fault" || option == "--capacity" ||
+         option == "--supply-fifo" || option == "--boot-window";
 }
 
 }  // namespace
@@ -62,6 +63,14 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
     } else if (option == "--flash-out") {
       if (value.empty()) return fail("--flash-out needs a path");
       options.flashOut = std::string(value);
+    } else if (option == "--supply-fifo") {
+      if (value.empty()) return fail("--supply-fifo needs a path");
+      options.supplyFifo = std::string(value);
+      options.device.supplySwitched = true;
+    } else if (option == "--boot-window") {
+      const auto ms = parseDigits(value, 10, 6);
+      if (!ms || *ms < 1) return fail(shown + ": expected milliseconds (1 or more)");
+      options.device.bootWindowUs = std::int64_t{*ms} * 1000;
     } else if (option == "--power-on-after") {
       const auto n = parseDigits(value, 10, 9);
       if (!n || *n < 0) return fail(shown + ": expected a count of handshakes (0 or more)");
@@ -88,6 +97,9 @@ std::optional<QrksimOptions> parseQrksimArgs(std::span<const std::string_view> a
   const ChipModel* model = findChip(options.model);
   if (model == nullptr) {
     return fail("--model " + options.model + ": no such model (names are case-sensitive)");
+  }
+  if (options.board && !options.supplyFifo.empty()) {
+    return fail("--supply-fifo goes with a chip, not the board");
   }
   for (const Fault& fault : options.device.faults) {
     if (fault.kind == FaultKind::NotBlank && options.board) {
@@ -123,6 +135,14 @@ std::string qrksimUsage() {
          "  --baud-emulation     bytes take their 115200 8N1 wire time both ways; replies\n"
          "                       reach the host as from a USB adapter: in bursts at most\n"
          "                       1 ms apart, the last byte of each on time\n"
+         "  --supply-fifo PATH   the chip's supply follows the lines \"on\" and \"off\"\n"
+         "                       written to the FIFO PATH (made when missing); it starts\n"
+         "                       off and answers nothing while off; stderr reports how\n"
+         "                       long after each power-on the first handshake came\n"
+         "  --boot-window MS     after power-on the bootloader takes a handshake only\n"
+         "                       within MS milliseconds (default 300); later the chip\n"
+         "                       runs its application and stays silent until the next\n"
+         "                       power cycle\n"
          "  --board              serve the offline programming board instead: CRC frames,\n"
          "                       its 64 KB memory in --flash-in/--flash-out (no .options);\n"
          "                       on exit it checks the block CRCs it holds (stderr); its data\n"

@@ -15,6 +15,7 @@ struct QrksimOptions {
   std::string linkPath;
   std::string flashIn;
   std::string flashOut;
+  std::string supplyFifo;
   DeviceOptions device;
   // Serve the offline programming board instead of a chip.
   bool board = false;

@@ -12,10 +12,60 @@ bool SimulatedPort::open(const std::string& name, int baud, std::string* error) 
     return false;
   }
   open_ = true;
+  driveOutput(OutputLine::Dtr, true);
+  driveOutput(OutputLine::Rts, true);
+  held_ = {};
   openedName_ = name;
   openedBaud_ = baud;
   ++openCount_;
   return true;
+}
+
+void SimulatedPort::close() {
+  if (!open_) return;
+  open_ = false;
+  inputHandler_ = nullptr;
+  for (OutputLine line : {OutputLine::Dtr, OutputLine::Rts}) {
+    if (!held_[index(line)]) driveOutput(line, false);
+  }
+}
+
+void SimulatedPort::driveOutput(OutputLine line, bool asserted) {
+  if (!modemLines_ || outputs_[index(line)] == asserted) return;
+  outputs_[index(line)] = asserted;
+  ++outputChanges_[index(line)];
+  if (supplyWiring_ && supplyWiring_->first == line) {
+    device_.switchSupply(asserted != supplyWiring_->second, loop_.nowUs());
+  }
+}
+
+bool SimulatedPort::setOutputLine(OutputLine line, bool asserted) {
+  if (!open_ || !modemLines_) return false;
+  driveOutput(line, asserted);
+  held_[index(line)] = asserted;
+  return true;
+}
+
+std::optional<bool> SimulatedPort::inputLine(InputLine line) const {
+  if (!open_ || !modemLines_) return std::nullopt;
+  return inputs_[static_cast<std::size_t>(line)];
+}
+
+bool SimulatedPort::watchInputLines(std::function<void()> handler) {
+  if (!open_ || !modemLines_) return false;
+  inputHandler_ = std::move(handler);
+  return true;
+}
+
+void SimulatedPort::wireSupply(OutputLine line, bool inverted) {
+  supplyWiring_ = std::make_pair(line, inverted);
+  device_.switchSupply(outputs_[index(line)] != inverted, loop_.nowUs());
+}
+
+void SimulatedPort::setInputLine(InputLine line, bool active) {
+  if (inputs_[static_cast<std::size_t>(line)] == active) return;
+  inputs_[static_cast<std::size_t>(line)] = active;
+  if (open_ && inputHandler_) inputHandler_();
 }
 
 bool SimulatedPort::write(std::span<const std::uint8_t> bytes) {
@@ -51,6 +101,11 @@ std::vector<std::uint8_t> SimulatedPort::readAll() {
 void SimulatedPort::disconnect() {
   disconnected_ = true;
   open_ = false;
+  inputHandler_ = nullptr;
+  // An adapter unplugged takes its lines down with it.
+  held_ = {};
+  driveOutput(OutputLine::Dtr, false);
+  driveOutput(OutputLine::Rts, false);
   rx_.clear();
 }
 

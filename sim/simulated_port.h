@@ -1,12 +1,15 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/serial_port.h"
@@ -27,7 +30,7 @@ class SimulatedPort : public SerialPort {
   SimulatedPort& operator=(const SimulatedPort&) = delete;
 
   bool open(const std::string& name, int baud, std::string* error) override;
-  void close() override { open_ = false; }
+  void close() override;
   bool isOpen() const override { return open_; }
   bool write(std::span<const std::uint8_t> bytes) override;
   std::vector<std::uint8_t> readAll() override;
@@ -35,6 +38,25 @@ class SimulatedPort : public SerialPort {
   void discardInput() override { rx_.clear(); }
   void discardOutput() override {}
   void setReceiveHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+
+  // Modem lines as a real adapter has them: open() raises DTR and RTS, close()
+  // drops the ones the programmer did not itself leave asserted.
+  bool setOutputLine(OutputLine line, bool asserted) override;
+  std::optional<bool> inputLine(InputLine line) const override;
+  bool watchInputLines(std::function<void()> handler) override;
+  void stopWatchingInputLines() override { inputHandler_ = nullptr; }
+
+  // The port behaves as a pseudo-terminal: no modem lines at all.
+  void removeModemLines() { modemLines_ = false; }
+  // The fixture's wiring: `line` drives the chip's supply, on when asserted
+  // (or released, when `inverted`).
+  void wireSupply(OutputLine line, bool inverted = false);
+  bool outputLine(OutputLine line) const { return outputs_[index(line)]; }
+  // The fixture changes an input line (a lid switch, a pedal); a watcher
+  // hears of it.
+  void setInputLine(InputLine line, bool active);
+  // How often each output line changed, both ways.
+  int outputChanges(OutputLine line) const { return outputChanges_[index(line)]; }
 
   // open() fails with `reason` (a port that is absent or held by another
   // program) until allowOpen().
@@ -53,6 +75,8 @@ class SimulatedPort : public SerialPort {
 
  private:
   void deliver(std::int64_t atUs);
+  static std::size_t index(OutputLine line) { return line == OutputLine::Dtr ? 0 : 1; }
+  void driveOutput(OutputLine line, bool asserted);
 
   VirtualEventLoop& loop_;
   LineDevice& device_;
@@ -71,6 +95,13 @@ class SimulatedPort : public SerialPort {
   std::string openedName_;
   int openedBaud_ = 0;
   int openCount_ = 0;
+  bool modemLines_ = true;
+  std::array<bool, 2> outputs_{};
+  std::array<bool, 2> held_{};  // asserted by the programmer: kept at close
+  std::array<int, 2> outputChanges_{};
+  std::array<bool, 4> inputs_{};
+  std::function<void()> inputHandler_;
+  std::optional<std::pair<OutputLine, bool>> supplyWiring_;
 };
 
 // Loop, chip and port in one, for tests of the link and the operations:

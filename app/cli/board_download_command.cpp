@@ -5,6 +5,7 @@
 #include "cli_host.h"
 #include "command_line.h"
 #include "commands.h"
+#include "fixture_options.h"
 #include "frame_trace.h"
 #include "offline/board_download.h"
 #include "ops/production_loop.h"
@@ -26,6 +27,9 @@ const char* const kDescription =
     "Where the window asks before anything is erased (data the board cannot hold, loaded\n"
     "data reaching the board's capacity) the download stops there with exit 1 unless --yes.\n"
     "\n"
+    "--power switches the board's supply as 'qrkprog run' does for a chip: off, then on\n"
+    "right before the handshake, and off again when the download ends.\n"
+    "\n"
     "Exit status: 0 \"Download OK.\", 1 the download failed, was stopped (Ctrl-C stops it as\n"
     "the Stop button does) or was not confirmed, 2 bad usage or bad input (nothing sent).";
 
@@ -38,9 +42,12 @@ int boardDownloadCommand(const QStringList& args) {
   const QCommandLineOption port("port", "The serial port the board is on.", "DEV");
   const QCommandLineOption trace("trace", "Write every frame sent and received to stderr.");
   parser.addOptions({port, trace});
+  addPowerOptions(parser);
   if (auto status = parseArguments(parser, args, kDescription)) return *status;
   const QString portName = parser.value(port).trimmed();
   if (portName.isEmpty()) return usageError(args, "--port DEV is required");
+  qrk::SupplySwitch supply;
+  if (auto status = readPowerArguments(parser, args, &supply)) return *status;
 
   // The board's download touches none of the window's saved settings.
   CliHost host(stdout, stderr);
@@ -51,6 +58,7 @@ int boardDownloadCommand(const QStringList& args) {
   std::string limitText;
   if (auto status = flags.apply(parser, args, programmer, host, &limitText)) return *status;
   if (parser.isSet(trace)) programmer.link().setTraceSink(traceTo(stderr));
+  programmer.supply().setSwitch(supply);
 
   qrk::BoardDownload download(programmer, productionLoop);
   qrk::BoardDownloadResult result;

@@ -41,6 +41,11 @@ const char* const kDescription =
     "--out FILE.bin takes {port} in its name, replaced by each port's name (e.g.\n"
     "--out read-{port}.bin gives read-ttyUSB0.bin): one file for several ports is refused.\n"
     "\n"
+    "--power and --start-on work per port: each port's run switches its own supply and\n"
+    "waits for its own start signal; a command sees the port's place in QRK_PORT_INDEX\n"
+    "(0 for the first --port). --start-on enter is refused: one terminal cannot start\n"
+    "many ports.\n"
+    "\n"
     "A Ctrl-C between chips (in the countdown) ends the shift: each port's run stops\n"
     "there. The summary gives, per port, the chips that passed and failed and every failed\n"
     "chip with its reason.\n"
@@ -178,6 +183,11 @@ int gangCommand(const QStringList& args) {
     return usageError(args,
                       "the --serial-* options set the field that --serial stamps: add --serial");
   }
+  if (run.fixture.start.kind == qrk::StartSignal::Kind::Key) {
+    return usageError(args,
+                      "--start-on enter cannot start the chips of many ports from one terminal: "
+                      "give each port's fixture a line (cts, dsr, dcd, ri) or a --start-cmd");
+  }
   QString error;
   const auto targets = resolveTargets(run.ports, &error);
   if (!targets) return usageError(args, error);
@@ -222,8 +232,11 @@ int gangCommand(const QStringList& args) {
   // Redirected, the gang shows each chip's end only: its runs need not tell
   // it of every step of the bar, which would wake it ten times a second each.
   if (!live && !run.jsonEvents) runArguments.append({"--progress-every", "0"});
+  // Each run learns its place, so that one power script switches the right
+  // channel.
   for (std::size_t i = 0; i < ports.size(); ++i) {
     QStringList own{"--port", ports[i]->state().device, "--events", "json"};
+    own << "--port-index" << QString::number(i);
     if (!readBacks->isEmpty()) own << "--out" << readBacks->at(static_cast<qsizetype>(i));
     ports[i]->start(QCoreApplication::applicationFilePath(), runArguments + own);
   }

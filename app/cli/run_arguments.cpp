@@ -133,6 +133,7 @@ void addRunOptions(QCommandLineParser& parser, const QString& repeatHelp) {
        "them out.",
        "MS"},
   });
+  addFixtureOptions(parser);
   parser.addPositionalArgument("FUNCTION", "One of: " + runFunctionNames() + ".");
 }
 
@@ -214,6 +215,7 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
     if (!ms) return usageError(args, "--progress-every takes milliseconds from 0 to 60000");
     run->progressEveryMs = *ms;
   }
+  if (auto status = readFixtureArguments(parser, args, &run->fixture)) return status;
   return readSerialField(parser, args, &run->serialField);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture_options.h"
 #include "run_image.h"
 
 namespace qrkcli {
@@ -44,6 +45,7 @@ struct RunArguments {
   int progressEveryMs = 100;                     // --progress-every; 0: no progress events
   SerialFieldChoices serialField;                // --serial-address, -bytes, -next, -step, -format
   bool skipBlank = false;                        // --skip-blank
+  FixtureArguments fixture;                      // --power and its companions
 };
 
 // Adds the options and the FUNCTION argument of `run` to `parser`; a command

@@ -14,6 +14,7 @@
 #include "interrupt_notifier.h"
 #include "ops/blank_skip.h"
 #include "qt/port_directory.h"
+#include "terminal_start_key.h"
 
 namespace qrkcli {
 
@@ -185,6 +186,8 @@ std::optional<int> applyRunChoices(qrk::Programmer& p, const RunArguments& run, 
       run.skipBlank, p.loadChoices().fillByte, run.function, p.functionList().names()));
   if (!notUsed.empty()) p.pane().appendLine(std::string(notUsed));
   if (run.trace) p.link().setTraceSink(traceTo(stderr));
+  p.supply().setSwitch(run.fixture.supply);
+  p.startGate().setSignal(run.fixture.start);
   return std::nullopt;
 }
 
@@ -208,16 +211,33 @@ RunOutcome runTimes(
     ++outcome.runs;
     if (r.ok()) ++outcome.succeeded;
     anyStopped = anyStopped || r.stopped;
+    if (r.refused) outcome.refusal = r.status;
     if (onRunEnded) onRunEnded(r);
   };
+  bool endedByStartSignal = false;
+  TerminalStartKey key;
+  qrk::StartGate& startGate = session.programmer().startGate();
+  startGate.setKey(&key);
+  // Every chip waits for its start signal, even the only one: the loop runs
+  // a single chip too then.
+  const bool waitsForStart = startGate.signal().waits();
   outcome.interrupted = runStoppable(session, port, [&] {
-    if (runs == 1) {
+    if (runs == 1 && !waitsForStart) {
       ended(once());
-    } else {
-      repeated(runs, ended);
+      return;
     }
+    const qrk::ProductionLoop::Summary summary = repeated(runs, ended);
+    if (summary.refusal) outcome.refusal = summary.refusal;
+    endedByStartSignal = summary.endedByStartSignal;
   });
+  startGate.setKey(nullptr);
   outcome.endedBetweenChips = outcome.interrupted && !anyStopped && outcome.runs > 0;
+  // A start signal that ends the shift early (the start command declined,
+  // stdin ended) is the line's own decision: the chips that ran decide.
+  if (endedByStartSignal) {
+    outcome.everyRunOk = outcome.succeeded == outcome.runs;
+    return outcome;
+  }
   const bool allRan = outcome.runs == runs || outcome.endedBetweenChips;
   outcome.everyRunOk = allRan && outcome.runs > 0 && outcome.succeeded == outcome.runs;
   return outcome;
@@ -253,6 +273,13 @@ int reportRuns(qrk::QtSession& session, const RunArguments& run, const QString& 
       err << run.command << ": cannot write " << run.readBackPath << ": " << error << "\n";
       status = kExitFailed;
     }
+  }
+  if (outcome.refusal) {
+    err << run.command << ": " << QString::fromStdString(outcome.refusal->text) << "\n";
+    err.flush();
+    // The port cannot do what the fixture asks: a wrong invocation, told
+    // before the chip was touched.
+    return kExitUsage;
   }
   const QString wrongModel = wrongModelNote(session.programmer());
   if (!wrongModel.isEmpty()) err << run.command << ": " << wrongModel << "\n";

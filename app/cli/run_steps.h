@@ -46,6 +46,8 @@ struct RunOutcome {
   bool endedBetweenChips = false;
   int runs = 0;       // runs that ended
   int succeeded = 0;  // of them, the ones that succeeded
+  // Why nothing was sent: the port cannot drive the fixture (exit 2).
+  std::optional<qrk::Status> refusal;
 };
 
 using RunEnded = std::function<void(const qrk::RunResult&)>;
@@ -54,8 +56,9 @@ using RunEnded = std::function<void(const qrk::RunResult&)>;
 // whether one came.
 bool runStoppable(qrk::QtSession& session, const QString& port, const std::function<void()>& work);
 
-// `once` when `runs` is 1, else `repeated` for at most `runs` runs (the
-// Re-Run countdown in between), on `port` as runStoppable runs it.
+// `once` when `runs` is 1 and no start signal is waited for, else `repeated`
+// for at most `runs` runs (the Re-Run countdown or the start signal before
+// each), on `port` as runStoppable runs it.
 RunOutcome runTimes(
     qrk::QtSession& session, const QString& port, int runs,
     const std::function<qrk::RunResult()>& once,

@@ -8,11 +8,11 @@ namespace {
 
 // Indexed by Reason; the codes are stored in records and read by line
 // systems, so a code never changes once it has shipped.
-constexpr std::array<std::string_view, 12> kCodes = {
-    "",     "no-answer", "wrong-id", "not-blank",     "mismatch", "refused",
-    "port", "stopped",   "file",     "serial-number", "record",   "usage",
+constexpr std::array<std::string_view, 13> kCodes = {
+    "",        "no-answer", "wrong-id",      "not-blank", "mismatch", "refused", "port",
+    "stopped", "file",      "serial-number", "record",    "usage",    "fixture",
 };
-static_assert(kCodes.size() == static_cast<std::size_t>(Reason::Usage) + 1);
+static_assert(kCodes.size() == static_cast<std::size_t>(Reason::Fixture) + 1);
 
 }  // namespace
 

@@ -23,6 +23,7 @@ enum class Reason : std::uint8_t {
   SerialNumber,  // the serial number could not be taken, stamped or advanced
   Record,        // the production record could not be written
   Usage,         // the run was asked for what it cannot do (bad arguments, an unknown function)
+  Fixture,       // the fixture's supply switch or start command failed
 };
 
 // "no-answer", "wrong-id", ...: the words the events and the record carry.

@@ -111,8 +111,44 @@ void BoardDownload::sequence(const std::string& limitText, BoardDownloadResult& 
       }
     }
     result.stopped = stoppedByUser_;
+    switchSupplyOff(result);
   }
   buttons_.stopRun();
+}
+
+void BoardDownload::closeLine() {
+  // A line that powers the board is held as it was when the port closes.
+  p_.supply().switchOffNow();
+  p_.link().closePort();
+}
+
+void BoardDownload::switchSupplyOff(BoardDownloadResult& result) {
+  const SupplyStep off = p_.supply().switchOff(p_.portName());
+  if (off.ok()) return;
+  appendBelow(kSupplyFailureLine + off.message);
+  result.ok = false;
+}
+
+bool BoardDownload::supplyOn(const ConnectOutcome& connection, BoardDownloadResult& result) {
+  if (!connection.supply || connection.supply->ok()) return true;
+  const SupplyStep& on = *connection.supply;
+  switch (on.ending) {
+    case SupplyStep::Ending::Refused:
+      // Told as the download's other refusals are: nothing has been sent.
+      p_.host().messageBox(on.message, "", MessageButtons::Ok);
+      result.refused = true;
+      p_.link().closePort();
+      break;
+    case SupplyStep::Ending::Stopped:
+      stopEnding();
+      break;
+    default:
+      beepAlert(p_.host(), p_.loop());
+      appendBelow(kSupplyFailureLine + on.message);
+      closeLine();
+      break;
+  }
+  return false;
 }
 
 bool BoardDownload::confirmDroppedData(const BoardHeader& header) {
@@ -149,6 +185,7 @@ bool BoardDownload::connectBoard(BoardDownloadResult& result) {
     return false;
   }
   result.portOpened = true;
+  if (!supplyOn(connection, result)) return false;
   if (link.stopRequested()) {
     stopEnding();
     return false;
@@ -156,7 +193,7 @@ bool BoardDownload::connectBoard(BoardDownloadResult& result) {
   if (!connection.connected) {
     appendBelow("Communication is failure!");
     appendBelow("连接失败。");
-    link.closePort();
+    closeLine();
     return false;
   }
   std::uint8_t capacityKb = 0;
@@ -192,7 +229,7 @@ bool BoardDownload::readBoardByte(std::uint8_t command, std::size_t index, std::
   if (!read) {
     appendBelow("Communication is failure!");
     appendBelow("连接失败。");
-    link.closePort();
+    closeLine();
     return false;
   }
   *value = *read;
@@ -270,7 +307,7 @@ void BoardDownload::eraseAndDownload(BoardDownloadResult& result) {
   if (step == Step::Stopped) return stopEnding();
   if (step == Step::Failed) {
     downloadFailed();
-    link.closePort();
+    closeLine();
     return;
   }
   step = shortCommand(cmd::kBoardFinish, link.replyWaitMs(), 0, kCommandTries);

@@ -5,6 +5,7 @@
 
 #include "offline/board_header.h"
 #include "offline/board_image.h"
+#include "ops/connect_sequence.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
 
@@ -51,6 +52,12 @@ class BoardDownload {
   void sequence(const std::string& limitText, BoardDownloadResult& result);
   bool confirmDroppedData(const BoardHeader& header);
   bool connectBoard(BoardDownloadResult& result);
+  // Whether the board's supply went on (or is not the programmer's to
+  // switch); otherwise says why and ends the connection.
+  bool supplyOn(const ConnectOutcome& connection, BoardDownloadResult& result);
+  void switchSupplyOff(BoardDownloadResult& result);
+  // Closes the port with a supply line switched off first.
+  void closeLine();
   bool readBoardByte(std::uint8_t command, std::size_t index, std::uint8_t* value);
   bool buildBoardHeader(const BoardHeader& header);
   void buildBlockCrcTable();

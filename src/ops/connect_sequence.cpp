@@ -12,6 +12,10 @@ ConnectOutcome openAndConnect(Programmer& p, int syncWaitMs, std::uint8_t syncPa
   p.controls().stopEnabled = true;
   if (!link.openPort(p.portName())) return outcome;
   outcome.portOpened = true;
+  if (p.supply().supplySwitch().switched()) {
+    outcome.supply = p.supply().switchOn(p.portName(), [&link] { return link.stopRequested(); });
+    if (!outcome.supply->ok()) return outcome;
+  }
   outcome.connected =
       connectTarget(link, p.pane(), syncWaitMs, syncParameter, outcome.version).ok();
   return outcome;

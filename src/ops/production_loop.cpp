@@ -64,6 +64,19 @@ bool ProductionLoop::countdown(int seconds) {
   return !reRunStopped_;
 }
 
+StartWait ProductionLoop::waitForStart() {
+  StartGate& gate = p_.startGate();
+  IspLink& link = p_.link();
+  const bool onLine = gate.signal().kind == StartSignal::Kind::Line;
+  // A port that will not open is the run's to report.
+  if (onLine && !link.isOpen() && !link.openPort(p_.portName())) return {};
+  p_.controls().stopEnabled = true;
+  p_.pane().append("\r\nwaiting for the start signal (" + gate.signal().name() + ") ...");
+  const StartWait wait = gate.wait(p_.portName(), [this] { return reRunStopped_; });
+  if (wait.ending != StartWait::Ending::Start && onLine) link.closePort();
+  return wait;
+}
+
 ProductionLoop::Summary ProductionLoop::reRun(
     const std::string& function, int maxRuns,
     const std::function<void(const RunResult&)>& onRunEnded, bool demoWrite) {
@@ -72,13 +85,36 @@ ProductionLoop::Summary ProductionLoop::reRun(
   reRunStopped_ = false;
   p_.flags().demoWriteMode = demoWrite;
   lock();
+  const bool waitsForStart = p_.startGate().signal().waits();
   while (true) {
+    if (waitsForStart) {
+      const StartWait start = waitForStart();
+      if (start.ending == StartWait::Ending::Refused) {
+        summary.refusal = Status::failure(Reason::Usage, start.message);
+        p_.pane().append("\r\n" + start.message);
+        break;
+      }
+      if (start.ending == StartWait::Ending::Failed) {
+        // The chip in the fixture was not programmed: it counts as failed.
+        ++summary.runs;
+        p_.pane().append("\r\n" + start.message);
+        RunResult failed;
+        failed.status = Status::failure(Reason::Fixture, start.message);
+        if (onRunEnded) onRunEnded(failed);
+        break;
+      }
+      summary.endedByStartSignal = start.ending == StartWait::Ending::EndLoop;
+      if (start.ending != StartWait::Ending::Start || reRunStopped_) break;
+    }
     p_.flags().singleRun = false;
     const RunResult result = runSelectedFunction(p_, function, p_.portName());
     ++summary.runs;
     if (result.ok()) ++summary.succeeded;
     if (onRunEnded) onRunEnded(result);
+    // A port that cannot drive the fixture will not learn to on the next chip.
+    if (result.refused) break;
     if (reRunStopped_ || (maxRuns > 0 && summary.runs >= maxRuns)) break;
+    if (waitsForStart) continue;
     p_.controls().stopEnabled = true;
     if (!countdown(delayAfter(result))) break;
     // A Stop in the very last instant of the countdown still counts.

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ops/programmer.h"
@@ -9,10 +10,9 @@
 
 namespace qrk {
 
-// The three buttons that drive runs: Run (`comDownload`), Re-Run
-// (`comReDownload`) with its countdown between runs, and Stop
-// (`comStop_Download`). They hold the controls of RunControls while a run or
-// the Re-Run loop lasts.
+// The three commands that drive runs: Run, Re-Run with its countdown between
+// runs, and Stop. They hold the controls of RunControls while a run or the
+// Re-Run loop lasts.
 class ProductionLoop {
  public:
   // What a Re-Run loop did.
@@ -20,6 +20,12 @@ class ProductionLoop {
     int runs = 0;
     int succeeded = 0;
     bool stopped = false;
+    // Why the loop could not wait for its start signal (exit 2 on a command
+    // line), with nothing sent.
+    std::optional<Status> refusal;
+    // The start signal ended the loop before its runs were done: the start
+    // command declined or the terminal's input ended.
+    bool endedByStartSignal = false;
     bool allSucceeded() const { return runs > 0 && succeeded == runs && !stopped; }
   };
 
@@ -37,7 +43,9 @@ class ProductionLoop {
   // Re-Run: runs `function` again and again with a countdown of the chosen
   // delay between runs (2 s after an Auto run that failed), until Stop; with
   // `maxRuns` above 0, also after that many runs (no countdown after the
-  // last). `onRunEnded` sees every run's result.
+  // last). `onRunEnded` sees every run's result. A start signal other than
+  // the countdown is waited for before every run, the first included; a
+  // start command that declines ends the loop.
   Summary reRun(const std::string& function, int maxRuns = 0,
                 const std::function<void(const RunResult&)>& onRunEnded = {},
                 bool demoWrite = false);
@@ -63,6 +71,8 @@ class ProductionLoop {
   int delayAfter(const RunResult& result) const;
   // The countdown between two runs; false when Stop ended it.
   bool countdown(int seconds);
+  // The wait for the next chip's start signal, on the port it may watch.
+  StartWait waitForStart();
   void lock();
   void unlock();
 

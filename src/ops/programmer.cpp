@@ -18,7 +18,9 @@ Programmer::Programmer(SerialPort& port, EventLoop& loop, SettingsStore& setting
       pane_(host),
       autoIncrement_(image_, model_, settings, host),
       functionList_(settings),
-      successCounter_(settings) {}
+      successCounter_(settings),
+      supply_(port, loop),
+      startGate_(port, loop) {}
 
 void Programmer::loadSettings() {
   // The model is stored as its position in the model list; a position the
@@ -162,6 +164,7 @@ void Programmer::stop() {
     link_.sendShortCommand(cmd::kStop, link_.replyWaitMs(), 0);
     port_.discardInput();
   }
+  supply_.switchOffNow();
   link_.closePort();
 }
 

@@ -20,7 +20,9 @@
 #include "ops/production_record.h"
 #include "ops/production_settings.h"
 #include "ops/run_controls.h"
+#include "ops/start_signal.h"
 #include "ops/success_counter.h"
+#include "ops/target_supply.h"
 #include "platform/event_loop.h"
 #include "platform/host.h"
 #include "platform/message_pane.h"
@@ -39,6 +41,11 @@ struct RunResult {
   bool connected = false;
   bool stopped = false;
   Status status = Status::failure(Reason::Usage);
+  // The programmer switched the chip's supply on for this run.
+  bool supplySwitched = false;
+  // Refused before anything was sent: the port cannot do what the fixture
+  // needs (the status says why). Asking again would change nothing.
+  bool refused = false;
   bool ok() const { return portOpened && connected && !stopped && status.ok(); }
 };
 
@@ -76,6 +83,10 @@ class Programmer {
   OperationFlags& flags() { return flags_; }
   LoadChoices& loadChoices() { return loadChoices_; }
   RunControls& controls() { return controls_; }
+  // The target's supply, when the fixture lets the programmer switch it.
+  TargetSupply& supply() { return supply_; }
+  // What starts each chip of a Re-Run loop.
+  StartGate& startGate() { return startGate_; }
   const RunControls& controls() const { return controls_; }
   // What program, verify and read-back work with.
   OpContext context() {
@@ -172,6 +183,8 @@ class Programmer {
   OperationFlags flags_;
   LoadChoices loadChoices_;
   RunControls controls_;
+  TargetSupply supply_;
+  StartGate startGate_;
   std::vector<ImageSource> imageSources_;
   std::string bootloaderVersion_ = "0";
   std::string portName_;

@@ -10,11 +10,23 @@ namespace qrk {
 
 namespace {
 
-// The end of every run: the port closed, the default timing back.
-void endRun(Programmer& p) {
+void closeRun(Programmer& p) {
   p.link().closePort();
   p.link().setTimingDefaults();
   p.controls().stopEnabled = false;
+}
+
+// The end of every run: the supply off, the port closed, the default timing
+// back. A supply that did not go off fails the run: the chip is not safe to
+// take out.
+void endRun(Programmer& p, RunResult& result) {
+  const SupplyStep off = p.supply().switchOff(p.portName());
+  if (!off.ok()) {
+    const std::string line = kSupplyFailureLine + off.message;
+    p.pane().append("\r\n" + line);
+    if (result.status.ok()) result.status = Status::failure(Reason::Fixture, line);
+  }
+  closeRun(p);
 }
 
 }  // namespace
@@ -40,10 +52,38 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
     pane.append(kOpenFailureText);
     result.status = Status::failure(Reason::Port, kOpenFailureLine);
     p.host().phaseEnded(kConnectPhase, false);
-    endRun(p);
+    endRun(p, result);
     return result;
   }
   result.portOpened = true;
+
+  if (connection.supply) {
+    const SupplyStep& on = *connection.supply;
+    if (on.ending == SupplyStep::Ending::Refused) {
+      // Nothing went out, and nothing must: the supply was never touched.
+      result.refused = true;
+      result.status = Status::failure(Reason::Usage, on.message);
+      pane.append("\r\n" + on.message);
+      p.host().phaseEnded(kConnectPhase, false);
+      closeRun(p);
+      return result;
+    }
+    result.supplySwitched = true;
+    if (!on.ok()) {
+      result.stopped = link.stopRequested();
+      if (result.stopped) {
+        result.status = Status::failure(Reason::Stopped, kStopText);
+      } else {
+        beepAlert(p.host(), p.loop());
+        const std::string line = kSupplyFailureLine + on.message;
+        pane.append("\r\n" + line);
+        result.status = Status::failure(Reason::Fixture, line);
+      }
+      p.host().phaseEnded(kConnectPhase, false);
+      endRun(p, result);
+      return result;
+    }
+  }
 
   const std::string& version = connection.version;
   if (connection.connected) {
@@ -81,7 +121,7 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   result.stopped = link.stopRequested();
   // Whatever the function made of it, a stopped run is the user's doing.
   if (result.stopped) result.status = Status::failure(Reason::Stopped, kStopText);
-  endRun(p);
+  endRun(p, result);
   return result;
 }
 

@@ -28,5 +28,7 @@ inline constexpr const char* kStopText = "Stop by user!";
 inline constexpr const char* kConnectFailureText =
     "\r\nCommunication is failure!\r\n\r\nConnect the electric cable and Power On.\r\n\r\n"
     "请接好电缆, 打开电源。";
+// What a supply that would not switch adds to the pane, before the why.
+inline constexpr const char* kSupplyFailureLine = "Supply switch failed: ";
 
 }  // namespace qrk

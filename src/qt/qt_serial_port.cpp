@@ -24,6 +24,7 @@ QtSerialPort::QtSerialPort() {
 }
 
 QtSerialPort::~QtSerialPort() {
+  lineWatcher_.reset();
   port_.disconnect();
   if (port_.isOpen()) port_.close();
 }
@@ -53,6 +54,7 @@ bool QtSerialPort::open(const std::string& name, int baud, std::string* error) {
   port_.setDataTerminalReady(true);
   port_.setRequestToSend(true);
   port_.clearError();
+  dtrHeld_ = rtsHeld_ = false;
   lowLatencyRefusal_.clear();
 #if defined(Q_OS_UNIX)
   // Every frame waits for its reply, so a driver that batches received bytes
@@ -65,11 +67,66 @@ bool QtSerialPort::open(const std::string& name, int baud, std::string* error) {
 }
 
 void QtSerialPort::close() {
+  lineWatcher_.reset();
   if (!port_.isOpen()) return;
   drainOutput(QDeadlineTimer(kCloseDrainLimitMs));
+#if defined(Q_OS_UNIX)
+  // A second descriptor keeps the port from being hung up while Qt puts
+  // back the settings it was opened with; without HUPCL, its close then
+  // leaves the asserted lines as they are.
+  const int held = (dtrHeld_ || rtsHeld_) ? ::dup(static_cast<int>(port_.handle())) : -1;
+#endif
   port_.close();  // puts back the terminal settings the port was opened with
   port_.clearError();
+#if defined(Q_OS_UNIX)
+  if (held >= 0) {
+    termios settings{};
+    if (::tcgetattr(held, &settings) == 0) {
+      settings.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+      ::tcsetattr(held, TCSANOW, &settings);
+    }
+    ::close(held);
+  }
+#endif
 }
+
+bool QtSerialPort::setOutputLine(OutputLine line, bool asserted) {
+  if (!port_.isOpen()) return false;
+  const bool done = line == OutputLine::Dtr ? port_.setDataTerminalReady(asserted)
+                                            : port_.setRequestToSend(asserted);
+  port_.clearError();
+  if (done) (line == OutputLine::Dtr ? dtrHeld_ : rtsHeld_) = asserted;
+  return done;
+}
+
+std::optional<bool> QtSerialPort::inputLine(InputLine line) const {
+  if (!port_.isOpen()) return std::nullopt;
+  auto& port = const_cast<QSerialPort&>(port_);
+  const QSerialPort::PinoutSignals lines = port.pinoutSignals();
+  const bool failed = port.error() != QSerialPort::NoError;
+  port.clearError();
+  if (failed) return std::nullopt;
+  switch (line) {
+    case InputLine::Cts:
+      return lines.testFlag(QSerialPort::ClearToSendSignal);
+    case InputLine::Dsr:
+      return lines.testFlag(QSerialPort::DataSetReadySignal);
+    case InputLine::Dcd:
+      return lines.testFlag(QSerialPort::DataCarrierDetectSignal);
+    case InputLine::Ri:
+      return lines.testFlag(QSerialPort::RingIndicatorSignal);
+  }
+  return std::nullopt;
+}
+
+bool QtSerialPort::watchInputLines(std::function<void()> handler) {
+  lineWatcher_.reset();
+  if (!port_.isOpen()) return false;
+  lineWatcher_ = ModemLineWatcher::create(port_.handle(), std::move(handler));
+  return lineWatcher_ != nullptr;
+}
+
+void QtSerialPort::stopWatchingInputLines() { lineWatcher_.reset(); }
 
 void QtSerialPort::drainOutput(QDeadlineTimer deadline) {
   // Qt's buffer first: blocks in the kernel until the line takes more.
@@ -152,7 +209,10 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
   // keeps reporting readable, every read fails, and the event loop would spin
   // on it. Closing turns the rest of the run into ordinary time-outs.
   const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
-  if (gone && port_.isOpen()) port_.close();
+  if (gone && port_.isOpen()) {
+    lineWatcher_.reset();
+    port_.close();
+  }
 }
 
 }  // namespace qrk

@@ -3,10 +3,12 @@
 #include <QDeadlineTimer>
 #include <QSerialPort>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/serial_port.h"
+#include "qt/modem_line_watcher.h"
 #include "qt/port_directory.h"
 
 namespace qrk {
@@ -34,6 +36,10 @@ class QtSerialPort : public SerialPort {
   void discardInput() override;
   void discardOutput() override;
   void setReceiveHandler(std::function<void()> handler) override;
+  bool setOutputLine(OutputLine line, bool asserted) override;
+  std::optional<bool> inputLine(InputLine line) const override;
+  bool watchInputLines(std::function<void()> handler) override;
+  void stopWatchingInputLines() override;
 
   // The reason the last open() failed; empty after a successful one.
   const std::string& lastOpenError() const { return lastOpenError_; }
@@ -50,6 +56,11 @@ class QtSerialPort : public SerialPort {
 
   QSerialPort port_;
   std::function<void()> onReceive_;
+  std::unique_ptr<ModemLineWatcher> lineWatcher_;
+  // Lines the programmer left asserted: kept so through close(), as the
+  // system would drop them when it hangs the port up.
+  bool dtrHeld_ = false;
+  bool rtsHeld_ = false;
   std::string lastOpenError_;
   bool lowLatency_ = false;
   std::string lowLatencyRefusal_;

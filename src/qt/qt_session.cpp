@@ -27,6 +27,8 @@ QtSession::QtSession(const std::string& iniPath, Keep keep, Host& host)
       programmer_(port_, loop_, activeStore(saved_.get(), defaults_, runSettings_, keep), host),
       productionLoop_(programmer_) {
   programmer_.loadSettings();
+  programmer_.supply().setCommandRunner(&commands_);
+  programmer_.startGate().setCommandRunner(&commands_);
 }
 
 bool QtSession::syncSettings(std::string* error) { return !saved_ || saved_->sync(error); }

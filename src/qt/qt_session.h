@@ -7,6 +7,7 @@
 #include "ops/programmer.h"
 #include "platform/host.h"
 #include "platform/settings_store.h"
+#include "qt/qt_command_runner.h"
 #include "qt/qt_event_loop.h"
 #include "qt/qt_serial_port.h"
 #include "qt/qt_settings_store.h"
@@ -60,6 +61,7 @@ class QtSession {
   RunSettings runSettings_;
   QtSerialPort port_;
   QtEventLoop loop_;
+  QtCommandRunner commands_;
   Programmer programmer_;
   ProductionLoop productionLoop_;
 };

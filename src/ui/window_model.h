@@ -126,7 +126,7 @@ class WindowModel {
   // The four memory-map boxes for the model and ISP Space in effect.
   MemoryMapTexts memoryMap() const;
   // The choices that govern the ISP DEMO controls a run does not simply
-  // unlock, for controlEnabled().
+  // unlock, for lockableEnabled().
   UnlockConditions unlockConditions() const;
 
   // --- the settings as a whole ---------------------------------------------

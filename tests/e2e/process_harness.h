@@ -15,10 +15,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/temp_files.h"
 
 namespace qrk::test {
 
@@ -206,29 +207,19 @@ class Simulator : public ChildProcess {
 class QrkprogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qrk-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ASSERT_TRUE(temp_.made);
     setenv("HOME", dir_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
     setenv("XDG_DATA_HOME", path("data").c_str(), 1);  // the default production record
   }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string path(const std::string& name) const { return temp_.path(name); }
   static ProcessResult run(const std::string& args) {
     return ChildProcess("qrkprog", args).wait(60s);
   }
 
-  std::string dir_;
+  TempDir temp_;
+  std::string dir_ = temp_.root;
 };
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

@@ -8,8 +8,8 @@ namespace {
 
 class QrkprogDemo : public QrkprogTest {};
 
-// The bytes of an Intel HEX text by address; records are not re-checked here:
-// demo-build's own test of its text is that the flash matches.
+// The bytes of an Intel HEX text by address; checksums are not re-checked here:
+// the writer is the one the reader tests build every record with.
 std::map<int, std::uint8_t> hexBytes(const std::string& text) {
   std::map<int, std::uint8_t> bytes;
   std::istringstream lines(text);
@@ -55,17 +55,6 @@ TEST_F(QrkprogDemo, BuildWritesTheKilobyteOrRefusesWithNoFile) {
   EXPECT_EQ(bytes.at(0x3840), 29);    // the power-up wait for 11.0592 MHz
   EXPECT_EQ(bytes.at(0x386C), 28);    // sectors below the DEMO's kilobyte
   EXPECT_EQ(bytes.at(0x3872), 0x01);  // model code 4001
-  if (std::system("command -v srec_cat >/dev/null 2>&1") == 0) {
-    // An independent reader takes every record and checksum and finds the same bytes.
-    const std::string bin = path("demo.bin");
-    ASSERT_EQ(std::system(("srec_cat " + hex + " -Intel -o " + bin + " -Binary").c_str()), 0);
-    const std::string image = readFile(bin);
-    ASSERT_EQ(image.size(), 0x3C00u);
-    for (const auto& [address, byte] : bytes) {
-      ASSERT_EQ(static_cast<std::uint8_t>(image[static_cast<std::size_t>(address)]), byte);
-    }
-  }
-
   struct Refusal {
     std::string args;
     std::string message;

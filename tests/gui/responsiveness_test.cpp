@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "e2e/process_harness.h"
 #include "qt/qt_session.h"
 #include "support/pseudo_terminal.h"
 #include "window_bench.h"
@@ -58,25 +56,6 @@ TEST(WindowResponsiveness, ATimerPostedDuringAWaitOnTheLineRunsWithin50MsAndStop
   EXPECT_TRUE(
       window.findChild<QPlainTextEdit*>("textMsg")->toPlainText().contains("Stop by user!"));
   EXPECT_FALSE(session.port().isOpen());
-}
-
-// What `./run.sh gui` sets up: the window on the real event loop and serial
-// port, the chip simulated by qrksim behind a pseudo-terminal.
-TEST(WindowOnQrksim, AutoProgramsTheExampleFirmwareIntoTheSimulator) {
-  qrk::test::Simulator sim("--model QRK5-16B --power-on-after 5");
-  ASSERT_FALSE(sim.portPath().empty());
-  QtWindow w;
-  MainWindow& window = w.window;
-  window.chooseModel("QRK5-16B");
-  window.selectPort(QString::fromStdString(sim.portPath()));
-  window.openFile(QStringLiteral(QRK_SOURCE_DIR "/firmware/examples/blink.hex"));
-  QTimer::singleShot(20000, &window, [&] {  // a hung run fails instead of stalling the suite
-    QTest::mouseClick(window.findChild<QWidget*>("comStop_Download"), Qt::LeftButton);
-  });
-  QTest::mouseClick(window.findChild<QWidget*>("comDownload"), Qt::LeftButton);
-  const QString pane = window.findChild<QPlainTextEdit*>("textMsg")->toPlainText();
-  EXPECT_TRUE(pane.endsWith("\nAuto       OK!\n")) << pane.toStdString();
-  EXPECT_EQ(window.findChild<QLineEdit*>("txtWrite_OK_Count")->text(), "1");
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// What the user chose survives a restart of the window; a damaged settings
-// file gives the first-start choices without a word.
+// What the user chose survives a restart of the window.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -116,32 +115,6 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
   EXPECT_TRUE(checked(b, "optAuto_Increase_0"));
   EXPECT_FALSE(checked(b, "cheAuto_Increase")) << "the feature is off after every start";
   EXPECT_EQ(b.store->value("Settings", "FilePath", ""), kBlinkHex.toStdString());
-}
-
-TEST(WindowSettings, AMissingOrDamagedFileGivesTheFirstStartChoicesWithoutABox) {
-  for (const QByteArray& content :
-       {QByteArray(), QByteArray("\xff\xfe\x00garbage\n[Settings\n=\n", 20),
-        QByteArray("[Settings]\nDeviceProducts=99\nCOM_port=-3\nDalay_ReDownLoad=x\n"
-                   "ISP_Space=1e9\nBeepYesNo=maybe\nISP_DEMO_WDT_port=77\n")}) {
-    QTemporaryDir dir;
-    if (!content.isEmpty()) {
-      QFile file(dir.path() + "/settings.ini");
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      file.write(content);
-    }
-    WindowBench b(dir.path());
-    EXPECT_TRUE(b.boxes.texts.isEmpty()) << b.boxes.texts.join('|').toStdString();
-    EXPECT_EQ(shown(b, "combMcuModel"), "QRK5-04A");
-    EXPECT_TRUE(shown(b, "combCommPort").startsWith("COM1"));
-    EXPECT_TRUE(checked(b, "optFillbyte_1"));
-    EXPECT_EQ(shown(b, "comDalay_ReDownLoad"), "5");
-    EXPECT_EQ(shown(b, "comb_oscillate_frequency"), "11.0592");
-    EXPECT_EQ(b.find<QLabel>("Lab_BAUD_ERR")->text(), " 0%");
-    EXPECT_EQ(shown(b, "comb_ISP_DEMO_WDT_0"), "P1");
-    EXPECT_EQ(b.text("txtAuto_8"), "Erase_All");
-    b.wait(150);  // the first tick writes a sound store back
-    EXPECT_EQ(b.store->value("Settings", "DeviceProducts", ""), "0");
-  }
 }
 
 }  // namespace

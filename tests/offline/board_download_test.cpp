@@ -17,6 +17,7 @@
 #include "ops/programmer.h"
 #include "platform/settings_store.h"
 #include "sim/board_device.h"
+#include "support/fake_command_runner.h"
 #include "support/recording_host.h"
 #include "support/scripted_port.h"
 #include "support/sim_replies.h"
@@ -308,6 +309,47 @@ TEST(BoardDownload, RefusalsOpenNoPortAndLeaveTheControlsFree) {
     EXPECT_FALSE(b.programmer.controls().locked);
   }
   for (BoardBench* b : {&noFile, &kind1}) EXPECT_TRUE(b->sim.port.written().empty());
+}
+
+// A fixture that powers the board: off, on right before the handshake, off
+// when the download ends however it ends.
+TEST(BoardDownload, AFixtureSupplyIsSwitchedAroundTheDownloadAndLeftOff) {
+  {
+    BoardBench b;
+    b.load(0, randomBytes(0x800, 3));
+    b.sim.port.wireSupply(OutputLine::Dtr);
+    b.programmer.supply().setSwitch(*supplySwitchNamed("dtr"));
+    ASSERT_TRUE(b.run().ok) << b.pane();
+    EXPECT_EQ(b.sim.port.outputChanges(OutputLine::Dtr), 4);  // raised at the open, off, on, off
+    EXPECT_FALSE(b.sim.port.outputLine(OutputLine::Dtr));
+  }
+  {
+    BoardBench b;
+    b.load(0, randomBytes(0x800, 3));
+    test::FakeCommandRunner runner(b.sim.loop);
+    runner.behaviours["relay on"].exitCode = 4;
+    b.programmer.supply().setCommandRunner(&runner);
+    SupplySwitch relay = *supplySwitchNamed("cmd");
+    relay.onCommand = "relay on";
+    relay.offCommand = "relay off";
+    b.programmer.supply().setSwitch(relay);
+    const BoardDownloadResult r = b.run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.refused);
+    EXPECT_TRUE(b.paneHas("Supply switch failed: 'relay on' exited with status 4")) << b.pane();
+    EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 0);
+    EXPECT_EQ(runner.commands(), (std::vector<std::string>{"relay off", "relay on", "relay off"}));
+  }
+  {
+    BoardBench b;
+    b.load(0, randomBytes(0x800, 3));
+    b.sim.port.removeModemLines();
+    b.programmer.supply().setSwitch(*supplySwitchNamed("rts"));
+    EXPECT_TRUE(b.run().refused);
+    EXPECT_TRUE(b.sim.port.written().empty());
+    ASSERT_EQ(b.host.boxes.size(), 1U);
+    EXPECT_NE(b.host.boxes.front().find("board has no RTS line"), std::string::npos);
+  }
 }
 
 // The header follows the ISP Space chosen at the moment of the download, so

@@ -11,6 +11,7 @@
 #include "qt/qt_event_loop.h"
 #include "qt/qt_serial_port.h"
 #include "qt/qt_settings_store.h"
+#include "support/listing_store.h"
 #include "support/pseudo_terminal.h"
 
 namespace qrk {
@@ -189,26 +190,38 @@ TEST_F(QtAdapters, PortNamesAndOpenFailures) {
   EXPECT_NE(error.find("COM999"), std::string::npos) << error;
 }
 
-// Sections, Chinese text and a hand-edited value with a comma come back as
-// written; reading alone creates no file; a failed write is reported.
+// Sections, Chinese text, a hand-edited value with a comma and texts that
+// INI syntax treats specially come back as written; a damaged file reads as
+// the first start; reading alone creates no file; a failed write is reported.
 TEST_F(QtAdapters, SettingsInIniFiles) {
   QTemporaryDir dir;
   const auto path = [&](const char* name) { return dir.filePath(name).toStdString(); };
   std::ofstream(path("qrk.ini")) << "[Settings]\nList=Erase_All,Program\n";
+  const std::pair<const char*, const char*> tricky[] = {
+      {"Note", "烧录 a,b = c"},
+      {"FilePath", R"(C:\固件\line #2; a=b\app "v2".hex)"},
+      {"COM_port_path", "/dev/serial/by-id/usb-FTDI_FT232R_A1,B2-if00"},
+      {"Write_OK_Count", ""}};
   std::string error;
   {
     QtSettingsStore store(path("qrk.ini"));
     store.setValue("Settings", "DeviceProducts", "3");
     store.setValue("Auto_Increase", "DeviceProducts", "7");
-    store.setValue("Settings", "Note", "烧录 a,b = c");
+    for (const auto& [key, text] : tricky) store.setValue("Settings", key, text);
     EXPECT_TRUE(store.sync(&error)) << error;
   }
   QtSettingsStore reopened(path("qrk.ini"));
   EXPECT_EQ(reopened.value("Settings", "List", ""), "Erase_All,Program");
   EXPECT_EQ(reopened.value("Settings", "DeviceProducts", "0"), "3");
   EXPECT_EQ(reopened.value("Auto_Increase", "DeviceProducts", "0"), "7");
-  EXPECT_EQ(reopened.value("Settings", "Note", ""), "烧录 a,b = c");
+  for (const auto& [key, text] : tricky) EXPECT_EQ(reopened.value("Settings", key, "?"), text);
   EXPECT_EQ(reopened.value("Settings", "Missing", "dflt"), "dflt");
+  static constexpr char kJunk[] =
+      "\xef\xbb\xbf[Settings\nDeviceProducts\n=\n\x00\x01\xff[Settings]\nBaud==7\n"
+      "ISP_DEMO_WDT_port=\"P9\nfillbyte";
+  std::ofstream(path("junk.ini"), std::ios::binary).write(kJunk, sizeof kJunk - 1);
+  EXPECT_EQ(test::saved(loadWindowSettings(QtSettingsStore(path("junk.ini")))),
+            test::saved(WindowSettings{}));
   {
     QtSettingsStore absent(path("absent.ini"));
     EXPECT_EQ(absent.value("Settings", "DeviceProducts", "0"), "0");

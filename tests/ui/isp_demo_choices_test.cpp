@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "ispdemo/isp_demo_builder.h"
-#include "ui/window_bench.h"
 
 namespace qrk {
 namespace {
@@ -13,6 +12,25 @@ SelectedModel kindTwoModel() {
   SelectedModel model;
   selectModel(model, "QRK5-16B");
   return model;
+}
+
+// An ISP DEMO page with every choice away from its first-start value, one
+// that builds: 22.1184 MHz at 57600 baud, no parity, a watchdog on P3.6 and
+// the RS-485 direction on P0.3, high level receiving.
+inline IspDemoChoices unusualDemoPage() {
+  IspDemoChoices page;
+  page.crystalText = "22.1184";
+  page.baudText = "57600";
+  page.parityYes = false;
+  page.eraseDataYes = false;
+  page.noWatchdog = false;
+  page.watchdogPort = 3;
+  page.watchdogBit = 6;
+  page.no485Pin = false;
+  page.rs485Port = 0;
+  page.rs485Bit = 3;
+  page.rs485Logic = 1;
+  return page;
 }
 
 // Builds from the page and from settings written out by hand; both must give
@@ -29,7 +47,7 @@ TEST(IspDemoPage, ThePagesChoicesBuildTheFirmwareTheyName) {
   ASSERT_TRUE(patchIspDemo(kindTwoModel(), IspDemoSettings{}).bytes.has_value());
   expectSameBuild(IspDemoChoices{}, IspDemoSettings{});
 
-  IspDemoChoices page = test::unusualDemoPage();
+  IspDemoChoices page = unusualDemoPage();
   IspDemoSettings byHand;
   byHand.crystalMhzText = "22.1184";
   byHand.baudText = "57600";

@@ -17,25 +17,6 @@
 
 namespace qrk::test {
 
-// An ISP DEMO page with every choice away from its first-start value, one
-// that builds: 22.1184 MHz at 57600 baud, no parity, a watchdog on P3.6 and
-// the RS-485 direction on P0.3, high level receiving.
-inline IspDemoChoices unusualDemoPage() {
-  IspDemoChoices page;
-  page.crystalText = "22.1184";
-  page.baudText = "57600";
-  page.parityYes = false;
-  page.eraseDataYes = false;
-  page.noWatchdog = false;
-  page.watchdogPort = 3;
-  page.watchdogBit = 6;
-  page.no485Pin = false;
-  page.rs485Port = 0;
-  page.rs485Bit = 3;
-  page.rs485Logic = 1;
-  return page;
-}
-
 // The window's model on a simulated kind-2 chip under virtual time, over a
 // store that outlives it, so that a second bench on the same store is a
 // restart. Reload checks are recorded with whether a run held the controls.

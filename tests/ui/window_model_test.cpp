@@ -66,42 +66,6 @@ TEST(WindowStartUp, TheStoredModelPositionSelectsItsModelAndABadOneTheFirst) {
   }
 }
 
-// Each control's change, made through its event, is back after a restart.
-TEST(WindowRestart, EveryChoiceMadeInTheWindowSurvivesARestart) {
-  ListingStore store;
-  WindowSettings before;
-  const IspDemoChoices demo = test::unusualDemoPage();
-  session(store, [&](WindowBench& b) {
-    WindowModel& w = b.window;
-    w.modelChosen(13);  // QRK3-16F
-    EXPECT_TRUE(w.ispSpaceChosen(5));
-    w.fillByteChosen(0xFF);
-    w.portChosen(6);
-    w.baudChosen(0);
-    w.beepChosen(false);
-    EXPECT_TRUE(w.delayChosen(6));
-    w.reloadBoxClicked(true);
-    w.clearBufferClicked(true);
-    w.ispDemoChanged(demo);
-    w.counterTextChanged("77");
-    b.advanceMs(SettingsTicker::kIntervalMs);
-    before = w.currentSettings();
-  });
-  WindowBench b(store);
-  b.started();
-  EXPECT_EQ(saved(b.window.currentSettings()), saved(before));
-  EXPECT_EQ(b.programmer.model().name, "QRK3-16F");
-  EXPECT_EQ(b.programmer.options().ispSpaceText, "3.0k");
-  EXPECT_EQ(b.programmer.loadChoices().fillByte, 0xFF);
-  EXPECT_EQ(b.window.state().ports.selectedIndex(), 6);
-  EXPECT_FALSE(b.programmer.production().beepOnSuccess);
-  EXPECT_EQ(b.programmer.production().delaySeconds(), 3);
-  EXPECT_EQ(b.window.state().ispDemo, demo);
-  EXPECT_TRUE(
-      controlEnabled("comb_ISP_DEMO_WDT", b.programmer.controls(), b.window.unlockConditions()));
-  EXPECT_EQ(b.programmer.successCounter().text(), "77");
-}
-
 // A choice that the store has never kept before comes back after a restart:
 // the ISP Space, checked against the restored model's list.
 TEST(WindowFaults, TheIspSpaceChoiceIsSavedAndCheckedAgainstTheModelsList) {

@@ -1,0 +1,257 @@
+// A fixture on virtual time: the programmer switching the simulated chip's
+// supply through a modem line or shell commands around each chip's run.
+#include <gtest/gtest.h>
+
+#include "ops/ops_bench.h"
+#include "support/fake_command_runner.h"
+
+namespace qrk {
+namespace {
+
+using test::FakeCommandRunner;
+using test::OpsBench;
+
+constexpr std::int64_t kBootWindowMs = 300;
+
+struct FixtureBench : OpsBench {
+  FixtureBench() : OpsBench("QRK5-16B", sim::DeviceOptions().withSwitchedSupply(kBootWindowMs)) {
+    programmer.supply().setCommandRunner(&runner);
+    programmer.startGate().setCommandRunner(&runner);
+  }
+  void use(std::string_view name) {
+    SupplySwitch s = *supplySwitchNamed(name);
+    s.onCommand = "relay on";
+    s.offCommand = "relay off";
+    programmer.supply().setSwitch(s);
+  }
+  void poweredByDtr() {
+    sim.port.wireSupply(OutputLine::Dtr);
+    use("dtr");
+  }
+  // A relay the commands drive.
+  void wireRelay(std::int64_t onTakesMs = 5) {
+    runner.behaviours["relay on"] = {0, onTakesMs, false,
+                                     [this] { sim.device.switchSupply(true, sim.loop.nowUs()); }};
+    runner.behaviours["relay off"] = {0, 5, false,
+                                      [this] { sim.device.switchSupply(false, sim.loop.nowUs()); }};
+  }
+  FakeCommandRunner runner{sim.loop};
+};
+
+TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
+  struct Case {
+    const char* name;
+    OutputLine line;
+    bool inverted;
+  };
+  for (const Case c :
+       {Case{"dtr", OutputLine::Dtr, false}, Case{"rts", OutputLine::Rts, false},
+        Case{"dtr-low", OutputLine::Dtr, true}, Case{"rts-low", OutputLine::Rts, true}}) {
+    SCOPED_TRACE(c.name);
+    FixtureBench b;
+    b.sim.port.wireSupply(c.line, c.inverted);
+    b.use(c.name);
+    const std::int64_t startedUs = b.sim.loop.nowUs();
+    const RunResult result = b.production.run("Verify_ID");
+    EXPECT_TRUE(result.ok()) << b.pane();
+    EXPECT_TRUE(result.supplySwitched);
+    // Off for the whole off time first, then one power-on for the chip.
+    EXPECT_GE(b.sim.device.poweredAtUs() - startedUs, 300'000);
+    // Off after the run, the port closed: an inverted line stays asserted.
+    EXPECT_FALSE(b.sim.device.supplyOn());
+    EXPECT_EQ(b.sim.port.outputLine(c.line), c.inverted);
+  }
+
+  // Wired the other way round, the chip is powered while it should be off and
+  // never gets its power-on handshake: the polarity matters.
+  FixtureBench wrong;
+  wrong.sim.port.wireSupply(OutputLine::Dtr, true);
+  wrong.use("dtr");
+  EXPECT_FALSE(wrong.production.run("Verify_ID").ok());
+  EXPECT_TRUE(wrong.paneHas("Communication is failure!"));
+}
+
+TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
+  FixtureBench b;
+  b.sim.port.removeModemLines();
+  b.use("rts-low");
+  bool refused = false;
+  const auto summary =
+      b.production.reRun("Auto", 3, [&refused](const RunResult& r) { refused = r.refused; });
+  EXPECT_EQ(summary.runs, 1);  // the loop ends at the refusal
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(b.sim.port.written().empty());
+  EXPECT_TRUE(b.paneHas("sim has no RTS line")) << b.pane();
+  EXPECT_FALSE(b.sim.port.isOpen());
+}
+
+TEST(SupplyLine, StopMidChipSwitchesTheSupplyOffAtOnce) {
+  for (const bool inverted : {false, true}) {
+    FixtureBench b;
+    b.sim.port.wireSupply(OutputLine::Dtr, inverted);
+    b.use(inverted ? "dtr-low" : "dtr");
+    b.onFirstSent(cmd::kErase, [&b] {
+      EXPECT_TRUE(b.sim.device.supplyOn());
+      b.production.stopClicked();
+      EXPECT_FALSE(b.sim.device.supplyOn());
+    });
+    const RunResult result = b.production.run("Auto");
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(b.sim.device.supplyOn());
+  }
+}
+
+TEST(SupplyCommands, RepeatedChipsPowerCycleWithThePortInTheirEnvironment) {
+  FixtureBench b;
+  b.wireRelay();
+  b.use("cmd");
+  SupplySwitch s = b.programmer.supply().supplySwitch();
+  s.portIndex = 2;
+  b.programmer.supply().setSwitch(s);
+  b.programmer.production().setDelaySeconds(2);
+  const auto summary = b.production.reRun("Verify_ID", 3);
+  EXPECT_EQ(summary.succeeded, 3) << b.pane();
+  EXPECT_EQ(b.sim.device.powerCycles(), 3);
+  EXPECT_FALSE(b.sim.device.supplyOn());
+  // Off first (the state is unknown at the start), then on and off per chip.
+  EXPECT_EQ(b.runner.commands(),
+            (std::vector<std::string>{"relay off", "relay on", "relay off", "relay on", "relay off",
+                                      "relay on", "relay off"}));
+  EXPECT_EQ(b.runner.started[1].env("QRK_PORT"), "sim");
+  EXPECT_EQ(b.runner.started[1].env("QRK_PORT_INDEX"), "2");
+  // A supply that has been off since the last chip's end is not kept off again:
+  // the countdown between chips already exceeds the off time.
+  EXPECT_LT(b.runner.started[3].atMs - b.runner.started[2].atMs, 2000 + 300);
+}
+
+TEST(SupplyCommands, AHandshakeAfterTheBootWindowFindsTheChipInItsApplication) {
+  FixtureBench b;
+  b.wireRelay(kBootWindowMs + 100);  // the chip is on long before the command exits
+  b.runner.behaviours["relay on"].effect = [&b] {
+    b.sim.device.switchSupply(true, b.sim.loop.nowUs() - (kBootWindowMs + 50) * 1000);
+  };
+  b.use("cmd");
+  EXPECT_FALSE(b.production.run("Verify_ID").ok());
+  EXPECT_TRUE(b.paneHas("Communication is failure!"));
+  EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 201);  // one unanswered pass
+}
+
+TEST(SupplyCommands, AFailingOrHangingCommandFailsTheChipNamingIt) {
+  {
+    FixtureBench b;
+    b.wireRelay();
+    b.runner.behaviours["relay on"].exitCode = 3;
+    b.use("cmd");
+    const RunResult result = b.production.run("Verify_ID");
+    EXPECT_EQ(result.status.reason, Reason::Fixture);
+    EXPECT_EQ(result.status.text, "Supply switch failed: 'relay on' exited with status 3");
+    EXPECT_TRUE(b.paneHas("Supply switch failed: 'relay on' exited with status 3")) << b.pane();
+    EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 0);
+    EXPECT_EQ(b.runner.commands().back(), "relay off");  // left off all the same
+  }
+  {
+    FixtureBench b;
+    b.wireRelay();
+    b.runner.behaviours["relay off"].hangs = true;
+    b.use("cmd");
+    const std::int64_t startedMs = b.sim.loop.nowMs();
+    // The chip itself passed, but it is not safe to take out.
+    EXPECT_EQ(b.production.run("Verify_ID").status.reason, Reason::Fixture);
+    EXPECT_TRUE(b.paneHas("'relay off' did not exit within 10 s")) << b.pane();
+    // The first off, and the last (the failure's beeps besides).
+    EXPECT_GE(b.sim.loop.nowMs() - startedMs, 2 * 10'000);
+    EXPECT_LT(b.sim.loop.nowMs() - startedMs, 2 * 10'000 + 1'000);
+    EXPECT_EQ(b.runner.kills, 2);
+  }
+}
+
+TEST(SupplyCommands, StopMidChipStillRunsTheOffCommand) {
+  FixtureBench b;
+  b.wireRelay();
+  b.use("cmd");
+  b.onFirstSent(cmd::kErase, [&b] { b.production.stopClicked(); });
+  EXPECT_TRUE(b.production.run("Auto").stopped);
+  EXPECT_EQ(b.runner.commands().back(), "relay off");
+  EXPECT_FALSE(b.sim.device.supplyOn());
+}
+
+// When each chip's run began, in virtual milliseconds.
+std::vector<std::int64_t> runStarts(const test::PaneHost& host) {
+  std::vector<std::int64_t> starts;
+  for (const auto& [atMs, text] : host.replaced) {
+    if (text.starts_with("We are connecting")) starts.push_back(atMs);
+  }
+  return starts;
+}
+
+TEST(StartSignal, AnInputLineStartsAChipOnlyWhenTheFixtureClosesAgain) {
+  FixtureBench b;
+  b.poweredByDtr();
+  b.programmer.startGate().setSignal(*startSignalNamed("cts"));
+  auto at = [&b](std::int64_t ms, bool active) {
+    b.sim.loop.scheduleInMs(ms, [&b, active] { b.sim.port.setInputLine(InputLine::Cts, active); });
+  };
+  b.sim.port.setInputLine(InputLine::Cts, true);  // closed before the shift begins
+  at(1'000, false);
+  at(2'000, true);  // chip 1
+  // Left closed after chip 1: no chip until it opens and closes again.
+  at(9'000, false);
+  at(9'500, true);  // chip 2
+  b.sim.loop.scheduleInMs(10'000, [&b] { b.sim.port.setInputLine(InputLine::Dsr, true); });
+  b.stopAfterMs(15'000);
+  const auto summary = b.production.reRun("Verify_ID", 5);
+  EXPECT_EQ(runStarts(b.host), (std::vector<std::int64_t>{2'000, 9'500}));
+  EXPECT_EQ(summary.runs, 2);
+  EXPECT_EQ(summary.succeeded, 2);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(b.sim.loop.nowMs(), 15'000);  // Stop ended the wait at once
+  EXPECT_FALSE(b.sim.port.isOpen());
+}
+
+TEST(StartSignal, AnInputLineOnAPortWithoutOneIsRefusedWithNothingSent) {
+  FixtureBench b;
+  b.sim.port.removeModemLines();
+  b.programmer.startGate().setSignal(*startSignalNamed("ri"));
+  const auto summary = b.production.reRun("Auto", 3);
+  EXPECT_EQ(summary.runs, 0);
+  ASSERT_TRUE(summary.refusal.has_value());
+  EXPECT_EQ(summary.refusal->text,
+            "sim has no RI line to wait on (a pseudo-terminal or an adapter without modem "
+            "lines); nothing was sent");
+  EXPECT_TRUE(b.sim.port.written().empty());
+}
+
+TEST(StartSignal, AStartCommandStartsChipsUntilItDeclinesAndAHungOneFailsTheChip) {
+  FixtureBench b;
+  b.poweredByDtr();
+  StartSignal start = *startSignalNamed("cmd");
+  start.command = "wait-for-lid";
+  start.portIndex = 1;
+  b.programmer.startGate().setSignal(start);
+  b.runner.behaviours["wait-for-lid"] = {0, 4'000, false, {}};
+  const auto summary = b.production.reRun("Verify_ID", 0, [&b](const RunResult&) {
+    if (runStarts(b.host).size() == 2) b.runner.behaviours["wait-for-lid"].exitCode = 1;
+  });
+  EXPECT_EQ(summary.runs, 2);
+  EXPECT_EQ(summary.succeeded, 2);
+  EXPECT_FALSE(summary.stopped);
+  EXPECT_TRUE(summary.endedByStartSignal);
+  EXPECT_EQ(b.runner.started.size(), 3u);
+  EXPECT_EQ(b.runner.started[0].env("QRK_PORT_INDEX"), "1");
+  EXPECT_EQ(runStarts(b.host).front(), 4'000);
+
+  FixtureBench hung;
+  start.command = "stuck";
+  hung.programmer.startGate().setSignal(start);
+  hung.runner.behaviours["stuck"].hangs = true;
+  Reason failure = Reason::None;
+  const auto ended =
+      hung.production.reRun("Verify_ID", 0, [&](const RunResult& r) { failure = r.status.reason; });
+  EXPECT_EQ(ended.runs, 1);
+  EXPECT_EQ(failure, Reason::Fixture);
+  EXPECT_TRUE(hung.paneHas("start command 'stuck' did not exit within 10 s")) << hung.pane();
+  EXPECT_EQ(hung.sim.device.commandCount(cmd::kHandshake), 0);
+}
+
+}  // namespace
+}  // namespace qrk
