@@ -18,7 +18,8 @@ const char* const kDescription =
     "Prints the production record: one row per chip that `qrkprog run` worked on, oldest\n"
     "first, with the time its run began (UTC), station, port, model, chip ID read,\n"
     "bootloader version, serial number (with '*' when the chip kept it), function, result,\n"
-    "duration, image file, its check sum and the message that says why a chip failed.\n"
+    "duration, whether the programmer switched the chip's supply (--power), image file,\n"
+    "its check sum and the message that says why a chip failed.\n"
     "\n"
     "--since takes a UTC date (2026-12-07) or date and time (2026-12-07T08:30, or with an\n"
     "offset: 2026-12-07T09:30+01:00). --csv writes every column with a header line, for a\n"
@@ -66,7 +67,8 @@ QStringList fields(const qrk::ChipRecord& r) {
           q(r.imageFile),
           q(r.checksum).trimmed(),
           q(r.failureLine),
-          q(std::string(qrk::reasonCode(r.failureCode)))};
+          q(std::string(qrk::reasonCode(r.failureCode))),
+          r.supplySwitched ? "1" : "0"};
 }
 
 QString csvField(const QString& field) {
@@ -78,7 +80,7 @@ QString csvField(const QString& field) {
 
 void printCsv(QTextStream& out, const std::vector<qrk::ChipRecord>& rows) {
   out << "time,station,port,model,chip_id,bootloader_version,serial,serial_kept,function,"
-         "result,duration_ms,image_file,checksum,failure_line,failure_code\n";
+         "result,duration_ms,image_file,checksum,failure_line,failure_code,supply_switched\n";
   for (const qrk::ChipRecord& r : rows) {
     QStringList line;
     for (const QString& field : fields(r)) line << csvField(field);
@@ -90,15 +92,15 @@ void printCsv(QTextStream& out, const std::vector<qrk::ChipRecord>& rows) {
 // the line unpadded.
 void printTable(QTextStream& out, const std::vector<qrk::ChipRecord>& rows) {
   std::vector<QStringList> table = {{"TIME (UTC)", "STATION", "PORT", "MODEL", "ID", "VER",
-                                     "SERIAL", "FUNCTION", "RESULT", "SECONDS", "FILE", "CHECK SUM",
-                                     "REASON", "MESSAGE"}};
+                                     "SERIAL", "FUNCTION", "RESULT", "SECONDS", "SUPPLY", "FILE",
+                                     "CHECK SUM", "REASON", "MESSAGE"}};
   for (const qrk::ChipRecord& r : rows) {
     const QStringList f = fields(r);
     table.push_back({f[0], f[1], f[2], f[3], f[4].isEmpty() ? "-" : f[4],
                      f[5].isEmpty() ? "-" : f[5], QString::fromStdString(serialText(r)), f[8], f[9],
                      QString::number(static_cast<double>(r.duration.count()) / 1000, 'f', 1),
-                     f[11].isEmpty() ? "-" : f[11], f[12].isEmpty() ? "-" : f[12],
-                     f[14].isEmpty() ? "-" : f[14], f[13]});
+                     r.supplySwitched ? "switched" : "-", f[11].isEmpty() ? "-" : f[11],
+                     f[12].isEmpty() ? "-" : f[12], f[14].isEmpty() ? "-" : f[14], f[13]});
   }
   std::vector<qsizetype> widths(table.front().size(), 0);
   for (const QStringList& row : table) {

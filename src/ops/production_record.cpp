@@ -45,6 +45,7 @@ ChipRecord chipRecordOf(Programmer& programmer, const std::string& function,
   r.serial = chip.serial;
   r.serialKept = chip.serial.has_value() && chip.optionsWritten;
   r.function = function;
+  r.supplySwitched = result.supplySwitched;
   r.outcome = result.ok()      ? ChipOutcome::Ok
               : result.stopped ? ChipOutcome::Stopped
                                : ChipOutcome::Failed;

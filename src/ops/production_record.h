@@ -53,6 +53,9 @@ struct ChipRecord {
   Reason failureCode = Reason::None;  // why it failed; None on success
   std::string failureLine;            // the pane line that says why; empty on success
   std::chrono::milliseconds duration{0};
+  // The programmer switched the chip's supply for its run (a fixture): the
+  // chip got its power-on from the programmer, not from a person.
+  bool supplySwitched = false;
 };
 
 // Where each chip's record goes as the chip ends.

@@ -49,6 +49,12 @@ constexpr const char* kVersion2[] = {
     "ALTER TABLE chips ADD COLUMN failure_code TEXT NOT NULL DEFAULT ''",
 };
 
+// Whether the programmer switched each chip's supply; the rows made before it
+// were all powered by hand.
+constexpr const char* kVersion3[] = {
+    "ALTER TABLE chips ADD COLUMN supply_switched INTEGER NOT NULL DEFAULT 0",
+};
+
 struct Migration {
   int version;
   std::span<const char* const> statements;
@@ -56,7 +62,7 @@ struct Migration {
 
 // Each entry moves the schema from version - 1 to version; never edit one
 // that has shipped, add the next.
-constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}};
 static_assert(std::size(kMigrations) == kRecordSchemaVersion);
 
 QString dialect(const QSqlDatabase& db, const char* statement) {

@@ -6,9 +6,11 @@
 namespace qrk {
 
 // The version of the record's tables this program writes.
-inline constexpr int kRecordSchemaVersion = 2;
+inline constexpr int kRecordSchemaVersion = 3;
 // The first version whose chips carry a failure_code.
 inline constexpr int kFirstSchemaWithFailureCodes = 2;
+// The first version whose chips say whether the programmer switched their supply.
+inline constexpr int kFirstSchemaWithSupplySwitched = 3;
 
 // Creates the record's tables or moves them forward to kRecordSchemaVersion,
 // in one transaction that stations of a line take one at a time. False with

@@ -30,13 +30,14 @@ bool SqlChipLog::record(const ChipRecord& chip, std::string* error) {
   if (!runSql(query,
               "INSERT INTO chips (recorded_at, station, port, model, chip_id, bootloader_version,"
               " image_file, checksum, serial, serial_kept, function_name, result, failure_line,"
-              " duration_ms, failure_code) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+              " duration_ms, failure_code, supply_switched)"
+              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
               {q(utcTimeText(chip.time)), q(chip.station), q(chip.port), q(chip.model),
                q(chip.chipId), q(chip.bootloaderVersion), q(chip.imageFile), q(chip.checksum),
                serial ? QVariant(*serial) : QVariant(QMetaType(QMetaType::LongLong)),
                chip.serialKept ? 1 : 0, q(chip.function), q(std::string(outcomeName(chip.outcome))),
                q(chip.failureLine), qlonglong(chip.duration.count()),
-               q(std::string(reasonCode(chip.failureCode)))},
+               q(std::string(reasonCode(chip.failureCode))), chip.supplySwitched ? 1 : 0},
               error)) {
     return false;
   }
@@ -49,7 +50,8 @@ std::optional<std::vector<ChipRecord>> SqlChipLog::chips(const RecordFilter& fil
   QString sql =
       "SELECT recorded_at, station, port, model, chip_id, bootloader_version, image_file,"
       " checksum, serial, serial_kept, function_name, result, failure_line, duration_ms, " +
-      QString(schemaVersion_ >= kFirstSchemaWithFailureCodes ? "failure_code" : "''") +
+      QString(schemaVersion_ >= kFirstSchemaWithFailureCodes ? "failure_code" : "''") + ", " +
+      QString(schemaVersion_ >= kFirstSchemaWithSupplySwitched ? "supply_switched" : "0") +
       " FROM chips WHERE 1 = 1";
   QVariantList values;
   if (filter.since) {
@@ -85,6 +87,7 @@ std::optional<std::vector<ChipRecord>> SqlChipLog::chips(const RecordFilter& fil
     r.failureLine = s(12);
     r.duration = std::chrono::milliseconds(query.value(13).toLongLong());
     r.failureCode = reasonFromCode(s(14)).value_or(Reason::None);
+    r.supplySwitched = query.value(15).toInt() != 0;
     rows.push_back(std::move(r));
   }
   if (query.lastError().isValid()) {

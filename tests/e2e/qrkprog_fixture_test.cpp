@@ -46,10 +46,15 @@ class QrkprogFixture : public QrkprogTest {
 TEST_F(QrkprogFixture, RepeatPowerCyclesEveryChipAndLeavesTheSupplyOff) {
   writeSwitches();
   Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
+  const std::string db = " --db " + path("line.sqlite");
   const ProcessResult r = run("run Verify_ID --model QRK5-16B --repeat 3 --delay 2 --port " +
-                              sim.portPath() + powerCmd());
+                              sim.portPath() + powerCmd() + db);
   EXPECT_EQ(r.exitCode, 0) << describe(r);
   EXPECT_EQ(count(r.out, "MCU: QRK5/3-16B"), 3) << r.out;
+  // The record tells these chips from ones a person powered.
+  const std::string csv = run("log --csv" + db).out;
+  EXPECT_THAT(csv, HasSubstr(",supply_switched\n"));
+  EXPECT_EQ(count(csv, ",1\n"), 3) << csv;
   sim.stop();
   // Each chip's first handshake reached it within its boot window.
   EXPECT_EQ(count(sim.err(), "handshake"), 3) << sim.err();

@@ -181,6 +181,7 @@ void checkUpgradeKeepsRows(const RecordLocation& location) {
     EXPECT_EQ(rows[0].outcome, ChipOutcome::Failed);
     EXPECT_EQ(rows[0].failureLine, "Verify is error!");
     EXPECT_EQ(rows[0].failureCode, Reason::None) << "no code was recorded then";
+    EXPECT_FALSE(rows[0].supplySwitched) << "every chip was powered by hand then";
   };
   std::string error;
   auto reader = SqlProductionRecord::open(location, Access::ReadOnly, &error);
@@ -194,12 +195,14 @@ void checkUpgradeKeepsRows(const RecordLocation& location) {
   ASSERT_TRUE(writer) << error;
   ChipRecord refused = chip("new", ChipOutcome::Failed);
   refused.failureCode = Reason::Refused;
+  refused.supplySwitched = true;
   ASSERT_TRUE(writer->record(refused, &error)) << error;
   rows = writer->chips({}, &error);
   ASSERT_TRUE(rows) << error;
   ASSERT_EQ(rows->size(), 2u);
   oldRow(*rows);
   EXPECT_EQ(rows->at(1).failureCode, Reason::Refused);
+  EXPECT_TRUE(rows->at(1).supplySwitched);
 }
 
 TEST_F(SqliteRecord, AnOlderRecordIsUpgradedWithEveryRowKept) { checkUpgradeKeepsRows(location_); }
