@@ -153,7 +153,7 @@ gui() {
 
 # The Release build a Debian package is made of: Debian's hardening flags
 # (dpkg-buildflags: fortify, stack protector, relro, bindnow), the manual
-# pages made from the programs' help, stripped by cpack.
+# pages made from the programs' help, stripped as Debian strips its own.
 package() {
   install_missing
   install_missing help2man
@@ -203,8 +203,11 @@ package_check() {
   package
   local deb
   deb=$(ls build-package/*.deb)
-  echo "== lintian --pedantic (the maintainer's address is not public yet: bogus-mail-host)"
-  lintian --pedantic -I --fail-on error,warning --suppress-tags bogus-mail-host "$deb"
+  # The maintainer's address is not public yet: the control file and the
+  # changelog both name it.
+  echo "== lintian --pedantic (but bogus-mail-host, in the control file and the changelog)"
+  lintian --pedantic -I --fail-on error,warning \
+    --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog "$deb"
   CHECK_ROOT=build-package/check-root
   trap check_cleanup EXIT
   check_cleanup
@@ -296,15 +299,21 @@ windows() {
       cat "$results/$name.log" >&2
     fi
   done
-  echo "== $(cat "$results"/*.xml | sed -n 's/^<testsuites tests="\([0-9]*\)".*/\1/p' |
-              awk '{ n += $1 } END { print n }') tests run under Wine"
+  # Skipped: what needs a Linux tool (sdcc, ucsim, srec_cat) that Wine has not.
+  echo "== $(cat "$results"/*.xml |
+              sed -n 's/^<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)" disabled="[0-9]*" errors="\([0-9]*\)".*/\1 \2 \3/p' |
+              awk '{ n += $1; f += $2 + $3 } END { printf "%d tests run under Wine, %d failed", n, f }'), $(
+              grep -ho '<skipped' "$results"/*.xml | wc -l) skipped"
   [ "$failed" -eq 0 ] || return 1
 
   echo "== the Qt sources, compiled for Windows (syntax only)"
   local qt
   qt=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
+  # As a static Qt: Linux's headers compiled for Windows would mark Qt's
+  # functions dllimport, and GCC then faults the friend declarations inside
+  # Qt's own headers. Whether a Qt DLL or a static Qt, our code is the same.
   local flags=(-std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Werror -DQRK_VERSION='"0"'
-               -I"$qt" -Isrc -Iapp/gui -Iapp/cli -I.)
+               -DQT_STATIC -I"$qt" -Isrc -Iapp/gui -Iapp/cli -I.)
   for m in "$qt"/Qt*; do flags+=(-I"$m"); done
   # The window, the CLI, the Qt room of src/ wherever it lives, and any other
   # source that includes Qt. qrksim's pseudo-terminal server is POSIX by nature

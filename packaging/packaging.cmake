@@ -26,7 +26,11 @@ string(REPLACE " " ";" QRK_RELEASE_DAY "${QRK_RELEASE_DAY}")
 list(GET QRK_RELEASE_DAY 0 day)
 list(GET QRK_RELEASE_DAY 1 month)
 list(GET QRK_RELEASE_DAY 2 year)
-list(FIND "Jan;Feb;Mar;Apr;May;Jun;Jul;Aug;Sep;Oct;Nov;Dec" ${month} month)
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+list(FIND months ${month} month)
+if(month LESS 0)
+  message(FATAL_ERROR "packaging/debian/changelog.in: no release date in \"${QRK_CHANGELOG_TRAILER}\"")
+endif()
 math(EXPR month "${month} + 1")
 string(LENGTH "${month}" length)
 if(length EQUAL 1)
@@ -61,6 +65,8 @@ add_custom_command(OUTPUT ${QRK_PACKAGING_OUT}/changelog.gz
 set(QRK_GENERATED_DOCS ${QRK_PACKAGING_OUT}/changelog.gz)
 install(FILES ${QRK_PACKAGING_OUT}/copyright ${QRK_PACKAGING_OUT}/changelog.gz
         DESTINATION ${QRK_DOC_DIR})
+install(FILES ${QRK_PACKAGING}/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${PROJECT_NAME})
 
 # Manual pages from the programs' own --help (help2man), so that they never
 # drift from the programs. A sanitizer build leaves them out: its programs
@@ -102,7 +108,10 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_STRIP_FILES ON)
+# Stripped by our own step rather than CPACK_STRIP_FILES, which leaves the
+# .comment and .note sections in.
+set(CPACK_QRK_STRIP ${CMAKE_STRIP})
+set(CPACK_PRE_BUILD_SCRIPTS ${QRK_PACKAGING}/strip-programs.cmake)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The Qt libraries the binaries link are found by dpkg-shlibdeps; what Qt
 # loads as plug-ins is named here: the SQLite driver every run's production

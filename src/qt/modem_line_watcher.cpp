@@ -45,8 +45,9 @@ struct ModemLineWatcher::Thread {
   std::thread thread;
 };
 
-std::unique_ptr<ModemLineWatcher> ModemLineWatcher::create(qintptr fd,
+std::unique_ptr<ModemLineWatcher> ModemLineWatcher::create(const QSerialPort& port,
                                                            std::function<void()> changed) {
+  const int fd = port.handle();
   installWakeHandler();
   std::unique_ptr<ModemLineWatcher> watcher(new ModemLineWatcher(std::move(changed)));
   watcher->thread_ = std::make_unique<Thread>();
@@ -63,7 +64,7 @@ std::unique_ptr<ModemLineWatcher> ModemLineWatcher::create(qintptr fd,
           Qt::QueuedConnection);
     };
     while (!t->stopping.load()) {
-      if (::ioctl(static_cast<int>(fd), TIOCMIWAIT, lines) == 0) {
+      if (::ioctl(fd, TIOCMIWAIT, lines) == 0) {
         report();
       } else if (errno != EINTR) {
         report();
@@ -92,7 +93,8 @@ ModemLineWatcher::~ModemLineWatcher() {
 
 struct ModemLineWatcher::Thread {};
 
-std::unique_ptr<ModemLineWatcher> ModemLineWatcher::create(qintptr, std::function<void()>) {
+std::unique_ptr<ModemLineWatcher> ModemLineWatcher::create(const QSerialPort&,
+                                                           std::function<void()>) {
   return nullptr;
 }
 

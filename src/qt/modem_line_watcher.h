@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSerialPort>
 #include <functional>
 #include <memory>
 
@@ -13,10 +14,11 @@ namespace qrk {
 // what needs it.
 class ModemLineWatcher : public QObject {
  public:
-  // Watches the open port descriptor `fd`; `changed` runs on the calling
-  // (event) thread after every change the driver reports, and once more when
-  // the driver stops reporting (the port went away).
-  static std::unique_ptr<ModemLineWatcher> create(qintptr fd, std::function<void()> changed);
+  // Watches the open `port`; `changed` runs on the calling (event) thread
+  // after every change the driver reports, and once more when the driver
+  // stops reporting (the port went away).
+  static std::unique_ptr<ModemLineWatcher> create(const QSerialPort& port,
+                                                  std::function<void()> changed);
   ~ModemLineWatcher() override;
 
  private:

@@ -122,7 +122,7 @@ std::optional<bool> QtSerialPort::inputLine(InputLine line) const {
 bool QtSerialPort::watchInputLines(std::function<void()> handler) {
   lineWatcher_.reset();
   if (!port_.isOpen()) return false;
-  lineWatcher_ = ModemLineWatcher::create(port_.handle(), std::move(handler));
+  lineWatcher_ = ModemLineWatcher::create(port_, std::move(handler));
   return lineWatcher_ != nullptr;
 }
 
