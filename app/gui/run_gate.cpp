@@ -55,6 +55,10 @@ constexpr LockedArray kLockedArrays[] = {
     {"cheAuto_Increase", Lockable::SerialNumbering},
     {"texAuto_Increase", Lockable::SerialNumbering},
     {"optAuto_Increase", Lockable::SerialNumbering},
+    {"comFixtureSupply", Lockable::FixtureChoices},
+    {"txtFixturePowerOn", Lockable::FixtureChoices},
+    {"txtFixturePowerOff", Lockable::FixtureChoices},
+    {"comFixtureStart", Lockable::FixtureChoices},
 };
 
 // The name of the control array a widget belongs to: "Option3_1" is a button

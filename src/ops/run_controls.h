@@ -49,6 +49,7 @@ enum class Lockable {
   BoardDownload,
   BoardChipLimit,
   SerialNumbering,  // changes what the next chip receives
+  FixtureChoices,   // how the supply is switched and each chip started
 };
 
 // Whether what `what` stands for can be used: never while a run holds the

@@ -91,6 +91,15 @@ SupplyStep TargetSupply::switchOn(const std::string& portName,
                                   const std::function<bool()>& stopped) {
   SupplyStep step;
   if (switch_.kind == SupplySwitch::Kind::None) return step;
+  if (switch_.kind == SupplySwitch::Kind::Command &&
+      (switch_.onCommand.empty() || switch_.offCommand.empty())) {
+    // A window's command pair left half filled in: nothing would switch.
+    step.ending = SupplyStep::Ending::Refused;
+    step.message =
+        "the supply is switched by commands, but the power-on or power-off command is empty; "
+        "nothing was sent";
+    return step;
+  }
   if (switch_.kind == SupplySwitch::Kind::Line) {
     // Opening a port raises its lines on most systems: whatever the supply
     // did meanwhile, it is off from now on for the whole off time.

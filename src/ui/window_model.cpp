@@ -105,6 +105,12 @@ void WindowModel::skipBlankClicked(bool ticked) {
   changed(SettingsTicker::Change::KeepsMemoryMap);
 }
 
+void WindowModel::fixtureChanged(const FixtureSettings& fixture) {
+  p_.supply().setSwitch(fixture.supply);
+  p_.startGate().setSignal(fixture.start);
+  changed(SettingsTicker::Change::KeepsMemoryMap);
+}
+
 void WindowModel::clearBufferClicked(bool ticked) {
   p_.loadChoices().clearBuffer = ticked;
   changed(SettingsTicker::Change::KeepsMemoryMap);
@@ -221,6 +227,8 @@ WindowSettings WindowModel::currentSettings() const {
   s.okCountText = p_.successCounter().text();
   s.reloadBeforeRun = p_.loadChoices().reloadBeforeRun;
   s.clearBuffer = p_.loadChoices().clearBuffer;
+  s.fixture.supply = p_.supply().supplySwitch();
+  s.fixture.start = p_.startGate().signal();
   return s;
 }
 
@@ -251,6 +259,8 @@ void WindowModel::applySettings(const WindowSettings& s) {
   p_.production() = s.production;
   state_.ispDemo = s.ispDemo;
   p_.successCounter().setText(s.okCountText);
+  p_.supply().setSwitch(s.fixture.supply);
+  p_.startGate().setSignal(s.fixture.start);
 }
 
 // --- the tick ------------------------------------------------------------------

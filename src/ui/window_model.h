@@ -84,6 +84,8 @@ class WindowModel {
   void reloadBoxClicked(bool ticked);
   // The Option page's "skip blank blocks" box.
   void skipBlankClicked(bool ticked);
+  // The Option page's supply switch, its commands or the start signal.
+  void fixtureChanged(const FixtureSettings& fixture);
   // `Check6` ("Clear Buffer") Click.
   void clearBufferClicked(bool ticked);
   // Any control of the ISP DEMO page.

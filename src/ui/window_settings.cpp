@@ -88,6 +88,7 @@ WindowSettings loadWindowSettings(const SettingsStore& store) {
   s.okCountText = store.value(SuccessCounter::kSection, SuccessCounter::kKey, "0");
   s.reloadBeforeRun = storedFlag(store, "ReloadFile", false);
   s.clearBuffer = storedFlag(store, "ClearBuffer", false);
+  s.fixture.load(store);
   return s;
 }
 
@@ -120,6 +121,7 @@ void saveWindowSettings(SettingsStore& store, const WindowSettings& s) {
   put(store, "ISP_DEMO_485_logic", flagText(d.rs485Logic == 0));
   put(store, "ReloadFile", flagText(s.reloadBeforeRun));
   put(store, "ClearBuffer", flagText(s.clearBuffer));
+  s.fixture.save(store);
   if (!s.filePath.empty()) put(store, "FilePath", s.filePath);
 }
 

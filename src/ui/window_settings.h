@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ops/fixture_settings.h"
 #include "ops/production_settings.h"
 #include "ops/saved_choices.h"
 #include "platform/settings_store.h"
@@ -24,6 +25,7 @@ namespace qrk {
 //   "ISP_DEMO_485_logic"                 the RS-485 direction level
 //   "ReloadFile", "ClearBuffer"          the two check boxes of the file frame and option page
 //   "SkipBlank"                          the option page's box for leaving out blank blocks
+//   "Fixture..."                         the option page's supply switch and start signal
 struct WindowSettings {
   static constexpr const char* kSection = saved::kSection;
 
@@ -40,6 +42,7 @@ struct WindowSettings {
   std::string okCountText = "0";  // "Write_OK_Count": the counter's text
   bool reloadBeforeRun = false;   // "ReloadFile": `cekReloadFile`
   bool clearBuffer = false;       // "ClearBuffer": `Check6`
+  FixtureSettings fixture;        // "FixtureSupply", "FixtureStart" and the commands
 };
 
 // Reads every key. A missing value, or one that is damaged (not a number, a

@@ -48,6 +48,15 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
     QTest::keyClick(delay, Qt::Key_End);  // "2"
     b.find<QCheckBox>("cekReloadFile")->click();
     b.find<QCheckBox>("cekSkipBlank")->click();
+    // A settings file from before the fixture: no supply switching, the countdown.
+    EXPECT_EQ(shown(b, "comFixtureSupply"), "None / 无");
+    EXPECT_EQ(shown(b, "comFixtureStart"), "Countdown / 倒计时");
+    b.find<QComboBox>("comFixtureSupply")->setCurrentIndex(5);
+    emit b.find<QComboBox>("comFixtureSupply")->activated(5);  // a command pair
+    b.type("txtFixturePowerOn", "relay 1 on");
+    b.type("txtFixturePowerOff", "relay 1 off");
+    b.find<QComboBox>("comFixtureStart")->setCurrentIndex(2);
+    emit b.find<QComboBox>("comFixtureStart")->activated(2);  // DSR
     b.click("Check6");
     b.type("txtWrite_OK_Count", "12");
     b.boxes.queueFile(kBlinkHex);
@@ -88,6 +97,11 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
   EXPECT_EQ(shown(b, "comDalay_ReDownLoad"), "2");
   EXPECT_TRUE(checked(b, "cekReloadFile"));
   EXPECT_TRUE(checked(b, "cekSkipBlank"));
+  EXPECT_EQ(shown(b, "comFixtureSupply"), "Command / 命令");
+  EXPECT_EQ(b.text("txtFixturePowerOn"), "relay 1 on");
+  EXPECT_EQ(b.text("txtFixturePowerOff"), "relay 1 off");
+  EXPECT_EQ(shown(b, "comFixtureStart"), "DSR");
+  EXPECT_EQ(b.store->value("Settings", "FixtureSupply", ""), "cmd");
   EXPECT_TRUE(checked(b, "Check6"));
   EXPECT_EQ(b.text("txtWrite_OK_Count"), "12");
   EXPECT_EQ(b.text("txtAuto_8"), b.text("txtAuto_3"));

@@ -272,7 +272,8 @@ TEST(WindowTabs, TheIspDemoTabIsNeverShownAndTheOptionTabHoldsTheRunSettings) {
   upper->tabBar()->setCurrentIndex(3);
   EXPECT_EQ(upper->currentWidget()->objectName(), "Frame1_3");
   for (const char* name :
-       {"cekReloadFile", "comDalay_ReDownLoad", "optBeepYes", "optBeepNo", "cekSkipBlank"}) {
+       {"cekReloadFile", "comDalay_ReDownLoad", "optBeepYes", "optBeepNo", "cekSkipBlank",
+        "comFixtureSupply", "txtFixturePowerOn", "txtFixturePowerOff", "comFixtureStart"}) {
     EXPECT_TRUE(b.find<QWidget>(name)->isVisible()) << name;
   }
   EXPECT_EQ(upper->tabToolTip(0), "选择MCU, 设置编程参数");
@@ -327,7 +328,9 @@ TEST(WindowRun, ReRunCountsDownAndStopInTheCountdownEndsTheLoopWithTheControlsLo
     countdown << last;
     if (countdown.size() == 2) {
       lockedInCountdown = !b.find<QWidget>("combMcuModel")->isEnabled() &&
-                          !b.find<QWidget>("comDownload")->isEnabled();
+                          !b.find<QWidget>("comDownload")->isEnabled() &&
+                          !b.find<QWidget>("comFixtureSupply")->isEnabled() &&
+                          !b.find<QWidget>("txtFixturePowerOn")->isEnabled();
       portListFree = b.find<QWidget>("combCommPort")->isEnabled();
       b.click("comStop_Download");
     }

@@ -83,6 +83,16 @@ TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
   EXPECT_TRUE(b.sim.port.written().empty());
   EXPECT_TRUE(b.paneHas("sim has no RTS line")) << b.pane();
   EXPECT_FALSE(b.sim.port.isOpen());
+
+  // A command pair without its off command would leave the chip powered.
+  FixtureBench halfFilled;
+  SupplySwitch s = *supplySwitchNamed("cmd");
+  s.onCommand = "relay on";
+  halfFilled.programmer.supply().setSwitch(s);
+  const RunResult r = halfFilled.production.run("Verify_ID");
+  EXPECT_TRUE(r.refused);
+  EXPECT_TRUE(halfFilled.sim.port.written().empty());
+  EXPECT_TRUE(halfFilled.runner.started.empty());
 }
 
 TEST(SupplyLine, StopMidChipSwitchesTheSupplyOffAtOnce) {

@@ -37,6 +37,10 @@ WindowSettings unusualSettings() {
   s.okCountText = "1234";
   s.reloadBeforeRun = true;
   s.clearBuffer = true;
+  s.fixture.supply = *supplySwitchNamed("cmd");
+  s.fixture.supply.onCommand = "relay.sh 3 on";
+  s.fixture.supply.offCommand = "relay.sh 3 off";
+  s.fixture.start = *startSignalNamed("dcd");
   return s;
 }
 
