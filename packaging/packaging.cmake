@@ -2,6 +2,10 @@
 # AppStream metainfo, manual pages, shell completion, copyright and changelog)
 # and the Debian package made of it all by `cpack -G DEB`.
 
+# PLACEHOLDERS until a public release: the AppStream ID (a reverse domain
+# name the project does not own yet; the desktop file, the icon and the
+# metainfo are named after it), the maintainer's address and the screenshot's
+# URL.
 set(QRK_APP_ID org.qrkprog.programmer)
 # The maintainer, in this one place: the package, its copyright and its
 # changelog all take it from here. There is no public address yet.

@@ -45,12 +45,15 @@ class QrkprogFixture : public QrkprogTest {
 
 TEST_F(QrkprogFixture, RepeatPowerCyclesEveryChipAndLeavesTheSupplyOff) {
   writeSwitches();
-  Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
+  const std::string image(0x400, '\x5A');
+  writeFile(path("app.bin"), image);
+  Simulator sim("--model QRK5-16B --flash-out " + path("flash.bin") + " --supply-fifo " +
+                path("supply"));
   const std::string db = " --db " + path("line.sqlite");
-  const ProcessResult r = run("run Verify_ID --model QRK5-16B --repeat 3 --delay 2 --port " +
-                              sim.portPath() + powerCmd() + db);
+  const ProcessResult r = run("run Auto --model QRK5-16B --file " + path("app.bin") +
+                              " --repeat 3 --delay 2 --port " + sim.portPath() + powerCmd() + db);
   EXPECT_EQ(r.exitCode, 0) << describe(r);
-  EXPECT_EQ(count(r.out, "MCU: QRK5/3-16B"), 3) << r.out;
+  EXPECT_EQ(count(r.out, "Auto       OK!"), 3) << r.out;
   // The record tells these chips from ones a person powered.
   const std::string csv = run("log --csv" + db).out;
   EXPECT_THAT(csv, HasSubstr(",supply_switched\n"));
@@ -58,6 +61,7 @@ TEST_F(QrkprogFixture, RepeatPowerCyclesEveryChipAndLeavesTheSupplyOff) {
   sim.stop();
   // Each chip's first handshake reached it within its boot window.
   EXPECT_EQ(count(sim.err(), "handshake"), 3) << sim.err();
+  EXPECT_EQ(readFile(path("flash.bin")).substr(0, image.size()), image);
   const std::vector<std::string> log = switches();
   ASSERT_EQ(log.size(), 7u);
   for (std::size_t i = 0; i < log.size(); ++i) {
