@@ -154,7 +154,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::finishPendingClose() {
   if (!closing_ || closeAccepted_) return;
   // After a data frame failed on the way out, the last message stays in view a moment.
-  const int delayMs = programmer_.flags().closeWindowDue ? 500 : 0;
+  const int delayMs = programmer_.flags().failedWhileClosing ? 500 : 0;
   QTimer::singleShot(delayMs, this, [this] {
     closeAccepted_ = true;
     close();

@@ -91,9 +91,9 @@ void OptionPanelPage::showModel() {
     const qrk::OptionRow& shown = panel.rows[static_cast<std::size_t>(row)];
     OptionRowWidgets& r = optionRows_[row];
     r.row->setVisible(shown.visible);
-    r.english->setText(QString::fromStdString(shown.labOptionE));
-    r.chinese->setText(QString::fromStdString(shown.labOptionC));
-    r.chinese->setVisible(shown.labOptionCVisible);
+    r.english->setText(QString::fromStdString(shown.caption));
+    r.chinese->setText(QString::fromStdString(shown.secondCaption));
+    r.chinese->setVisible(shown.secondCaptionVisible);
     for (int b = 0; b < 2; ++b) {
       r.buttons[b]->setText(
           QString::fromStdString(shown.buttonCaptions[static_cast<std::size_t>(b)]));

@@ -9,7 +9,7 @@
 
 namespace qrk {
 
-// The ISP Space sizes a kind offers (the entries of `Combo2`), in list order;
+// The ISP Space sizes a kind offers (the ISP Space list), in list order;
 // empty for kind 0, whose ISP block is fixed.
 std::vector<std::string> ispSpaceChoices(MapKind mapKind);
 

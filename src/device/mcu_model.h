@@ -27,7 +27,7 @@ struct McuModel {
 // All rows: first the 17 names of the model list in list order, then the ten
 // kind-0 names that are recognised but not listed.
 std::span<const McuModel> mcuCatalogue();
-// The 17 names of the model list (`combMcuModel`), list positions 0..16.
+// The 17 names of the model list, list positions 0..16.
 std::span<const McuModel> listedModels();
 // Exact, case-sensitive match; nullptr when the text names no model.
 const McuModel* findModel(std::string_view name);

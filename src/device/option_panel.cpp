@@ -35,14 +35,14 @@ void buildOptionPanel(OptionPanel& panel, MapKind mapKind) {
     const OptionRowInfo& info = infos[i];
     OptionRow& row = panel.rows[i];
     row.visible = true;
-    row.labOptionE = std::string(info.caption);
-    if (mapKind == MapKind::TopOf64k) row.labOptionC = std::string(info.secondCaption);
-    row.labOptionCVisible = (mapKind == MapKind::TopOf64k);
+    row.caption = std::string(info.caption);
+    if (mapKind == MapKind::TopOf64k) row.secondCaption = std::string(info.secondCaption);
+    row.secondCaptionVisible = (mapKind == MapKind::TopOf64k);
     row.buttonCaptions = {std::string(info.choices[0]), std::string(info.choices[1])};
     row.selected = info.defaultChoice;
   }
   if (mapKind == MapKind::TopOfModel) {
-    for (OptionRow& row : panel.rows) row.labOptionCVisible = false;
+    for (OptionRow& row : panel.rows) row.secondCaptionVisible = false;
   }
 
   panel.ispSpaceEntries = ispSpaceChoices(mapKind);

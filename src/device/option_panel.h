@@ -14,13 +14,12 @@ inline constexpr int kReadOptionLabelCount = 7;
 // Index of the oscillator read-back label, the one kind 1 hides.
 inline constexpr int kReadOptionOscillatorLabel = 5;
 
-// One option row: the container `Picture2(i)`, its two captions and the
-// option-button pair `Option<i>(0)` / `Option<i>(1)`.
+// One option row: its two captions and its YES/NO pair of choices.
 struct OptionRow {
   bool visible = false;
-  std::string labOptionE;  // row caption
-  std::string labOptionC;  // second caption line (Chinese), shown by kind 1 only
-  bool labOptionCVisible = false;
+  std::string caption;
+  std::string secondCaption;  // second caption line (Chinese), shown by kind 1 only
+  bool secondCaptionVisible = false;
   std::array<std::string, 2> buttonCaptions{"YES", "NO"};
   int selected = 0;  // index of the selected button, 0 or 1
 
@@ -28,13 +27,13 @@ struct OptionRow {
 };
 
 // The option panel as the window holds it: the rows, the ISP Space list
-// `Combo2` and the read-back labels `read_Option(0..6)`. Widgets bind to this;
+// and the read-back labels. Widgets bind to this;
 // the option bytes are composed from it.
 struct OptionPanel {
   std::array<OptionRow, kOptionRowCount> rows;
-  std::vector<std::string> ispSpaceEntries;  // the entries of `Combo2`
+  std::vector<std::string> ispSpaceEntries;  // the ISP Space list
   std::string ispSpaceText;                  // the chosen entry; empty when none is chosen
-  // read_Option(0..6): 0 LOCK, 1 ENCRYPT/SB, 2 MOVCL, 3 EN6T, 4 HWEN_ISP/HWBS,
+  // The read-back labels: 0 LOCK, 1 ENCRYPT/SB, 2 MOVCL, 3 EN6T, 4 HWEN_ISP/HWBS,
   // 5 oscillator, 6 ISP Space. Until a first model is chosen they carry the
   // bare captions of the window.
   std::array<std::string, kReadOptionLabelCount> readOptionLabels{

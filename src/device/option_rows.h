@@ -15,9 +15,9 @@ namespace qrk {
 struct OptionRowInfo {
   std::string_view name;
   std::array<std::string_view, 2> otherNames;  // empty where there is none
-  std::string_view caption;                    // LabOptionE
-  std::string_view secondCaption;              // LabOptionC, kind 1 only
-  std::array<std::string_view, 2> choices;     // the button captions
+  std::string_view caption;
+  std::string_view secondCaption;           // kind 1 only
+  std::array<std::string_view, 2> choices;  // the button captions
   std::array<std::string_view, 2> choiceAliases;
   int defaultChoice;
 };

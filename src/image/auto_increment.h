@@ -18,7 +18,7 @@ namespace qrk {
 enum class SerialFormat { Hex = 0, Decimal = 1, Ascii = 2 };
 
 // The inputs of the auto-increment page as the user typed them
-// (`texAuto_Increase(0..3)`, `optAuto_Increase`), with their defaults.
+// (address, length, next value, increment and format), with their defaults.
 struct AutoIncrementInputs {
   std::string address = "FFFF";  // hex: address of the field's low-order (last) byte
   std::string length = "8";      // decimal: width of the field in bytes
@@ -81,7 +81,7 @@ class AutoIncrement {
   void setIncrementText(std::string text);
   void setFormat(SerialFormat format);
 
-  // The check box `cheAuto_Increase`. Ticking checks the inputs; when they pass,
+  // The serial-number check box. Ticking checks the inputs; when they pass,
   // the settings are saved, the number is stamped, the range of interest grows
   // to the field and the view scrolls to it. False (after a message box) when
   // ticking could not arm; the box stays ticked until the user unticks it.

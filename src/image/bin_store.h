@@ -33,13 +33,13 @@ inline constexpr std::string_view kStoreLengthTooSmall =
     "File length too small.\r\n文件长度不能小于 0。";
 inline constexpr std::string_view kStoreLengthTooBig = "File length too big.\r\n文件长度太大。";
 
-// The two boxes (`txt_Start_Address`, `txt_length`): each its whole text read as
+// The two boxes (start address and length): each its whole text read as
 // hexadecimal. A start that is not hexadecimal counts as below 0, a length that
 // is not hexadecimal as too small. Only the 64 KB below 0x10000 can be stored.
 StoreRangeCheck checkStoreRange(std::string_view startText, std::string_view lengthText);
 StoreRangeCheck checkStoreRange(std::int64_t start, std::int64_t length);
 
-// Whether `comStoreFile` is enabled after an edit of either box: never with a box
+// Whether the store command is enabled after an edit of either box: never with a box
 // empty; while the image holds the ISP DEMO firmware it keeps its state.
 bool storeButtonEnabled(std::string_view startText, std::string_view lengthText,
                         bool holdsDemoImage, bool enabledNow);

@@ -77,7 +77,7 @@ class HexView {
   // Where the last render found the field, as characters of the dump; length 0 when it did not.
   std::size_t highlightStart() const { return highlightStart_; }
   std::size_t highlightLength() const { return highlightLength_; }
-  // The store's length box (`txt_length`): rangeHigh + 1 after every scroll.
+  // The store's length box: rangeHigh + 1 after every scroll.
   const std::string& storeLengthText() const { return storeLengthText_; }
 
  private:

@@ -9,7 +9,7 @@
 
 namespace qrk {
 
-// The four memory-map boxes under "AP Memory    ISP Memory" (`txtISP_reange(0..3)`):
+// The four memory-map boxes under "AP Memory    ISP Memory":
 // AP first and AP end as 4 hex digits, ISP start and ISP end as 5 hex digits, both
 // ISP boxes empty when the model has no ISP area at the chosen size.
 struct MemoryMapTexts {

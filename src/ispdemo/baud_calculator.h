@@ -7,8 +7,8 @@
 
 namespace qrk {
 
-// The entries of the ISP DEMO page's crystal list (`comb_oscillate_frequency`,
-// MHz) and baud list (`comb_ISP_buad`), in list order. Both lists are editable:
+// The entries of the ISP DEMO page's crystal list (MHz)
+// and baud list, in list order. Both lists are editable:
 // any typed text is read as a number.
 inline constexpr std::array<std::string_view, 12> kIspDemoCrystalEntries = {
     "4.0000",  "6.0000",  "10.0000", "11.0592", "12.0000", "18.4320",
@@ -21,7 +21,7 @@ inline constexpr std::array<std::string_view, 9> kIspDemoBaudEntries = {
 enum class BaudColour { Normal, Yellow, Red };
 std::string_view baudColourName(BaudColour colour);  // "normal", "yellow", "red"
 
-// The error label `Lab_BAUD_ERR`.
+// The baud-rate error label.
 struct BaudLabel {
   std::string caption = "   %";
   BaudColour colour = BaudColour::Normal;

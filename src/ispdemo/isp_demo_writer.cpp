@@ -33,16 +33,16 @@ bool demoListWritesAndVerifies(const FunctionList& list) {
   return program != names.end() && std::find(program, names.end(), "Verify") != names.end();
 }
 
-RunResult writeIspDemo(Programmer& programmer, ProductionLoop& buttons,
+RunResult writeIspDemo(Programmer& programmer, ProductionLoop& production,
                        const IspDemoSettings& settings) {
-  if (buttons.active() || !prepareDemoWrite(programmer, settings)) return RunResult{};
-  return buttons.run("Auto", true);
+  if (production.active() || !prepareDemoWrite(programmer, settings)) return RunResult{};
+  return production.run("Auto", true);
 }
 
 ProductionLoop::Summary repeatWriteIspDemo(
-    Programmer& programmer, ProductionLoop& buttons, const IspDemoSettings& settings, int maxRuns,
-    const std::function<void(const RunResult&)>& onRunEnded) {
-  if (buttons.active()) return {};
+    Programmer& programmer, ProductionLoop& production, const IspDemoSettings& settings,
+    int maxRuns, const std::function<void(const RunResult&)>& onRunEnded) {
+  if (production.active()) return {};
   OptionPanel& options = programmer.options();
   if (!options.isSelected(kHwbsRow, 0) &&
       programmer.host().messageBox(kDemoHwbsQuestionText, {}, MessageButtons::YesNo) ==
@@ -50,7 +50,7 @@ ProductionLoop::Summary repeatWriteIspDemo(
     options.rows[kHwbsRow].selected = 0;
   }
   if (!prepareDemoWrite(programmer, settings)) return {};
-  return buttons.reRun("Auto", maxRuns, onRunEnded, true);
+  return production.reRun("Auto", maxRuns, onRunEnded, true);
 }
 
 }  // namespace qrk

@@ -20,21 +20,21 @@ inline constexpr const char* kDemoListText =
 // written and the run would still end in "Auto OK!".
 bool demoListWritesAndVerifies(const FunctionList& list);
 
-// The ISP DEMO write (`com_write_ISP_demo`): chooses the 1 KB ISP area, warns
+// The ISP DEMO write: chooses the 1 KB ISP area, warns
 // when the loaded data reach into the DEMO's kilobyte (the DEMO overwrites
 // them), builds the firmware into the image and runs Auto once in
 // demoWriteMode: the option bytes, the top kilobyte and the loaded file go to
 // the chip and are verified. Refused before anything is sent, with a message,
 // when the build fails or the function list would not write and verify the
 // kilobyte; the result is then a run that never opened the port.
-RunResult writeIspDemo(Programmer& programmer, ProductionLoop& buttons,
+RunResult writeIspDemo(Programmer& programmer, ProductionLoop& production,
                        const IspDemoSettings& settings);
 
-// The repeated write (`com_re_write_ISP_demo`): offers to set HWBS so that the
+// The repeated write: offers to set HWBS so that the
 // chips start the DEMO at power-on, builds once, then writes chip after chip
 // with the Re-Run countdown between them until Stop, or `maxRuns` when above 0.
 ProductionLoop::Summary repeatWriteIspDemo(
-    Programmer& programmer, ProductionLoop& buttons, const IspDemoSettings& settings,
+    Programmer& programmer, ProductionLoop& production, const IspDemoSettings& settings,
     int maxRuns = 0, const std::function<void(const RunResult&)>& onRunEnded = {});
 
 }  // namespace qrk

@@ -138,8 +138,8 @@ class IspLink {
 
   SerialPort& port_;
   EventLoop& loop_;
-  std::unique_ptr<Timer> replyTimer_;    // Timer1
-  std::unique_ptr<Timer> gapTimer_;      // Timer2
+  std::unique_ptr<Timer> replyTimer_;    // the reply wait
+  std::unique_ptr<Timer> gapTimer_;      // the gap between reply bytes
   std::unique_ptr<Timer> overallTimer_;  // the ceiling on one wait
   ReplyAssembler assembler_;
   int baud_ = kDefaultBaud;

@@ -56,8 +56,8 @@ class BoardLine {
 
 }  // namespace
 
-BoardDownload::BoardDownload(Programmer& programmer, ProductionLoop& buttons)
-    : p_(programmer), buttons_(buttons) {}
+BoardDownload::BoardDownload(Programmer& programmer, ProductionLoop& production)
+    : p_(programmer), production_(production) {}
 
 void BoardDownload::appendBelow(const std::string& text) { p_.pane().append("\r\n" + text); }
 
@@ -76,7 +76,7 @@ BoardDownloadResult BoardDownload::run(const std::string& limitText) {
     result.refused = true;
     return result;
   }
-  if (!buttons_.runExclusive([&] { sequence(limitText, result); })) result.refused = true;
+  if (!production_.runExclusive([&] { sequence(limitText, result); })) result.refused = true;
   return result;
 }
 
@@ -86,7 +86,7 @@ void BoardDownload::sequence(const std::string& limitText, BoardDownloadResult& 
   if (!limit.counter) {
     p_.host().messageBox(limit.message, "", MessageButtons::Ok);
     result.refused = true;
-    buttons_.stopRun();
+    production_.stopRun();
     return;
   }
   image_.clearSentAreas();
@@ -94,7 +94,7 @@ void BoardDownload::sequence(const std::string& limitText, BoardDownloadResult& 
   const BoardHeader header = BoardHeader::derive(p_.model(), p_.options(), p_.image().rangeHigh);
   if (!confirmDroppedData(header)) {
     result.cancelled = true;
-    buttons_.stopRun();
+    production_.stopRun();
     return;
   }
   p_.link().setMapKind(p_.model().mapKind);
@@ -113,7 +113,7 @@ void BoardDownload::sequence(const std::string& limitText, BoardDownloadResult& 
     result.stopped = stoppedByUser_;
     switchSupplyOff(result);
   }
-  buttons_.stopRun();
+  production_.stopRun();
 }
 
 void BoardDownload::closeLine() {
@@ -169,7 +169,7 @@ void BoardDownload::stopEnding() {
   p_.host().beep();
   appendBelow("Operation is stop.");
   appendBelow("操作被停止.");
-  buttons_.stopClicked();
+  production_.stopClicked();
 }
 
 bool BoardDownload::connectBoard(BoardDownloadResult& result) {
@@ -291,7 +291,7 @@ void BoardDownload::eraseAndDownload(BoardDownloadResult& result) {
     case Step::Failed:
       appendBelow("Erase application is failed.");
       appendBelow("擦除失败");
-      return buttons_.stopClicked();
+      return production_.stopClicked();
     case Step::Done:
       break;
   }
@@ -316,7 +316,7 @@ void BoardDownload::eraseAndDownload(BoardDownloadResult& result) {
   if (step == Step::Failed) {
     appendBelow("Erase application is failed.");
     appendBelow("下载失败。");
-    return buttons_.stopClicked();
+    return production_.stopClicked();
   }
   step = transferArea(board::kLowerAreaFirst, board::kLowerAreaLast);
   if (step == Step::Stopped) return stopEnding();
@@ -367,7 +367,7 @@ bool BoardDownload::sendDataFrame(std::int32_t address, std::int32_t count, bool
                  link.replyWaitMs());
   const bool acknowledged =
       link.waitReply() == WaitOutcome::Ready && link.takeReply().at(3) == kAckCode;
-  if (!acknowledged && p_.flags().closeRequested) p_.flags().closeWindowDue = true;
+  if (!acknowledged && p_.flags().closeRequested) p_.flags().failedWhileClosing = true;
   return acknowledged;
 }
 

@@ -21,7 +21,7 @@ struct BoardDownloadResult {
   bool ok = false;       // "Download OK." was printed: the board holds the whole image
 };
 
-// The host side of loading the offline programming board (`comTJXZ`): checks
+// The host side of loading the offline programming board: checks
 // the limit, connects to the board in CRC frames, reads its capacity and
 // version, assembles the BoardImage, erases the board and sends the image in
 // two areas of data frames with group retries and progress. It runs as a run
@@ -34,9 +34,9 @@ class BoardDownload {
   static constexpr int kGroupAttempts = 6;
   static constexpr int kLastGroupAttempts = 3;
 
-  BoardDownload(Programmer& programmer, ProductionLoop& buttons);
+  BoardDownload(Programmer& programmer, ProductionLoop& production);
 
-  // The whole download with the typed limit (`txt_download_max`). Messages go
+  // The whole download with the typed limit. Messages go
   // to the pane, questions and refusals to message boxes.
   BoardDownloadResult run(const std::string& limitText);
 
@@ -72,7 +72,7 @@ class BoardDownload {
   void cancel();
 
   Programmer& p_;
-  ProductionLoop& buttons_;
+  ProductionLoop& production_;
   BoardImage image_;
   std::int32_t boardCapacity_ = 0;
   std::string boardVersion_;

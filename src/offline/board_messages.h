@@ -20,7 +20,7 @@ inline constexpr std::string_view kBoardCancelledText =
 // The warning when the loaded data reach the board's capacity (in bytes).
 std::string boardCapacityWarning(std::int32_t capacityBytes);
 
-// The legend of the board's eight LEDs (`comTJSL_disp`): its title and text.
+// The legend of the board's eight LEDs: its title and text.
 inline constexpr std::string_view kLedLegendTitle = "脱机烧录过程中的显示";
 std::string ledLegendText();
 

@@ -37,7 +37,7 @@ inline constexpr std::string_view kLimitNotWholeMessage =
     "The download limit must be a whole number from 1 to 1000000.\r\n"
     "脱机下载板下载数量上限应为 1--1000000 之间的整数。";
 
-// The verdict on the typed limit (`txt_download_max`): the counter, or the
+// The verdict on the typed limit: the counter, or the
 // message box text that refuses it.
 struct DownloadLimitCheck {
   std::optional<LimitCounter> counter;

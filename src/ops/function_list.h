@@ -11,7 +11,7 @@
 namespace qrk {
 
 // The user's own function list ("Auto"): a palette of the functions it may
-// hold (rows 0..7 of `txtAuto`, one row empty) and eight slots (rows 8..15),
+// hold (rows 0..7 of the list, one row empty) and eight slots (rows 8..15),
 // filled from slot 8 upward without gaps. Every edit is saved at once under
 // "Settings" / "Auto_8" .. "Auto_15".
 class FunctionList {

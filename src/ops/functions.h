@@ -22,7 +22,7 @@ struct FunctionEntry {
   Status (*listStep)(Programmer&);
 };
 
-// The functions of the function column `txtFuction`, in its order.
+// The functions of the function column, in its order.
 std::span<const FunctionEntry> runFunctions();
 // nullptr when `name` is no function.
 const FunctionEntry* findFunction(std::string_view name);

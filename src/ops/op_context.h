@@ -22,7 +22,7 @@ struct OperationFlags {
   bool closeRequested = false;
   // Set when a data frame failed while closeRequested: the front end closes
   // the window half a second later.
-  bool closeWindowDue = false;
+  bool failedWhileClosing = false;
 };
 
 // What an operation on the target works with: the link, the message pane, the

@@ -77,7 +77,7 @@ class ProductionLoop {
   void unlock();
 
   Programmer& p_;
-  std::unique_ptr<Timer> tick_;  // Timer5
+  std::unique_ptr<Timer> tick_;  // the countdown's second
   bool active_ = false;
   bool reRunStopped_ = false;
 };

@@ -7,8 +7,8 @@
 
 namespace qrk {
 
-// The production choices of a run: the success beep (`optBeepYes` /
-// `optBeepNo`, key "BeepYesNo") and the Re-Run delay (`comDalay_ReDownLoad`,
+// The production choices of a run: the success beep (key "BeepYesNo")
+// and the Re-Run delay (
 // key "Dalay_ReDownLoad", stored as the list position of its entry).
 struct ProductionSettings {
   static constexpr const char* kSection = "Settings";

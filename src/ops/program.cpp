@@ -67,7 +67,7 @@ Status sendDataFrame(const OpContext& ctx, std::int32_t address, int count, bool
       dataAckAccepted(link.takeReply(), static_cast<unsigned>(address / kChunkSize), sum)) {
     return Status::success();
   }
-  if (ctx.flags.closeRequested) ctx.flags.closeWindowDue = true;
+  if (ctx.flags.closeRequested) ctx.flags.failedWhileClosing = true;
   Status failed = Status::failure(answered ? Reason::Refused : Reason::NoAnswer);
   failed.address = address;
   return failed;

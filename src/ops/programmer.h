@@ -51,10 +51,10 @@ struct RunResult {
 
 // The inputs of a file load that the window keeps beside the image.
 struct LoadChoices {
-  std::string startAddressText = "0";        // `Text4`
-  std::uint8_t fillByte = kDefaultFillByte;  // `optFillbyte`
-  bool clearBuffer = false;                  // `Check6`
-  bool reloadBeforeRun = false;              // `cekReloadFile`
+  std::string startAddressText = "0";  // where in the buffer the file goes, as typed
+  std::uint8_t fillByte = kDefaultFillByte;
+  bool clearBuffer = false;
+  bool reloadBeforeRun = false;
 };
 
 // The window's state as one explicit object: the link, the pane, the selected
@@ -96,7 +96,7 @@ class Programmer {
   // Two hex digits of the last version reply, "0" when none came.
   const std::string& bootloaderVersion() const { return bootloaderVersion_; }
   void setBootloaderVersion(std::string version) { bootloaderVersion_ = std::move(version); }
-  // The port runs open (`combCommPort`).
+  // The port runs open.
   const std::string& portName() const { return portName_; }
   void setPortName(std::string name) { portName_ = std::move(name); }
   // The "File Check Sum" text of the file last loaded, empty when none is.

@@ -6,7 +6,7 @@
 
 namespace qrk {
 
-// The `labKbyte` caption for `kilobytes`: "####.000" then "K", so no leading
+// The kilobyte caption beside the progress bar for `kilobytes`: "####.000" then "K", so no leading
 // zero below one (.125K), three decimals always (1.500K, 64.000K).
 std::string kbyteText(double kilobytes);
 

@@ -8,7 +8,7 @@
 
 namespace qrk {
 
-// The count of successful Auto runs, `txtWrite_OK_Count`, kept under
+// The count of successful Auto runs, kept under
 // "Settings" / "Write_OK_Count". Its text is what the user sees and may type;
 // it is read as a number (its leading digits) only when it grows.
 class SuccessCounter {

@@ -19,7 +19,7 @@ class Host {
   virtual void messageReplaced(const std::string& text) = 0;
   virtual void messageAppended(const std::string& text) = 0;
 
-  // `ProgressBar1` and `labKbyte`.
+  // The progress bar and its kilobyte caption.
   virtual void setProgressVisible(bool visible) = 0;
   virtual void setProgressRange(int minimum, int maximum) = 0;
   virtual void setProgressValue(int value) = 0;

@@ -13,7 +13,7 @@ namespace {
 TEST(BuildOptionPanel, EachKindShowsItsRowsListAndLabels) {
   OptionPanel panel;
   buildOptionPanel(panel, MapKind::TopOfModel);
-  for (const OptionRow& row : panel.rows) EXPECT_TRUE(row.visible && !row.labOptionCVisible);
+  for (const OptionRow& row : panel.rows) EXPECT_TRUE(row.visible && !row.secondCaptionVisible);
   EXPECT_EQ(panel.ispSpaceEntries, (std::vector<std::string>{"0.0k", "1.0k", "2.0k", "4.0k"}));
   EXPECT_EQ(panel.readOptionLabels[4], "HWBS: Unknown");
 
@@ -21,7 +21,7 @@ TEST(BuildOptionPanel, EachKindShowsItsRowsListAndLabels) {
   buildOptionPanel(panel, MapKind::TopOf64k);
   for (int i = 0; i < kOptionRowCount; ++i) {
     EXPECT_EQ(panel.rows[i].visible, i < 5) << i;
-    EXPECT_EQ(panel.rows[i].labOptionCVisible, i < 5) << i;
+    EXPECT_EQ(panel.rows[i].secondCaptionVisible, i < 5) << i;
   }
   ASSERT_EQ(panel.ispSpaceEntries.size(), 16u);
   EXPECT_FALSE(panel.readOptionOscillatorVisible);
