@@ -25,13 +25,9 @@ int refuse(const QString& command, std::string_view message) {
 std::optional<int> BoardOptionFlags::apply(const QCommandLineParser& parser,
                                            const QStringList& args, qrk::Programmer& programmer,
                                            CliHost& host, std::string* limitText) const {
-  if (!parser.positionalArguments().isEmpty()) {
-    return usageError(args, "unexpected argument '" + parser.positionalArguments().first() + "'");
-  }
-  if (!parser.isSet(model)) return usageError(args, "--model NAME is required");
-  QString error;
-  const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
-  if (row == nullptr) return usageError(args, error);
+  int status = kExitUsage;
+  const qrk::McuModel* row = requiredModel(parser, model, args, &status);
+  if (row == nullptr) return status;
   if (row->mapKind != qrk::MapKind::TopOfModel)
     return refuse(args.first(), qrk::kBoardNotForModelText);
   if (!parser.isSet(limit)) return usageError(args, "--limit N is required");

@@ -47,4 +47,22 @@ const qrk::McuModel* findModelOrExplain(const QString& name, QString* error) {
   return nullptr;
 }
 
+const qrk::McuModel* requiredModel(const QCommandLineParser& parser,
+                                   const QCommandLineOption& model, const QStringList& args,
+                                   int* status) {
+  if (!parser.positionalArguments().isEmpty()) {
+    *status =
+        usageError(args, "unexpected argument '" + parser.positionalArguments().first() + "'");
+    return nullptr;
+  }
+  if (!parser.isSet(model)) {
+    *status = usageError(args, "--model NAME is required");
+    return nullptr;
+  }
+  QString error;
+  const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
+  if (row == nullptr) *status = usageError(args, error);
+  return row;
+}
+
 }  // namespace qrkcli

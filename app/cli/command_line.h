@@ -23,4 +23,11 @@ int usageError(const QStringList& args, const QString& message);
 // nullptr with a message naming the close match, if any, otherwise.
 const qrk::McuModel* findModelOrExplain(const QString& name, QString* error);
 
+// The model of a command that takes no positional argument and cannot do
+// without --model NAME; nullptr, with the bad-usage status in *status, when
+// the words are off or the name is no model.
+const qrk::McuModel* requiredModel(const QCommandLineParser& parser,
+                                   const QCommandLineOption& model, const QStringList& args,
+                                   int* status);
+
 }  // namespace qrkcli

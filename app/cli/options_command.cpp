@@ -18,13 +18,9 @@ int optionsCommand(const QStringList& args) {
           "their choices and defaults, and the ISP Space sizes for '--isp-space'.")) {
     return *status;
   }
-  if (!parser.positionalArguments().isEmpty()) {
-    return usageError(args, "unexpected argument '" + parser.positionalArguments().first() + "'");
-  }
-  if (!parser.isSet(model)) return usageError(args, "--model NAME is required");
-  QString error;
-  const qrk::McuModel* row = findModelOrExplain(parser.value(model), &error);
-  if (row == nullptr) return usageError(args, error);
+  int status = kExitUsage;
+  const qrk::McuModel* row = requiredModel(parser, model, args, &status);
+  if (row == nullptr) return status;
 
   std::string out =
       std::string(row->name) + " (kind " + std::to_string(qrk::familyByte(row->mapKind)) + ")\n";
