@@ -2,7 +2,6 @@
 // where there is no display (over ssh, on a build machine writing the manual
 // pages from the help).
 #include <cstdlib>
-#include <regex>
 
 #include "e2e/process_harness.h"
 
@@ -31,14 +30,13 @@ TEST_F(HelpAndVersion, EveryProgramAnswersWithoutADisplay) {
     SCOPED_TRACE(program);
     const ProcessResult version = ChildProcess(program, "--version").wait(30s);
     EXPECT_EQ(version.exitCode, 0) << describe(version);
-    EXPECT_TRUE(std::regex_match(version.out, std::regex(program + " [0-9]+\\.[0-9]+\n")))
-        << version.out;
+    // gtest's own expressions: GCC 12 warns inside std::regex under the sanitizers.
+    EXPECT_THAT(version.out, testing::MatchesRegex(program + " [0-9]+\\.[0-9]+\n"));
 
     const ProcessResult help = ChildProcess(program, "--help").wait(30s);
     EXPECT_EQ(help.exitCode, 0) << describe(help);
-    EXPECT_TRUE(
-        std::regex_search(help.out + help.err, std::regex("[Uu]sage: (\\S*/)?" + program + " ")))
-        << help.out << help.err;
+    EXPECT_THAT(help.out + help.err,
+                testing::ContainsRegex("[Uu]sage: ([^ ]*/)?" + program + " "));
   }
 }
 
