@@ -14,7 +14,7 @@ class Host {
  public:
   virtual ~Host() = default;
 
-  // The message pane `textMsg`: its whole text was replaced, or text was
+  // The message pane: its whole text was replaced, or text was
   // appended at its end. MessagePane keeps the text; the host only shows it.
   virtual void messageReplaced(const std::string& text) = 0;
   virtual void messageAppended(const std::string& text) = 0;
