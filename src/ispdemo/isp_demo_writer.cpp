@@ -36,7 +36,7 @@ bool demoListWritesAndVerifies(const FunctionList& list) {
 RunResult writeIspDemo(Programmer& programmer, ProductionLoop& production,
                        const IspDemoSettings& settings) {
   if (production.active() || !prepareDemoWrite(programmer, settings)) return RunResult{};
-  return production.run("Auto", true);
+  return production.run(FunctionId::Auto, true);
 }
 
 ProductionLoop::Summary repeatWriteIspDemo(
@@ -50,7 +50,7 @@ ProductionLoop::Summary repeatWriteIspDemo(
     options.rows[kHwbsRow].selected = 0;
   }
   if (!prepareDemoWrite(programmer, settings)) return {};
-  return production.reRun("Auto", maxRuns, onRunEnded, true);
+  return production.reRun(FunctionId::Auto, maxRuns, onRunEnded, true);
 }
 
 }  // namespace qrk

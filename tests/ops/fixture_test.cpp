@@ -52,7 +52,7 @@ TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
     b.sim.port.wireSupply(c.line, c.inverted);
     b.use(c.name);
     const std::int64_t startedUs = b.sim.loop.nowUs();
-    const RunResult result = b.production.run("Verify_ID");
+    const RunResult result = b.production.run(FunctionId::VerifyId);
     EXPECT_TRUE(result.ok()) << b.pane();
     EXPECT_TRUE(result.supplySwitched);
     // Off for the whole off time first, then one power-on for the chip.
@@ -67,7 +67,7 @@ TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
   FixtureBench wrong;
   wrong.sim.port.wireSupply(OutputLine::Dtr, true);
   wrong.use("dtr");
-  EXPECT_FALSE(wrong.production.run("Verify_ID").ok());
+  EXPECT_FALSE(wrong.production.run(FunctionId::VerifyId).ok());
   EXPECT_TRUE(wrong.paneHas("Communication is failure!"));
 }
 
@@ -76,8 +76,8 @@ TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
   b.sim.port.removeModemLines();
   b.use("rts-low");
   bool refused = false;
-  const auto summary =
-      b.production.reRun("Auto", 3, [&refused](const RunResult& r) { refused = r.refused; });
+  const auto summary = b.production.reRun(FunctionId::Auto, 3,
+                                          [&refused](const RunResult& r) { refused = r.refused; });
   EXPECT_EQ(summary.runs, 1);  // the loop ends at the refusal
   EXPECT_TRUE(refused);
   EXPECT_TRUE(b.sim.port.written().empty());
@@ -89,7 +89,7 @@ TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
   SupplySwitch s = *supplySwitchNamed("cmd");
   s.onCommand = "relay on";
   halfFilled.programmer.supply().setSwitch(s);
-  const RunResult r = halfFilled.production.run("Verify_ID");
+  const RunResult r = halfFilled.production.run(FunctionId::VerifyId);
   EXPECT_TRUE(r.refused);
   EXPECT_TRUE(halfFilled.sim.port.written().empty());
   EXPECT_TRUE(halfFilled.runner.started.empty());
@@ -105,7 +105,7 @@ TEST(SupplyLine, StopMidChipSwitchesTheSupplyOffAtOnce) {
       b.production.stopClicked();
       EXPECT_FALSE(b.sim.device.supplyOn());
     });
-    const RunResult result = b.production.run("Auto");
+    const RunResult result = b.production.run(FunctionId::Auto);
     EXPECT_TRUE(result.stopped);
     EXPECT_FALSE(b.sim.device.supplyOn());
   }
@@ -119,7 +119,7 @@ TEST(SupplyCommands, RepeatedChipsPowerCycleWithThePortInTheirEnvironment) {
   s.portIndex = 2;
   b.programmer.supply().setSwitch(s);
   b.programmer.production().setDelaySeconds(2);
-  const auto summary = b.production.reRun("Verify_ID", 3);
+  const auto summary = b.production.reRun(FunctionId::VerifyId, 3);
   EXPECT_EQ(summary.succeeded, 3) << b.pane();
   EXPECT_EQ(b.sim.device.powerCycles(), 3);
   EXPECT_FALSE(b.sim.device.supplyOn());
@@ -141,7 +141,7 @@ TEST(SupplyCommands, AHandshakeAfterTheBootWindowFindsTheChipInItsApplication) {
     b.sim.device.switchSupply(true, b.sim.loop.nowUs() - (kBootWindowMs + 50) * 1000);
   };
   b.use("cmd");
-  EXPECT_FALSE(b.production.run("Verify_ID").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::VerifyId).ok());
   EXPECT_TRUE(b.paneHas("Communication is failure!"));
   EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 201);  // one unanswered pass
 }
@@ -152,7 +152,7 @@ TEST(SupplyCommands, AFailingOrHangingCommandFailsTheChipNamingIt) {
     b.wireRelay();
     b.runner.behaviours["relay on"].exitCode = 3;
     b.use("cmd");
-    const RunResult result = b.production.run("Verify_ID");
+    const RunResult result = b.production.run(FunctionId::VerifyId);
     EXPECT_EQ(result.status.reason, Reason::Fixture);
     EXPECT_EQ(result.status.text, "Supply switch failed: 'relay on' exited with status 3");
     EXPECT_TRUE(b.paneHas("Supply switch failed: 'relay on' exited with status 3")) << b.pane();
@@ -166,7 +166,7 @@ TEST(SupplyCommands, AFailingOrHangingCommandFailsTheChipNamingIt) {
     b.use("cmd");
     const std::int64_t startedMs = b.sim.loop.nowMs();
     // The chip itself passed, but it is not safe to take out.
-    EXPECT_EQ(b.production.run("Verify_ID").status.reason, Reason::Fixture);
+    EXPECT_EQ(b.production.run(FunctionId::VerifyId).status.reason, Reason::Fixture);
     EXPECT_TRUE(b.paneHas("'relay off' did not exit within 10 s")) << b.pane();
     // The first off, and the last (the failure's beeps besides).
     EXPECT_GE(b.sim.loop.nowMs() - startedMs, 2 * 10'000);
@@ -180,7 +180,7 @@ TEST(SupplyCommands, StopMidChipStillRunsTheOffCommand) {
   b.wireRelay();
   b.use("cmd");
   b.onFirstSent(cmd::kErase, [&b] { b.production.stopClicked(); });
-  EXPECT_TRUE(b.production.run("Auto").stopped);
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).stopped);
   EXPECT_EQ(b.runner.commands().back(), "relay off");
   EXPECT_FALSE(b.sim.device.supplyOn());
 }
@@ -209,7 +209,7 @@ TEST(StartSignal, AnInputLineStartsAChipOnlyWhenTheFixtureClosesAgain) {
   at(9'500, true);  // chip 2
   b.sim.loop.scheduleInMs(10'000, [&b] { b.sim.port.setInputLine(InputLine::Dsr, true); });
   b.stopAfterMs(15'000);
-  const auto summary = b.production.reRun("Verify_ID", 5);
+  const auto summary = b.production.reRun(FunctionId::VerifyId, 5);
   EXPECT_EQ(runStarts(b.host), (std::vector<std::int64_t>{2'000, 9'500}));
   EXPECT_EQ(summary.runs, 2);
   EXPECT_EQ(summary.succeeded, 2);
@@ -222,7 +222,7 @@ TEST(StartSignal, AnInputLineOnAPortWithoutOneIsRefusedWithNothingSent) {
   FixtureBench b;
   b.sim.port.removeModemLines();
   b.programmer.startGate().setSignal(*startSignalNamed("ri"));
-  const auto summary = b.production.reRun("Auto", 3);
+  const auto summary = b.production.reRun(FunctionId::Auto, 3);
   EXPECT_EQ(summary.runs, 0);
   ASSERT_TRUE(summary.refusal.has_value());
   EXPECT_EQ(summary.refusal->text,
@@ -239,7 +239,7 @@ TEST(StartSignal, AStartCommandStartsChipsUntilItDeclinesAndAHungOneFailsTheChip
   start.portIndex = 1;
   b.programmer.startGate().setSignal(start);
   b.runner.behaviours["wait-for-lid"] = {0, 4'000, false, {}};
-  const auto summary = b.production.reRun("Verify_ID", 0, [&b](const RunResult&) {
+  const auto summary = b.production.reRun(FunctionId::VerifyId, 0, [&b](const RunResult&) {
     if (runStarts(b.host).size() == 2) b.runner.behaviours["wait-for-lid"].exitCode = 1;
   });
   EXPECT_EQ(summary.runs, 2);
@@ -255,8 +255,8 @@ TEST(StartSignal, AStartCommandStartsChipsUntilItDeclinesAndAHungOneFailsTheChip
   hung.programmer.startGate().setSignal(start);
   hung.runner.behaviours["stuck"].hangs = true;
   Reason failure = Reason::None;
-  const auto ended =
-      hung.production.reRun("Verify_ID", 0, [&](const RunResult& r) { failure = r.status.reason; });
+  const auto ended = hung.production.reRun(FunctionId::VerifyId, 0,
+                                           [&](const RunResult& r) { failure = r.status.reason; });
   EXPECT_EQ(ended.runs, 1);
   EXPECT_EQ(failure, Reason::Fixture);
   EXPECT_TRUE(hung.paneHas("start command 'stuck' did not exit within 10 s")) << hung.pane();

@@ -46,9 +46,9 @@ struct NumberedBench : OpsBench {
     programmer.setSerialCounter(&counter);
     setList({"Erase_All", "Verify_ID", "Program", "Write_Option", "Read_Option"});
   }
-  ChipRecord runAndRecord(const std::string& function) {
+  ChipRecord runAndRecord(FunctionId function) {
     const RunResult result = production.run(function);
-    return chipRecordOf(programmer, function, result, "line-1",
+    return chipRecordOf(programmer, std::string(functionName(function)), result, "line-1",
                         std::chrono::system_clock::time_point{});
   }
 };
@@ -58,7 +58,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
   NumberedBench b(counter);
   b.programmer.image().filePath = "app.hex";
 
-  ChipRecord r = b.runAndRecord("Auto");
+  ChipRecord r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(r.outcome, ChipOutcome::Ok) << b.pane();
   EXPECT_EQ(b.sim.device.flashByte(0x101), 0x41) << "the chip carries the number it was given";
   EXPECT_EQ(r.serial, "41");
@@ -77,7 +77,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
 
   // The chip refuses its option bytes: programmed with 42, but its cycle never ended.
   b.sim.device.addFault(Fault{FaultKind::Drop, 1, true, {cmd::kWriteOption}, 0});
-  r = b.runAndRecord("Auto");
+  r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(r.outcome, ChipOutcome::Failed);
   EXPECT_EQ(r.serial, "42");
   EXPECT_FALSE(r.serialKept);
@@ -87,7 +87,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
 
   // A counter out of reach: nothing is programmed without a number.
   const std::size_t frames = b.sim.device.dataFrames().size();
-  r = b.runAndRecord("Auto");
+  r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(r.outcome, ChipOutcome::Failed);
   EXPECT_EQ(r.serial, std::nullopt);
   EXPECT_EQ(r.failureCode, Reason::SerialNumber);
@@ -99,7 +99,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
 TEST(ChipRecordOf, ANumberTooWideForTheFieldIsNeverStampedAndNotKept) {
   ListCounter counter({"100"});
   NumberedBench b(counter);
-  const ChipRecord r = b.runAndRecord("Auto");
+  const ChipRecord r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(r.outcome, ChipOutcome::Failed);
   EXPECT_TRUE(b.sim.device.dataFrames().empty());
   EXPECT_EQ(r.serial, "100");
@@ -111,10 +111,10 @@ TEST(ChipRecordOf, ANumberTooWideForTheFieldIsNeverStampedAndNotKept) {
 TEST(ChipRecordOf, StopsAndRunsThatNeverStartedSayWhyAndCarryNothingOfTheLastChip) {
   ListCounter counter({"41", "42"});
   NumberedBench b(counter);
-  ASSERT_EQ(b.runAndRecord("Auto").outcome, ChipOutcome::Ok);
+  ASSERT_EQ(b.runAndRecord(FunctionId::Auto).outcome, ChipOutcome::Ok);
 
   b.onFirstSent(cmd::kDataRestart, [&b] { b.production.stopClicked(); });
-  ChipRecord r = b.runAndRecord("Auto");
+  ChipRecord r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(r.outcome, ChipOutcome::Stopped);
   EXPECT_EQ(r.failureLine, "Stop by user!");
   EXPECT_EQ(r.failureCode, Reason::Stopped);
@@ -122,7 +122,7 @@ TEST(ChipRecordOf, StopsAndRunsThatNeverStartedSayWhyAndCarryNothingOfTheLastChi
   EXPECT_FALSE(r.serialKept);
 
   b.sim.port.refuseOpen();
-  r = b.runAndRecord("Verify_ID");
+  r = b.runAndRecord(FunctionId::VerifyId);
   EXPECT_EQ(r.outcome, ChipOutcome::Failed);
   EXPECT_EQ(r.failureLine, "Open COM port is failure!");
   EXPECT_EQ(r.failureCode, Reason::Port);

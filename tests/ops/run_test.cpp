@@ -18,10 +18,10 @@ using test::OpsBench;
 
 TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   OpsBench b;
-  EXPECT_TRUE(b.programmer.runFunction("Blank_Check", "sim").ok());
+  EXPECT_TRUE(b.programmer.runFunction(FunctionId::BlankCheck, "sim").ok());
   EXPECT_TRUE(b.pane().ends_with("Blank checking...\r\nWhole chip is blank!"));
   b.sim.device.optionBytes() = {0xF8, 0xEF};  // option bytes out of the erased state
-  EXPECT_FALSE(b.programmer.runFunction("Blank_Check", "sim").ok());
+  EXPECT_FALSE(b.programmer.runFunction(FunctionId::BlankCheck, "sim").ok());
   EXPECT_TRUE(b.paneHas("\r\nISP space = 0.0 K") && b.paneHas("LOCK   is Yes"));
   EXPECT_TRUE(b.pane().ends_with("\r\nChip is not blank!"));
   EXPECT_EQ(b.host.beeps, 3);  // run on its own, the verdict gives the alert
@@ -29,7 +29,7 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   // A programmed cell: the list ends at its first failure, with the failure lines.
   OpsBench stuck("QRK5-16B", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)));
   stuck.setList({"Erase_All", "Blank_Check", "Program", "Write_Option"});
-  EXPECT_FALSE(stuck.production.run("Auto").ok());
+  EXPECT_FALSE(stuck.production.run(FunctionId::Auto).ok());
   EXPECT_TRUE(
       stuck.paneHas("\r\n\r\n000123H = 00\r\nChip is not blank!\r\nBlank_Check    is "
                     "failure!\r\nAuto           is failure!\r\n"))
@@ -42,7 +42,7 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   for (const std::uint8_t silent : {cmd::kBlankCheck, cmd::kReadOption}) {
     OpsBench none("QRK5-16B",
                   sim::DeviceOptions().withFault(Fault{FaultKind::Drop, 1, true, {silent}, 0}));
-    EXPECT_FALSE(none.programmer.runFunction("Blank_Check", "sim").ok());
+    EXPECT_FALSE(none.programmer.runFunction(FunctionId::BlankCheck, "sim").ok());
     EXPECT_FALSE(none.paneHas("blank!")) << none.pane();
     EXPECT_TRUE(none.paneHas(silent == cmd::kBlankCheck ? "Blank_Check is failure!"
                                                         : "Read Option is failure!"));
@@ -56,7 +56,7 @@ TEST(ListVerify, Kinds0And1CompareTheChipWithTheImageBeforeSayingOk) {
     SCOPED_TRACE(model);
     OpsBench erased(model);
     erased.setList({"Erase_All", "Verify"});
-    EXPECT_FALSE(erased.production.run("Auto").ok());
+    EXPECT_FALSE(erased.production.run(FunctionId::Auto).ok());
     EXPECT_TRUE(erased.paneHas("\r\nVerify is error!\r\nVerify         is failure!"))
         << erased.pane();
     EXPECT_FALSE(erased.paneHas("Verify          OK!"));
@@ -65,7 +65,7 @@ TEST(ListVerify, Kinds0And1CompareTheChipWithTheImageBeforeSayingOk) {
     OpsBench holding(model);
     holding.load(0, test::patternBytes(0x400), true);
     holding.setList({"Verify"});
-    EXPECT_TRUE(holding.production.run("Auto").ok()) << holding.pane();
+    EXPECT_TRUE(holding.production.run(FunctionId::Auto).ok()) << holding.pane();
     EXPECT_TRUE(holding.paneHas("\r\nVerify OK!Verify          OK!"));
     EXPECT_GE(holding.sim.device.commandCount(cmd::kRead), 8);  // 1 KB in 128-byte reads
   }
@@ -95,7 +95,7 @@ TEST(SavedSettings, TheSavedModelIspSpaceAndFillByteAreLoadedAndABadPositionSele
 
 TEST(FunctionListRun, TheDefaultListProgramsTheChipCountsItAndBeepsABadListIsRefused) {
   OpsBench b;
-  EXPECT_TRUE(b.production.run("Auto").ok()) << b.pane();
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).ok()) << b.pane();
   for (const char* line :
        {"Erase_All       OK!\r\n", "Blank_Check     OK!\r\n", "Program         OK!\r\n",
         "Verify          OK!\r\n", "Write_Option    OK!\r\n", "Read_Option     OK!\r\n",
@@ -112,16 +112,16 @@ TEST(FunctionListRun, TheDefaultListProgramsTheChipCountsItAndBeepsABadListIsRef
 
   // Another port's run on the same store counted two chips meanwhile: they stay counted.
   b.settings.setValue("Settings", "Write_OK_Count", "3");
-  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).ok());
   EXPECT_EQ(b.settings.value("Settings", "Write_OK_Count", ""), "4");
   EXPECT_EQ(b.programmer.successCounter().text(), "4");
   // A count typed here since is counted on from.
   b.programmer.successCounter().setText("20");
-  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).ok());
   EXPECT_EQ(b.settings.value("Settings", "Write_OK_Count", ""), "21");
 
   b.programmer.successCounter().setText("99999999999999999999999");
-  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).ok());
   EXPECT_NE(b.programmer.successCounter().text(), "0");  // saturates instead of wrapping
 
   // A scripted list is checked before it runs.
@@ -134,7 +134,7 @@ TEST(FunctionListRun, TheDefaultListProgramsTheChipCountsItAndBeepsABadListIsRef
 TEST(FunctionListRun, StopEndsTheListWithoutReopeningThePortOrWritingOptions) {
   OpsBench b;
   b.onFirstSent(cmd::kDataRestart, [&] { b.production.stopClicked(); });
-  const RunResult r = b.production.run("Auto");
+  const RunResult r = b.production.run(FunctionId::Auto);
   EXPECT_TRUE(r.stopped);
   EXPECT_EQ(b.sim.port.openCount(), 1);
   EXPECT_EQ(b.sim.device.commandCount(cmd::kWriteOption), 0);
@@ -164,7 +164,7 @@ TEST(ReRun, CountsDownOneSecondAtATimeFromTheChosenDelayThenRunsAgain) {
   b.programmer.production().load(b.settings);
   EXPECT_FALSE(b.programmer.production().setDelaySeconds(0));
   EXPECT_FALSE(b.programmer.production().setDelaySeconds(10));
-  EXPECT_TRUE(b.production.reRun("Verify_ID", 2).allSucceeded());
+  EXPECT_TRUE(b.production.reRun(FunctionId::VerifyId, 2).allSucceeded());
   EXPECT_EQ(countdown(b.host), "5@0 4@1000 3@2000 2@3000 1@4000");
   EXPECT_EQ(b.host.replaced.back().second, "We are connecting ...\r\n");  // on a cleared pane
   EXPECT_FALSE(b.programmer.controls().locked);
@@ -176,7 +176,7 @@ TEST(ReRun, StopInTheCountdownOrTheHandshakeEndsItAndNoFurtherRunStarts) {
   b.host.onReplaced = [&](const std::string& text) {
     if (text.ends_with("will Re-Run... 4")) b.stopAfterMs(300);
   };
-  auto summary = b.production.reRun("Verify_ID");
+  auto summary = b.production.reRun(FunctionId::VerifyId);
   EXPECT_TRUE(summary.stopped);
   EXPECT_EQ(summary.runs, 1);
   EXPECT_TRUE(b.pane().ends_with("will Re-Run... 4\r\nStop by user!")) << b.pane();
@@ -186,7 +186,7 @@ TEST(ReRun, StopInTheCountdownOrTheHandshakeEndsItAndNoFurtherRunStarts) {
 
   OpsBench off("QRK5-16B", sim::DeviceOptions().withPowerOnAfter(1'000'000));
   off.stopAfterMs(1500);
-  summary = off.production.reRun("Auto");
+  summary = off.production.reRun(FunctionId::Auto);
   EXPECT_TRUE(summary.stopped);
   EXPECT_EQ(summary.runs, 1);
   EXPECT_EQ(summary.succeeded, 0);
@@ -206,11 +206,11 @@ TEST(RunLock, ARunHoldsTheControlsUntilItHasReturnedEvenAfterStop) {
   // While the erase waits for its answer: a second Run click, then Stop.
   b.onFirstSent(cmd::kErase, [&] {
     during = b.programmer.controls();
-    nested = b.production.run("Verify_ID");
+    nested = b.production.run(FunctionId::VerifyId);
     b.production.stopClicked();
     afterStop = b.programmer.controls();
   });
-  const RunResult r = b.production.run("Erase_All");
+  const RunResult r = b.production.run(FunctionId::EraseAll);
   EXPECT_TRUE(during.locked);
   EXPECT_TRUE(during.stopEnabled);
   EXPECT_FALSE(nested.portOpened);
@@ -223,7 +223,7 @@ TEST(RunLock, ARunHoldsTheControlsUntilItHasReturnedEvenAfterStop) {
   EXPECT_EQ(b.sim.device.commandCount(cmd::kStop), 1);
   // Stop while idle performs the whole sequence; the next Run starts normally.
   b.production.stopClicked();
-  EXPECT_TRUE(b.production.run("Erase_All").ok());
+  EXPECT_TRUE(b.production.run(FunctionId::EraseAll).ok());
 }
 
 // The reload check: an image laid out for one memory map is not programmed
@@ -240,7 +240,7 @@ TEST(ReloadCheck, AnImageReachingTheNewApEndMustBeLoadedAgainButNotDuringARun) {
   EXPECT_EQ(b.image().at(0), 0xFF);
   EXPECT_EQ(b.image().rangeLow, 0);
   EXPECT_EQ(b.image().rangeHigh, 1023);
-  EXPECT_FALSE(b.production.run("Program").ok());  // nothing stale goes out
+  EXPECT_FALSE(b.production.run(FunctionId::Program).ok());  // nothing stale goes out
   EXPECT_TRUE(b.sim.device.dataFrames().empty());
 
   b.host.boxes.clear();
@@ -255,7 +255,7 @@ TEST(ReloadCheck, AnImageReachingTheNewApEndMustBeLoadedAgainButNotDuringARun) {
   // Mid-run the map cannot move the image: the run programs what it began with.
   b.load(0, test::patternBytes(0x1000));
   b.onFirstSent(cmd::kDataRestart, [&] { b.programmer.selectModel("QRK3-04A"); });
-  EXPECT_TRUE(b.production.run("Program").ok()) << b.pane();
+  EXPECT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   EXPECT_TRUE(b.image().fileLoaded);
   EXPECT_EQ(b.host.boxes.size(), 1u);
 }
@@ -304,32 +304,33 @@ TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefo
   b.programmer.loadChoices().reloadBeforeRun = true;
 
   file.write(0x10, 0x22);  // rebuilt shorter: nothing of the old build may remain
-  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   const std::pair<std::int32_t, int> cells[] = {
       {0x00, 0x22}, {0x0F, 0x22}, {0x10, 0xFF}, {0x1F, 0xFF}, {0x101, 0x98}};
   for (const auto& [a, value] : cells) EXPECT_EQ(b.sim.device.flashByte(a), value) << a;
   EXPECT_TRUE(serial.armed());
   file.write(0x10, 0x33);  // Re-Run does not reload: that is for a single run
-  EXPECT_TRUE(b.production.reRun("Program", 1).allSucceeded());
+  EXPECT_TRUE(b.production.reRun(FunctionId::Program, 1).allSucceeded());
   EXPECT_EQ(b.sim.device.flashByte(0x00), 0x22);
 
   b.setList({"Erase_All", "Program", "Write_Option", "Read_Option"});
-  ASSERT_TRUE(b.production.run("Auto").ok()) << b.pane();  // the option write advances it
+  ASSERT_TRUE(b.production.run(FunctionId::Auto).ok()) << b.pane();  // the option write advances it
   EXPECT_EQ(b.sim.device.flashByte(0x00), 0x33);
   EXPECT_EQ(b.settings.value("Auto_Increase", "next_value", ""), "99");
   EXPECT_EQ(b.programmer.image().at(0x101), 0x99);
 
-  EXPECT_FALSE(b.production.run("Auto").ok());  // 99 goes out, but 100 does not fit one byte
+  EXPECT_FALSE(
+      b.production.run(FunctionId::Auto).ok());  // 99 goes out, but 100 does not fit one byte
   EXPECT_TRUE(b.paneHas("Write Option OK!\r\nWrite_Option   is failure!"));
   EXPECT_EQ(b.sim.device.flashByte(0x101), 0x99);
   EXPECT_EQ(b.programmer.successCounter().text(), "1");
   EXPECT_FALSE(serial.armed());
   const std::size_t frames = b.sim.device.dataFrames().size();
-  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::Program).ok());
   EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
 
   std::filesystem::remove(file.path);  // a reload that fails fails the run
-  EXPECT_FALSE(b.production.run("Auto").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::Auto).ok());
   EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
   EXPECT_EQ(b.sim.device.commandCount(cmd::kWriteOption), 2);
   EXPECT_TRUE(b.paneHas("Program        is failure!"));
@@ -356,7 +357,7 @@ TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) 
 
   application.write(0x80, 0x12);
   configuration.write(0x10, 0xC2);
-  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   const std::pair<std::int32_t, int> cells[] = {{0x0000, 0x12}, {0x007F, 0x12}, {0x0080, 0xFF},
                                                 {0x00FF, 0xFF}, {0x2000, 0xFF}, {0x3000, 0xC2},
                                                 {0x300F, 0xC2}, {0x3010, 0xFF}};
@@ -368,7 +369,7 @@ TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) 
   std::filesystem::remove(configuration.path);
   application.write(0x80, 0x13);
   const std::size_t frames = b.sim.device.dataFrames().size();
-  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::Program).ok());
   EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
   EXPECT_TRUE(b.image().fileLoaded);
   EXPECT_EQ(b.image().at(0x0000), 0x12);
@@ -378,7 +379,7 @@ TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) 
   b.programmer.loadChoices().clearBuffer = true;
   b.programmer.loadChoices().startAddressText = "0";
   ASSERT_TRUE(b.programmer.loadFile(application.path).loaded());
-  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   EXPECT_EQ(b.sim.device.flashByte(0x0000), 0x13);
 }
 
@@ -396,9 +397,9 @@ TEST(ReloadAndSerialNumber, AFailedReloadLeavesNumberingOnForTheNextChip) {
   b.programmer.loadChoices().reloadBeforeRun = true;
 
   std::filesystem::remove(file.path);  // mid-rebuild
-  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::Program).ok());
   file.write(0x20, 0x55);
-  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   EXPECT_EQ(b.sim.device.flashByte(0x00), 0x55);
   EXPECT_EQ(b.sim.device.flashByte(0x101), 0x42);
 }
