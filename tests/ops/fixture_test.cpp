@@ -95,19 +95,30 @@ TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
   EXPECT_TRUE(halfFilled.runner.started.empty());
 }
 
-TEST(SupplyLine, StopMidChipSwitchesTheSupplyOffAtOnce) {
-  for (const bool inverted : {false, true}) {
+// A line drops at once; a command pair still runs its off command.
+TEST(SupplySwitch, StopMidChipSwitchesTheSupplyOff) {
+  for (const char* name : {"dtr", "dtr-low", "cmd"}) {
+    SCOPED_TRACE(name);
     FixtureBench b;
-    b.sim.port.wireSupply(OutputLine::Dtr, inverted);
-    b.use(inverted ? "dtr-low" : "dtr");
-    b.onFirstSent(cmd::kErase, [&b] {
+    const bool line = name != std::string("cmd");
+    if (line) b.sim.port.wireSupply(OutputLine::Dtr, name == std::string("dtr-low"));
+    b.wireRelay();
+    b.use(name);
+    b.onFirstSent(cmd::kErase, [&b, line] {
       EXPECT_TRUE(b.sim.device.supplyOn());
       b.production.stopClicked();
-      EXPECT_FALSE(b.sim.device.supplyOn());
+      EXPECT_EQ(b.sim.device.supplyOn(), !line);
     });
+<<<<<<< HEAD
     const RunResult result = b.production.run(FunctionId::Auto);
     EXPECT_TRUE(result.stopped);
+=======
+    EXPECT_TRUE(b.production.run("Auto").stopped);
+>>>>>>> main
     EXPECT_FALSE(b.sim.device.supplyOn());
+    if (!line) {
+      EXPECT_EQ(b.runner.commands().back(), "relay off");
+    }
   }
 }
 
@@ -175,6 +186,7 @@ TEST(SupplyCommands, AFailingOrHangingCommandFailsTheChipNamingIt) {
   }
 }
 
+<<<<<<< HEAD
 TEST(SupplyCommands, StopMidChipStillRunsTheOffCommand) {
   FixtureBench b;
   b.wireRelay();
@@ -185,6 +197,8 @@ TEST(SupplyCommands, StopMidChipStillRunsTheOffCommand) {
   EXPECT_FALSE(b.sim.device.supplyOn());
 }
 
+=======
+>>>>>>> main
 // When each chip's run began, in virtual milliseconds.
 std::vector<std::int64_t> runStarts(const test::PaneHost& host) {
   std::vector<std::int64_t> starts;
