@@ -109,12 +109,7 @@ TEST(SupplySwitch, StopMidChipSwitchesTheSupplyOff) {
       b.production.stopClicked();
       EXPECT_EQ(b.sim.device.supplyOn(), !line);
     });
-<<<<<<< HEAD
-    const RunResult result = b.production.run(FunctionId::Auto);
-    EXPECT_TRUE(result.stopped);
-=======
-    EXPECT_TRUE(b.production.run("Auto").stopped);
->>>>>>> main
+    EXPECT_TRUE(b.production.run(FunctionId::Auto).stopped);
     EXPECT_FALSE(b.sim.device.supplyOn());
     if (!line) {
       EXPECT_EQ(b.runner.commands().back(), "relay off");
@@ -186,19 +181,6 @@ TEST(SupplyCommands, AFailingOrHangingCommandFailsTheChipNamingIt) {
   }
 }
 
-<<<<<<< HEAD
-TEST(SupplyCommands, StopMidChipStillRunsTheOffCommand) {
-  FixtureBench b;
-  b.wireRelay();
-  b.use("cmd");
-  b.onFirstSent(cmd::kErase, [&b] { b.production.stopClicked(); });
-  EXPECT_TRUE(b.production.run(FunctionId::Auto).stopped);
-  EXPECT_EQ(b.runner.commands().back(), "relay off");
-  EXPECT_FALSE(b.sim.device.supplyOn());
-}
-
-=======
->>>>>>> main
 // When each chip's run began, in virtual milliseconds.
 std::vector<std::int64_t> runStarts(const test::PaneHost& host) {
   std::vector<std::int64_t> starts;

@@ -56,7 +56,7 @@ TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
     const char* what;
     const char* model;
     sim::DeviceOptions options;
-    const char* function;
+    FunctionId function;
     Reason reason;
     std::optional<std::int32_t> address = {};
     std::optional<std::uint32_t> expected = {}, actual = {};
@@ -65,26 +65,26 @@ TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
   };
   const Case cases[] = {
       {"silent", "QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::Drop)),
-       "Verify_ID", Reason::NoAnswer},
+       FunctionId::VerifyId, Reason::NoAnswer},
       {"wrong id",
        "QRK5-16B",
        sim::DeviceOptions().withId(0x1234),
-       "Verify_ID",
+       FunctionId::VerifyId,
        Reason::WrongId,
        {},
        {},
        {},
        "1234"},
       {"not blank", "QRK5-16B", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)),
-       "Blank_Check", Reason::NotBlank, 0x0123, 0xFF, 0x00},
-      {"mismatch", "QRK3-32F", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)), "Program",
-       Reason::Mismatch, 0x0123, test::patternBytes(0x400)[0x123], 0x00},
+       FunctionId::BlankCheck, Reason::NotBlank, 0x0123, 0xFF, 0x00},
+      {"mismatch", "QRK3-32F", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)),
+       FunctionId::Program, Reason::Mismatch, 0x0123, test::patternBytes(0x400)[0x123], 0x00},
       {"refused", "QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::BadAck)),
-       "Program", Reason::Refused, 0x0000},
+       FunctionId::Program, Reason::Refused, 0x0000},
       {"port",
        "QRK5-16B",
        {},
-       "Verify_ID",
+       FunctionId::VerifyId,
        Reason::Port,
        {},
        {},
@@ -94,7 +94,7 @@ TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
       {"stopped",
        "QRK5-16B",
        {},
-       "Erase_All",
+       FunctionId::EraseAll,
        Reason::Stopped,
        {},
        {},
@@ -104,7 +104,7 @@ TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
       {"file",
        "QRK5-16B",
        {},
-       "Program",
+       FunctionId::Program,
        Reason::File,
        {},
        {},
