@@ -2,27 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <string>
 
 namespace qrk {
 namespace {
 
 using namespace std::string_view_literals;
-
-// The settings store a list position, so the list order is part of every
-// saved file; kind-0 names are recognised when typed but never listed.
-TEST(McuCatalogue, TheListHoldsTheSeventeenNamesInTheirOrder) {
-  const char* expected[] = {"QRK5-04A", "QRK5-08A", "QRK5-12A", "QRK5-16B", "QRK5-32B", "QRK5-64B",
-                            "QRK3-04A", "QRK3-08A", "QRK3-12A", "QRK3-16B", "QRK3-32B", "QRK3-64B",
-                            "QRK3-08F", "QRK3-16F", "QRK3-32F", "QRK3-64F", "QRK3-64G"};
-  const auto listed = listedModels();
-  ASSERT_EQ(mcuCatalogue().size(), 27u) << "a model added or lost";
-  ASSERT_EQ(listed.size(), std::size(expected));
-  for (std::size_t i = 0; i < listed.size(); ++i) EXPECT_EQ(listed[i].name, expected[i]) << i;
-  for (const McuModel& m : mcuCatalogue())
-    EXPECT_EQ(m.inList, m.mapKind != MapKind::FixedIspBlock) << m.name;
-}
 
 TEST(SelectModel, RowValuesUnknownTextAndKindZeroKeepingThePreviousId) {
   SelectedModel model;

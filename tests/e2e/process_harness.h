@@ -5,13 +5,14 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <algorithm>
+#include <QProcess>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -43,55 +44,32 @@ inline std::string describe(const ProcessResult& r) {
 }
 
 // One of this project's binaries, started with stdin on /dev/null and stdout
-// and stderr on pipes. Every wait has a hard time limit, and a child still
+// and stderr kept apart. Every wait has a hard time limit, and a child still
 // running when the object goes is killed, so that a failing test can never
 // hang the suite.
 class ChildProcess {
  public:
   // `args` are separated by spaces: no path in this suite holds one.
   ChildProcess(const std::string& binary, const std::string& args) {
-    std::istringstream words(args);
-    std::vector<std::string> argv = {std::string(QRK_BIN_DIR) + "/" + binary};
-    for (std::string word; words >> word;) argv.push_back(word);
-    std::vector<char*> pointers;
-    for (std::string& a : argv) pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-    int out[2] = {-1, -1}, err[2] = {-1, -1};
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-      for (int fd : {out[0], out[1]}) ::close(fd);
-      return;
-    }
-    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    start_ = Clock::now();
-    pid_ = fork();
-    if (pid_ == 0) {
+    static int argc = 1;
+    static char* argv[] = {const_cast<char*>("test_e2e"), nullptr};
+    static QCoreApplication app(argc, argv);  // QProcess watches its pipes through Qt
+    process_.setStandardInputFile(QProcess::nullDevice());
+    process_.setChildProcessModifier([] {
       // Default signal handling, whatever the test runner set.
       sigset_t none;
       sigemptyset(&none);
       sigprocmask(SIG_SETMASK, &none, nullptr);
       for (int s : {SIGINT, SIGTERM, SIGPIPE}) signal(s, SIG_DFL);
-      dup2(in, 0);
-      dup2(out[1], 1);
-      dup2(err[1], 2);
-      execv(pointers[0], pointers.data());
-      _exit(127);
-    }
-    for (int fd : {in, out[1], err[1]}) ::close(fd);
-    outFd_ = out[0];
-    errFd_ = err[0];
-    if (pid_ < 0) return;  // the pipes end at once: nothing to wait for
-    reaped_ = false;
-    // Readable when the child ends, so that waits block in poll().
-    pidFd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
-    fcntl(outFd_, F_SETFL, O_NONBLOCK);
-    fcntl(errFd_, F_SETFL, O_NONBLOCK);
+    });
+    process_.start(QString::fromStdString(std::string(QRK_BIN_DIR) + "/" + binary),
+                   QString::fromStdString(args).split(' ', Qt::SkipEmptyParts));
+    process_.waitForStarted(10000);
+    clock_.start();
   }
   ~ChildProcess() {
-    sendSignal(SIGKILL);
-    reap(0);
-    for (int fd : {outFd_, errFd_, pidFd_}) {
-      if (fd >= 0) ::close(fd);
-    }
+    process_.kill();
+    process_.waitForFinished(5000);
   }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -99,70 +77,44 @@ class ChildProcess {
   const std::string& out() const { return result_.out; }
   const std::string& err() const { return result_.err; }
   void sendSignal(int signalNumber) {
-    if (!reaped_) ::kill(pid_, signalNumber);
+    if (process_.state() == QProcess::Running) ::kill(process_.processId(), signalNumber);
   }
   // Collects output until stdout holds `text`; false once `limit` passed or
   // the child ended without it.
   bool waitForOutput(const std::string& text, std::chrono::milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (result_.out.find(text) == std::string::npos) {
-      if (Clock::now() >= deadline || ended()) return false;
-      pump(deadline);
+    const QDeadlineTimer deadline(limit.count());
+    for (collect(); result_.out.find(text) == std::string::npos; collect()) {
+      if (deadline.hasExpired() || process_.state() != QProcess::Running) return false;
+      process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
     }
     return true;
   }
   // Waits for the child's end and its last output; kills it at `limit`.
   ProcessResult wait(std::chrono::milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (!ended()) {
-      if (Clock::now() >= deadline) {
-        result_.timedOut = true;
-        sendSignal(SIGKILL);
-        reap(0);
-        pump(deadline);  // whatever is still buffered in the pipes
-        break;
-      }
-      pump(deadline);
+    if (!process_.waitForFinished(static_cast<int>(limit.count())) &&
+        process_.state() != QProcess::NotRunning) {
+      result_.timedOut = true;
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+    collect();
+    if (process_.state() == QProcess::NotRunning && process_.error() != QProcess::FailedToStart) {
+      // A child that a signal ended reports the signal as its exit code.
+      result_.exitCode =
+          process_.exitCode() + (process_.exitStatus() == QProcess::CrashExit ? 128 : 0);
+      result_.wallSeconds = static_cast<double>(clock_.elapsed()) / 1000;
     }
     return result_;
   }
 
  private:
-  bool ended() const { return reaped_ && outFd_ < 0 && errFd_ < 0; }
-  // Reads what the pipes hold, waiting until `deadline` at most for more.
-  void pump(Clock::time_point deadline) {
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    // Without a process descriptor the child's end is noticed by looking again.
-    if (pidFd_ < 0 && !reaped_) ms = std::min(ms, std::chrono::milliseconds(20));
-    // poll() skips negative descriptors.
-    pollfd fds[3] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}, {reaped_ ? -1 : pidFd_, POLLIN, 0}};
-    poll(fds, 3, std::max(0, static_cast<int>(ms.count())));
-    for (auto [fd, text] : {std::pair{&outFd_, &result_.out}, std::pair{&errFd_, &result_.err}}) {
-      char buffer[4096];
-      ssize_t n = 0;
-      while (*fd >= 0 && (n = ::read(*fd, buffer, sizeof buffer)) > 0) text->append(buffer, n);
-      if (n == 0 && *fd >= 0) {
-        ::close(*fd);
-        *fd = -1;
-      }
-    }
-    reap(WNOHANG);
-  }
-  // Records how the child ended, once it has; `flags` as for waitpid().
-  void reap(int flags) {
-    int status = 0;
-    if (reaped_ || waitpid(pid_, &status, flags) != pid_) return;
-    reaped_ = true;
-    result_.wallSeconds = std::chrono::duration<double>(Clock::now() - start_).count();
-    result_.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  void collect() {
+    result_.out += process_.readAllStandardOutput().toStdString();
+    result_.err += process_.readAllStandardError().toStdString();
   }
 
-  pid_t pid_ = -1;
-  bool reaped_ = true;  // until a child is running
-  int pidFd_ = -1;
-  int outFd_ = -1;
-  int errFd_ = -1;
-  Clock::time_point start_;
+  QProcess process_;
+  QElapsedTimer clock_;
   ProcessResult result_;
 };
 

@@ -1,6 +1,6 @@
 // qrkprog switching the supply of qrksim's chip (--supply-fifo) through shell
-// commands, as a production fixture's relay would: power cycles per chip, the
-// boot window, refusals, failing commands, Ctrl-C and a gang's channels.
+// commands, as a production fixture's relay would: power cycles per chip,
+// start commands, refusals, failing commands and a gang's channels.
 #include <sys/stat.h>
 
 #include "e2e/process_harness.h"
@@ -11,16 +11,15 @@ namespace {
 class QrkprogFixture : public QrkprogTest {
  protected:
   // Scripts that log each switch ("PORT INDEX on") and drive the chip's
-  // supply through its FIFO; `onTail` runs after the chip got its power.
-  void writeSwitches(const std::string& onTail = "", const std::string& onExit = "exit 0") {
-    writeScript("on.sh", "echo \"$QRK_PORT $QRK_PORT_INDEX on\" >> " + path("switches.log") +
-                             "\nfifo=" + path("supply") + "\n[ -n \"$QRK_PORT_INDEX\" ] && [ -p " +
-                             "\"$fifo$QRK_PORT_INDEX\" ] && fifo=\"$fifo$QRK_PORT_INDEX\"\n" +
-                             "echo on > \"$fifo\"\n" + onTail + "\n" + onExit + "\n");
-    writeScript("off.sh", "echo \"$QRK_PORT $QRK_PORT_INDEX off\" >> " + path("switches.log") +
-                              "\nfifo=" + path("supply") + "\n[ -n \"$QRK_PORT_INDEX\" ] && [ -p " +
-                              "\"$fifo$QRK_PORT_INDEX\" ] && fifo=\"$fifo$QRK_PORT_INDEX\"\n" +
-                              "echo off > \"$fifo\"\n");
+  // supply through its FIFO (the port's own FIFO in a gang).
+  void writeSwitches(const std::string& onExit = "exit 0") {
+    for (const std::string state : {"on", "off"}) {
+      writeScript(state + ".sh",
+                  "echo \"$QRK_PORT $QRK_PORT_INDEX " + state + "\" >> " + path("switches.log") +
+                      "\nfifo=" + path("supply") + "\n[ -n \"$QRK_PORT_INDEX\" ] && [ -p " +
+                      "\"$fifo$QRK_PORT_INDEX\" ] && fifo=\"$fifo$QRK_PORT_INDEX\"\n" + "echo " +
+                      state + " > \"$fifo\"\n" + (state == "on" ? onExit : "") + "\n");
+    }
   }
   void writeScript(const std::string& name, const std::string& body) {
     writeFile(path(name), "#!/bin/sh\n" + body);
@@ -86,21 +85,11 @@ TEST_F(QrkprogFixture, AStartCommandStartsEachChipAndEndsTheShiftByDeclining) {
             (std::vector<std::string>{"start", off, on, off, "start", on, off, "start"}));
 }
 
-TEST_F(QrkprogFixture, AHandshakeAfterTheBootWindowFindsNoBootloader) {
-  writeSwitches("sleep 0.4");
-  Simulator sim("--model QRK5-16B --boot-window 100 --supply-fifo " + path("supply"));
-  const ProcessResult r =
-      run("run Verify_ID --model QRK5-16B --port " + sim.portPath() + powerCmd());
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
-  EXPECT_THAT(r.out, HasSubstr("Communication is failure!"));
-  EXPECT_EQ(switches().back(), sim.portPath() + " 0 off");
-}
-
 TEST_F(QrkprogFixture, AFailingPowerCommandFailsTheChipAndNamesIt) {
-  writeSwitches("", "exit 3");
+  writeSwitches("exit 3");
   Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
-  const ProcessResult r = run("run Verify_ID --model QRK5-16B --events json --port " +
-                              sim.portPath() + powerCmd());
+  const ProcessResult r =
+      run("run Verify_ID --model QRK5-16B --events json --port " + sim.portPath() + powerCmd());
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   // A line system learns why from the code, not from the words.
   EXPECT_THAT(r.out, HasSubstr("\"reason\":\"fixture\""));
@@ -109,66 +98,47 @@ TEST_F(QrkprogFixture, AFailingPowerCommandFailsTheChipAndNamesIt) {
   EXPECT_EQ(switches().back(), sim.portPath() + " 0 off");
 }
 
-TEST_F(QrkprogFixture, AModemLineOnAPseudoTerminalIsRefusedWithNothingSent) {
+// A modem line on a pseudo-terminal, a command pair without its second half
+// and one terminal for many ports are refused before anything is sent.
+TEST_F(QrkprogFixture, FixturesThatCannotWorkAreRefusedWithNothingSent) {
   Simulator sim("--model QRK5-16B");
-  for (const char* line : {"dtr", "rts-low"}) {
-    const ProcessResult r = run("run Verify_ID --model QRK5-16B --trace --power " +
-                                std::string(line) + " --port " + sim.portPath());
-    EXPECT_EQ(r.exitCode, 2) << describe(r);
-    const std::string name = line[0] == 'd' ? "DTR" : "RTS";
-    EXPECT_THAT(r.err, HasSubstr(sim.portPath() + " has no " + name + " line"));
-    EXPECT_THAT(r.err, Not(HasSubstr("68 00")));  // no frame in the trace
-  }
-  // A command pair needs both commands.
-  EXPECT_EQ(
-      run("run Verify_ID --port " + sim.portPath() + " --power cmd --power-on-cmd true").exitCode,
-      2);
-  // One terminal cannot start the chips of many ports: refused before either opens.
   Simulator second("--model QRK5-16B");
-  const ProcessResult gang = run("gang Verify_ID --model QRK5-16B --start-on enter --port " +
-                                 sim.portPath() + " --port " + second.portPath());
-  EXPECT_EQ(gang.exitCode, 2) << describe(gang);
-  EXPECT_THAT(gang.err, HasSubstr("--start-on enter cannot start the chips of many ports"));
-  EXPECT_EQ(gang.out, "");
+  Simulator board("--board");
+  writeFile(path("app.bin"), std::string(0x100, '\x5A'));
+  const std::string verifyId = "run Verify_ID --model QRK5-16B --trace --port " + sim.portPath();
+  for (const auto& [args, message] : std::vector<std::pair<std::string, std::string>>{
+           {verifyId + " --power dtr", sim.portPath() + " has no DTR line"},
+           {verifyId + " --power rts-low", sim.portPath() + " has no RTS line"},
+           {verifyId + " --power cmd --power-on-cmd true", "--power-off-cmd"},
+           {"board-download --model QRK5-32B --limit 10 --file " + path("app.bin") +
+                " --power dtr --port " + board.portPath(),
+            board.portPath() + " has no DTR line"},
+           {"gang Verify_ID --model QRK5-16B --start-on enter --port " + sim.portPath() +
+                " --port " + second.portPath(),
+            "--start-on enter cannot start the chips of many ports"}}) {
+    SCOPED_TRACE(args);
+    const ProcessResult r = run(args);
+    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    EXPECT_THAT(r.err, HasSubstr(message));
+    EXPECT_THAT(r.err, Not(HasSubstr("68 00")));     // no frame in the trace
+    EXPECT_THAT(r.out, Not(HasSubstr("Version:")));  // nor an answer
+  }
 }
 
-TEST_F(QrkprogFixture, DemoWriteAndTheBoardsDownloadSwitchTheSupplyToo) {
+TEST_F(QrkprogFixture, DemoWriteAndAGangSwitchTheSupplyToo) {
   writeSwitches();
   Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
-  const ProcessResult r = run("demo-write --model QRK5-16B --port " + sim.portPath() + powerCmd());
+  ProcessResult r = run("demo-write --model QRK5-16B --port " + sim.portPath() + powerCmd());
   EXPECT_EQ(r.exitCode, 0) << describe(r);
   const std::string on = sim.portPath() + " 0 on";
   const std::string off = sim.portPath() + " 0 off";
   EXPECT_EQ(switches(), (std::vector<std::string>{off, on, off}));
 
-  writeFile(path("app.bin"), std::string(0x100, '\x5A'));
-  Simulator board("--board");
-  const ProcessResult refused = run("board-download --model QRK5-32B --limit 10 --file " +
-                                    path("app.bin") + " --power dtr --port " + board.portPath());
-  EXPECT_EQ(refused.exitCode, 2) << describe(refused);
-  EXPECT_THAT(refused.err, HasSubstr(board.portPath() + " has no DTR line"));
-  EXPECT_THAT(refused.out, Not(HasSubstr("Version:")));
-}
-
-TEST_F(QrkprogFixture, CtrlCMidChipLeavesTheSupplyOff) {
-  writeSwitches();
-  writeFile(path("app.bin"), std::string(0x8000, '\x5A'));
-  Simulator sim("--model QRK5-32B --baud-emulation --supply-fifo " + path("supply"));
-  ChildProcess child("qrkprog", "run Auto --model QRK5-32B --file " + path("app.bin") + " --port " +
-                                    sim.portPath() + powerCmd());
-  ASSERT_TRUE(child.waitForOutput("Version:", 10s)) << child.out() << child.err();
-  child.sendSignal(SIGINT);
-  const ProcessResult r = child.wait(20s);
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
-  EXPECT_EQ(switches().back(), sim.portPath() + " 0 off");
-}
-
-TEST_F(QrkprogFixture, AGangSwitchesEachPortsOwnChannel) {
-  writeSwitches();
+  // Each port of a gang switches its own channel.
   Simulator first("--model QRK5-16B --supply-fifo " + path("supply0"));
   Simulator second("--model QRK5-16B --supply-fifo " + path("supply1"));
-  const ProcessResult r = run("gang Verify_ID --model QRK5-16B --repeat 1 --port " +
-                              first.portPath() + " --port " + second.portPath() + powerCmd());
+  r = run("gang Verify_ID --model QRK5-16B --repeat 1 --port " + first.portPath() + " --port " +
+          second.portPath() + powerCmd());
   EXPECT_EQ(r.exitCode, 0) << describe(r);
   first.stop();
   second.stop();

@@ -1,5 +1,5 @@
 // qrkprog run Program / Auto / Read_AP_ISP against qrksim: whole images into
-// each kind of chip, faults on the line, --repeat with Ctrl-C, --force, --out.
+// each kind of chip, faults on the line, --repeat with Ctrl-C, --out.
 #include "e2e/process_harness.h"
 
 namespace qrk::test {
@@ -35,25 +35,6 @@ TEST_F(QrkprogProduction, AutoProgramsAWholeImageIntoEveryKindOfChip) {
                     "--list Erase_All,Blank_Check,Program,Verify,Write_Option,Read_Option");
 }
 
-// A warned image runs only with --force; a fault that persists then fails the
-// run with its lines.
-TEST_F(QrkprogProduction, WarnedImageNeedsForceAndAPersistentFaultFailsTheRun) {
-  // A record whose checksum is wrong: the load warns about it.
-  writeFile(path("warn.hex"), ":0400000001020304F0\n:00000001FF\n");
-  Simulator sim("--model QRK5-32B --fault bad-ack:1+");
-  const std::string autoRun =
-      "run Auto --model QRK5-32B --port " + sim.portPath() + " --file " + path("warn.hex");
-  ProcessResult r = run(autoRun);
-  EXPECT_EQ(r.exitCode, 2) << describe(r);
-  EXPECT_THAT(r.err, HasSubstr("--force"));
-  EXPECT_THAT(r.out, Not(HasSubstr("We are connecting")));
-  r = run(autoRun + " --force");
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
-  EXPECT_THAT(r.out, HasSubstr("Program is failure!\nProgram        is failure!\n"
-                               "Auto           is failure!\n"));
-  EXPECT_THAT(r.out, Not(HasSubstr("Write_Option")));
-}
-
 TEST_F(QrkprogProduction, ReadBackIsStoredOnlyWhenTheWholeReadSucceeded) {
   const std::string chip = pseudoRandomImage(0xFC00);
   writeFile(path("chip.bin"), chip);
@@ -69,12 +50,6 @@ TEST_F(QrkprogProduction, ReadBackIsStoredOnlyWhenTheWholeReadSucceeded) {
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   EXPECT_THAT(r.out, HasSubstr("Read flash is failure!"));
   EXPECT_EQ(readFile(path("old.bin")), "old");
-
-  // A read that could not be stored is refused before the chip is read.
-  r = run(read + sim.portPath() + " --out " + path("missing/back.bin"));
-  EXPECT_EQ(r.exitCode, 2) << describe(r);
-  EXPECT_THAT(r.err, HasSubstr("--out " + path("missing/back.bin") + ": the folder"));
-  EXPECT_FALSE(std::filesystem::exists(path("missing")));
 }
 
 // The serial number's field comes from the command line for one run; only the
@@ -121,12 +96,6 @@ TEST_F(QrkprogProduction, RepeatRunsChipAfterChipUntilCtrlCStopsTheCountdown) {
   r = failing.wait(5s);
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   EXPECT_THAT(r.err, HasSubstr("0 of 1 chips OK"));
-
-  // Two runs in a row with the shortest countdown, both counted as success.
-  r = run(verifyId + " --repeat 2 --delay 2");
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
-  EXPECT_THAT(r.out, HasSubstr("\nwill Re-Run... 2\nwill Re-Run... 1\nWe are connecting ...\n"));
-  EXPECT_GE(r.wallSeconds, 2.0);
 }
 
 }  // namespace

@@ -1,38 +1,12 @@
-// qrkprog run against qrksim and against lines where nothing answers.
+// qrkprog run against qrksim and against lines where nothing answers:
+// what is refused before the port, and what goes to the chip.
 #include "e2e/process_harness.h"
 #include "support/pseudo_terminal.h"
 
 namespace qrk::test {
 namespace {
 
-class QrkprogRun : public QrkprogTest {};
-
-std::size_t countOf(const std::string& text, const std::string& needle) {
-  std::size_t n = 0;
-  for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
-}
-
-TEST_F(QrkprogRun, VerifyIdConnectsWhileTheTargetPowersOn) {
-  Simulator sim("--model QRK5-16B --power-on-after 30 --version 32");
-  ProcessResult r = run("run Verify_ID --model QRK5-16B --port " + sim.portPath());
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
-  EXPECT_EQ(r.out, "We are connecting ...\nVersion: 3.2\n烧录器版本号: 3.2\nMCU: QRK5/3-16B\n");
-  EXPECT_EQ(r.err, "");
-}
-
-TEST_F(QrkprogRun, SilentLineFailsAfterOneHandshakePass) {
-  PseudoTerminal line;  // opened, but nothing ever answers
-  const ProcessResult r = run("run Verify_ID --model QRK5-16B --trace --port " + line.slavePath());
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
-  EXPECT_EQ(r.out,
-            "We are connecting ...\n\nCommunication is failure!\n\n"
-            "Connect the electric cable and Power On.\n\n请接好电缆, 打开电源。\n");
-  // One pass of 201 handshakes, 20 ms apart, then no further passes.
-  EXPECT_EQ(countOf(r.err, "-> 46 B9 6A 00 08 80 02 F0 E4 16\n"), 201u);
-  EXPECT_EQ(countOf(r.err, "<-"), 0u);
-  EXPECT_GE(r.wallSeconds, 4.0);
-}
+using QrkprogRun = QrkprogTest;
 
 // A kind-0 chip reports no ID of its own, so the command line compares it only
 // with an ID the user gives; without one, Verify_ID is refused before a byte
@@ -68,12 +42,10 @@ TEST_F(QrkprogRun, AKind0ModelIsComparedOnlyWithTheIdGivenByExpectId) {
 }
 
 // A run in its handshake holds the port: another run cannot open it, nor a
-// port that is not there. Ctrl-C then stops the holder, which sends the stop
-// command.
-TEST_F(QrkprogRun, HeldOrAbsentPortFailsToOpenAndCtrlCStopsTheHolder) {
+// port that is not there.
+TEST_F(QrkprogRun, HeldOrAbsentPortFailsToOpen) {
   PseudoTerminal line;
-  ChildProcess holder("qrkprog",
-                      "run Blank_Check --model QRK5-16B --trace --port " + line.slavePath());
+  ChildProcess holder("qrkprog", "run Blank_Check --model QRK5-16B --port " + line.slavePath());
   ASSERT_TRUE(holder.waitForOutput("We are connecting ...\n", 5s)) << holder.err();
   // A port that is held is a failed run that says what to do.
   ProcessResult r = run("run Erase_All --model QRK5-16B --port " + line.slavePath());
@@ -92,14 +64,6 @@ TEST_F(QrkprogRun, HeldOrAbsentPortFailsToOpenAndCtrlCStopsTheHolder) {
     EXPECT_EQ(r.out, "");
     EXPECT_THAT(r.err, HasSubstr(reason));
   }
-
-  holder.sendSignal(SIGINT);
-  r = holder.wait(5s);
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
-  // Still in its handshake pass: no failure was printed before the stop.
-  EXPECT_EQ(r.out, "We are connecting ...\n\nStop by user!\n");
-  EXPECT_THAT(r.err, HasSubstr("-> 46 B9 6A 00 08 82 02 00 F6 16\n"));
-  EXPECT_THAT(r.err, HasSubstr("stopped by user"));
 }
 
 // Whatever can be checked without the chip is checked before the port opens:

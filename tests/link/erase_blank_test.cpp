@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "link/blank_check.h"
 #include "link/erase.h"
 #include "support/link_fixture.h"
@@ -47,7 +49,10 @@ TEST_F(BlankCheckTest, BlankOrTheFirstProgrammedAddressIsPrinted) {
   EXPECT_EQ(f.pane.text(), "Blank checking...");
   f.pane.replace("");
   answerWith({0x00, 0x01, 0x02, 0x03}, 50);
-  EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::NotBlank);
+  const Status notBlank = blankCheck(f.link, f.pane);
+  EXPECT_EQ(notBlank.reason, Reason::NotBlank);
+  EXPECT_EQ(std::tuple(notBlank.address, notBlank.expected, notBlank.actual),
+            std::tuple(0x000102, 0xFFu, 0x03u));
   EXPECT_EQ(f.pane.text(), "Blank checking...\r\n\r\n000102H = 03");
 }
 
@@ -70,18 +75,18 @@ TEST_F(BlankCheckTest, AResultLaterThanSixSecondsIsAskedForAgainThenFails) {
   EXPECT_EQ(f.link.replyWaitMs(), 700);
 }
 
-TEST_F(BlankCheckTest, NeverAcknowledged) {
+TEST_F(BlankCheckTest, NeverAcknowledgedItFailsStoppedItEndsQuietly) {
   EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::NoAnswer);
   EXPECT_EQ(f.sent[cmd::kBlankCheck], 8);
   EXPECT_EQ(f.pane.text(), "Blank checking...\r\n\r\nBlank_Check is failure!\r\n检查空片失败。");
-}
 
-TEST_F(BlankCheckTest, StopEndsItQuietly) {
+  f.pane.replace("");
   answerWith({0xFF}, 3000);
   f.loop.scheduleInMs(1000, [&] { f.link.requestStop(); });
+  const std::int64_t startedMs = f.loop.nowMs();
   EXPECT_EQ(blankCheck(f.link, f.pane).reason, Reason::Stopped);
   EXPECT_EQ(f.pane.text(), "Blank checking...");
-  EXPECT_EQ(f.loop.nowMs(), 1000);
+  EXPECT_EQ(f.loop.nowMs(), startedMs + 1000);
 }
 
 }  // namespace

@@ -16,23 +16,30 @@
 #include "offline/board_header.h"
 #include "offline/image_placement.h"
 #include "offline/limit_counter.h"
+#include "sim/wire_frame.h"
 
 namespace qrk {
 namespace {
 
-// CRC-16/MODBUS bit by bit, written apart from the product's table version.
+// The CRC the board computes, from the simulated chip's coding: not the product's.
 std::uint16_t modbusCrc(const std::uint8_t* bytes, std::size_t count) {
-  std::uint16_t crc = 0xFFFF;
-  for (std::size_t i = 0; i < count; ++i) {
-    crc ^= bytes[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-  }
-  return crc;
+  const auto crc = sim::wire::crc16Modbus({bytes, count});
+  return static_cast<std::uint16_t>(crc[0] | crc[1] << 8);
 }
 
-std::uint32_t header24(const BoardImage& b, int offset) {
-  const std::int32_t a = board::kHeaderAddress + offset;
-  return std::uint32_t{b.at(a)} << 16 | std::uint32_t{b.at(a + 1)} << 8 | b.at(a + 2);
+// The big-endian header field of `width` bytes at `offset`.
+std::uint32_t field(const BoardImage& b, int offset, int width = 3) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < width; ++i) value = value << 8 | b.at(board::kHeaderAddress + offset + i);
+  return value;
+}
+
+// The header offsets from..to-1 that do not hold `value`, if any.
+std::string notFilled(const BoardImage& b, int from, int to, std::uint8_t value) {
+  std::string out;
+  for (int i = from; i < to; ++i)
+    if (b.at(board::kHeaderAddress + i) != value) out += std::to_string(i) + " ";
+  return out;
 }
 
 struct Chosen {
@@ -48,97 +55,80 @@ Chosen choose(const std::string& name, const std::string& isp) {
   return c;
 }
 
-// One row per model family and ISP size: what the rules give, by hand.
-struct LayoutCase {
-  const char* model;
-  const char* isp;
-  std::int32_t rangeHigh;
-  std::uint8_t id0, id1, optionA;
-  std::uint32_t apBoardEnd, apTargetEnd;
-  std::uint32_t ispBoardFirst, ispBoardLast, ispFirst, ispLast;
-  std::uint32_t lowerTarget, lastApp, ispLength;
-};
-
-const LayoutCase kLayouts[] = {
-    // "F0" models: the ISP copy is described below 0x7C00, the lower area at 0xAC00.
-    {"QRK5-04A", "0.0k", 0x0FFF, 0xF0, 0x01, 0xF8, 0x4FFF, 0x0FFF, 0, 0x7BFF, 0, 0, 0xAC00, 0x0FFF,
-     0},
-    {"QRK3-08A", "1.0k", 0x1FFF, 0xF0, 0x02, 0xE8, 0x77FF, 0x37FF, 0x7800, 0x7BFF, 0x3800, 0x3BFF,
-     0xAC00, 0x37FF, 0x400},
-    {"QRK3-04A", "4.0k", 0x0FFF, 0xF0, 0x01, 0xC8, 0x6BFF, 0x2BFF, 0x6C00, 0x7BFF, 0x2C00, 0x3BFF,
-     0xAC00, 0x2BFF, 0x1000},
-    // The others: the ISP copy sits just below the header and pushes the rest down.
-    {"QRK5-16B", "0.0k", 0x3FFF, 0xF1, 0x04, 0xF8, 0x7FFF, 0x3FFF, 0, 0xEBFF, 0, 0, 0xAC00, 0x3FFF,
-     0},
-    {"QRK5-64B", "0.0k", 0xFBFF, 0xF1, 0x10, 0xF8, 0xEBFF, 0xABFF, 0, 0xEBFF, 0, 0, 0xAC00, 0xFBFF,
-     0},
-    {"QRK3-32B", "1.0k", 0x7FFF, 0xF1, 0x08, 0xE8, 0xE7FF, 0xA7FF, 0xE800, 0xEBFF, 0xF800, 0xFBFF,
-     0xA800, 0xF7FF, 0x400},
-    {"QRK5-32B", "4.0k", 0x7FFF, 0xF1, 0x08, 0xC8, 0xDBFF, 0x9BFF, 0xDC00, 0xEBFF, 0xEC00, 0xFBFF,
-     0x9C00, 0xEBFF, 0x1000},
-};
-
 TEST(BoardHeaderLayout, EveryFieldForEachModelFamilyAndIspSize) {
-  for (const LayoutCase& c : kLayouts) {
+  // One row per model family and ISP size: what the rules give, by hand.
+  struct LayoutCase {
+    const char* model;
+    const char* isp;
+    std::int32_t rangeHigh;
+    std::uint16_t id;
+    std::uint8_t optionA;
+    std::uint32_t apBoardEnd, apTargetEnd, ispBoardFirst, ispBoardLast, ispFirst, ispLast;
+    std::uint32_t lowerTarget, lastApp, ispLength;
+  };
+  // clang-format off
+  const LayoutCase cases[] = {
+      // "F0" models: the ISP copy is described below 0x7C00, the lower area at 0xAC00.
+      {"QRK5-04A", "0.0k", 0x0FFF, 0xF001, 0xF8, 0x4FFF, 0x0FFF, 0, 0x7BFF, 0, 0, 0xAC00, 0x0FFF, 0},
+      {"QRK3-08A", "1.0k", 0x1FFF, 0xF002, 0xE8, 0x77FF, 0x37FF, 0x7800, 0x7BFF, 0x3800, 0x3BFF, 0xAC00, 0x37FF, 0x400},
+      {"QRK3-04A", "4.0k", 0x0FFF, 0xF001, 0xC8, 0x6BFF, 0x2BFF, 0x6C00, 0x7BFF, 0x2C00, 0x3BFF, 0xAC00, 0x2BFF, 0x1000},
+      // The others: the ISP copy sits just below the header and pushes the rest down.
+      {"QRK5-16B", "0.0k", 0x3FFF, 0xF104, 0xF8, 0x7FFF, 0x3FFF, 0, 0xEBFF, 0, 0, 0xAC00, 0x3FFF, 0},
+      {"QRK5-64B", "0.0k", 0xFBFF, 0xF110, 0xF8, 0xEBFF, 0xABFF, 0, 0xEBFF, 0, 0, 0xAC00, 0xFBFF, 0},
+      {"QRK3-32B", "1.0k", 0x7FFF, 0xF108, 0xE8, 0xE7FF, 0xA7FF, 0xE800, 0xEBFF, 0xF800, 0xFBFF, 0xA800, 0xF7FF, 0x400},
+      {"QRK5-32B", "4.0k", 0x7FFF, 0xF108, 0xC8, 0xDBFF, 0x9BFF, 0xDC00, 0xEBFF, 0xEC00, 0xFBFF, 0x9C00, 0xEBFF, 0x1000},
+  };
+  // clang-format on
+  for (const LayoutCase& c : cases) {
     SCOPED_TRACE(std::string(c.model) + " " + c.isp);
     Chosen chosen = choose(c.model, c.isp);
     BoardImage b;
     BoardHeader::derive(chosen.model, chosen.panel, c.rangeHigh).writeTo(b);
 
     const std::string name = c.model;
-    for (int i = 0; i < 32; ++i) {
-      EXPECT_EQ(b.at(0xEC00 + i), i < static_cast<int>(name.size()) ? name[i] : 0) << i;
-    }
-    EXPECT_EQ(b.at(0xEC20), c.id0);
-    EXPECT_EQ(b.at(0xEC21), c.id1);
-    for (int i = 34; i < 48; ++i) EXPECT_EQ(b.at(0xEC00 + i), 0x00) << i;
-    EXPECT_EQ(b.at(0xEC30), c.optionA);
-    EXPECT_EQ(b.at(0xEC31), 0xEF);  // the panel's defaults
-    for (int i = 50; i < 64; ++i) EXPECT_EQ(b.at(0xEC00 + i), 0xFF) << i;
-    EXPECT_EQ(header24(b, 64), 0x4000U);
-    EXPECT_EQ(header24(b, 67), c.apBoardEnd);
-    EXPECT_EQ(header24(b, 70), 0U);
-    EXPECT_EQ(header24(b, 73), c.apTargetEnd);
-    EXPECT_EQ(header24(b, 76), c.ispBoardFirst);
-    EXPECT_EQ(header24(b, 79), c.ispBoardLast);
-    EXPECT_EQ(header24(b, 82), c.ispFirst);
-    EXPECT_EQ(header24(b, 85), c.ispLast);
-    EXPECT_EQ(header24(b, 88), 0x2000U);
-    EXPECT_EQ(header24(b, 91), 0x3FFFU);
-    EXPECT_EQ(header24(b, 94), c.lowerTarget);
-    EXPECT_EQ(header24(b, 97), c.lowerTarget + 0x1FFF);
-    for (int i = 100; i < 112; ++i) EXPECT_EQ(b.at(0xEC00 + i), 0x00) << i;
-    EXPECT_EQ(header24(b, 112), c.lastApp);
-    for (int i = 115; i < 118; ++i) EXPECT_EQ(b.at(0xEC00 + i), 0x00) << i;
-    EXPECT_EQ(b.at(0xEC76) << 8 | b.at(0xEC77), static_cast<int>(c.ispLength));
-    EXPECT_EQ(b.at(0xEC78), 0xF1);
-    for (int i = 121; i < 254; ++i) EXPECT_EQ(b.at(0xEC00 + i), 0x00) << i;
+    EXPECT_EQ(std::string(b.bytes().begin() + 0xEC00, b.bytes().begin() + 0xEC00 + name.size()),
+              name);
+    EXPECT_EQ(notFilled(b, static_cast<int>(name.size()), 32, 0x00), "");
+    EXPECT_EQ(field(b, 32, 2), c.id);
+    EXPECT_EQ(notFilled(b, 34, 48, 0x00), "");
+    EXPECT_EQ(field(b, 48, 2), c.optionA << 8 | 0xEFu);  // the panel's defaults
+    EXPECT_EQ(notFilled(b, 50, 64, 0xFF), "");
+    const std::uint32_t areas[] = {
+        0x4000,     c.apBoardEnd, 0,      c.apTargetEnd, c.ispBoardFirst, c.ispBoardLast,
+        c.ispFirst, c.ispLast,    0x2000, 0x3FFF,        c.lowerTarget,   c.lowerTarget + 0x1FFF};
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(field(b, 64 + 3 * i), areas[i]) << 64 + 3 * i;
+    EXPECT_EQ(notFilled(b, 100, 112, 0x00), "");
+    EXPECT_EQ(field(b, 112), c.lastApp);
+    EXPECT_EQ(notFilled(b, 115, 118, 0x00), "");
+    EXPECT_EQ(field(b, 118, 2), c.ispLength);
+    EXPECT_EQ(field(b, 120, 1), 0xF1u);
+    EXPECT_EQ(notFilled(b, 121, 254, 0x00), "");
     const std::uint16_t crc = modbusCrc(b.bytes().data() + 0xEC00, 128);
-    EXPECT_EQ(b.at(0xECFE), crc & 0xFF);
-    EXPECT_EQ(b.at(0xECFF), crc >> 8);
+    EXPECT_EQ(field(b, 254, 2), static_cast<std::uint32_t>((crc & 0xFF) << 8 | crc >> 8));
   }
 }
 
 TEST(BoardHeaderLayout, NameIsCutTo31AndTheOptionRowsReachTheirBits) {
   Chosen c = choose("QRK5-16B", "0.0k");
   c.model.name = "  A-very-long-model-name-of-forty-characters  ";
-  for (const char* row : {"LOCK", "SB", "MOVCL", "EN6T", "HWBS"}) {
-    setOption(c.panel, MapKind::TopOfModel, row,
-              std::string(row) == "EN6T" || std::string(row) == "HWBS" ? "YES" : "NO");
+  for (const char* row : {"LOCK", "SB", "MOVCL"})
+    setOption(c.panel, MapKind::TopOfModel, row, "NO");
+  for (const auto& [row, choice] : {std::pair{"EN6T", "YES"},
+                                    {"HWBS", "YES"},
+                                    {"OSC", "full"},
+                                    {"AUX_RAM", "forbid"},
+                                    {"WDT", "power-off"}}) {
+    ASSERT_TRUE(setOption(c.panel, MapKind::TopOfModel, row, choice)) << row;
   }
-  ASSERT_TRUE(setOption(c.panel, MapKind::TopOfModel, "OSC", "full"));
-  ASSERT_TRUE(setOption(c.panel, MapKind::TopOfModel, "AUX_RAM", "forbid"));
-  ASSERT_TRUE(setOption(c.panel, MapKind::TopOfModel, "WDT", "power-off"));
   BoardImage b;
   BoardHeader::derive(c.model, c.panel, 0x3FFF).writeTo(b);
-  EXPECT_EQ(std::string(b.bytes().begin() + 0xEC00, b.bytes().begin() + 0xEC1F),
-            "A-very-long-model-name-of-forty");
-  EXPECT_EQ(b.at(0xEC1F), 0x00);
+  EXPECT_EQ(std::string(b.bytes().begin() + 0xEC00, b.bytes().begin() + 0xEC20),
+            std::string("A-very-long-model-name-of-forty") + '\0');
   EXPECT_EQ(b.at(0xEC30), 0xFF);  // LOCK, SB, MOVCL "NO"; no ISP
   EXPECT_EQ(b.at(0xEC31), 0xFF & ~0x01 & ~0x02 & ~0x40 & ~0x80);
 }
 
-TEST(LimitCounter, BoundsAndPackedBits) {
+TEST(LimitCounter, OnlyAWholeNumberFromOneToAMillionIsALimitPackedAsBits) {
   struct Case {
     const char* text;
     int highFullBytes, highPart, lowFullBytes, lowPart;
@@ -152,29 +142,29 @@ TEST(LimitCounter, BoundsAndPackedBits) {
     BoardImage b;
     b.set(0xEDFF, 0x55);  // a stale byte from an earlier limit
     check.counter->writeTo(b);
-    for (auto [field, full, part] : {std::tuple{0xED00, c.highFullBytes, c.highPart},
-                                     std::tuple{0xEE00, c.lowFullBytes, c.lowPart}}) {
-      for (int i = 0; i < 256; ++i) {
-        const int expected = i < full ? 0xFF : i == full ? part : 0;
-        ASSERT_EQ(b.at(field + i), expected) << std::hex << field + i;
-      }
+    for (auto [at, full, part] : {std::tuple{0xED00, c.highFullBytes, c.highPart},
+                                  std::tuple{0xEE00, c.lowFullBytes, c.lowPart}}) {
+      for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(b.at(at + i), i < full ? 0xFF : i == full ? part : 0) << std::hex << at + i;
     }
   }
-}
-
-TEST(LimitCounter, OnlyAWholeNumberFromOneToAMillionIsALimit) {
-  for (const char* text : {"0", "-1", "", "abc", "nan", "inf", "0x10", "-0", "  "}) {
+  const std::pair<const char*, std::string_view> refused[] = {
+      {"0", kLimitTooSmallMessage},
+      {"-1", kLimitTooSmallMessage},
+      {"", kLimitTooSmallMessage},
+      {"abc", kLimitTooSmallMessage},
+      {"nan", kLimitTooSmallMessage},
+      {"0x10", kLimitTooSmallMessage},
+      {"-0", kLimitTooSmallMessage},
+      {"1000001", kLimitTooLargeMessage},
+      {"99999999999999999999999", kLimitTooLargeMessage},
+      {"2.5", kLimitNotWholeMessage},
+      {"1e3", kLimitNotWholeMessage},
+      {"1000000.4", kLimitNotWholeMessage}};
+  for (const auto& [text, message] : refused) {
     const DownloadLimitCheck check = checkDownloadLimit(text);
     EXPECT_FALSE(check.counter) << text;
-    EXPECT_EQ(check.message, kLimitTooSmallMessage) << text;
-  }
-  for (const char* text : {"1000001", "99999999999999999999999"}) {
-    EXPECT_EQ(checkDownloadLimit(text).message, kLimitTooLargeMessage) << text;
-  }
-  for (const char* text : {"2.5", "1e3", "0.9", "1000000.4"}) {
-    const DownloadLimitCheck check = checkDownloadLimit(text);
-    EXPECT_FALSE(check.counter) << text;
-    EXPECT_EQ(check.message, kLimitNotWholeMessage) << text;
+    EXPECT_EQ(check.message, message) << text;
   }
   EXPECT_FALSE(LimitCounter::of(0));
   EXPECT_FALSE(LimitCounter::of(1'000'001));
@@ -183,9 +173,8 @@ TEST(LimitCounter, OnlyAWholeNumberFromOneToAMillionIsALimit) {
 ImageBuffer randomImage(std::uint32_t seed) {
   ImageBuffer image;
   std::mt19937 random(seed);
-  for (std::int32_t a = 0; a <= ImageBuffer::kLastIndex; ++a) {
+  for (std::int32_t a = 0; a <= ImageBuffer::kLastIndex; ++a)
     image.set(a, static_cast<std::uint8_t>(random()));
-  }
   return image;
 }
 
@@ -206,31 +195,24 @@ TEST(BlockCrcTable, OneModbusCrcPerBlockInTargetOrder) {
 // Where image byte T lands on the board; -1 where it is not carried.
 TEST(ImagePlacement, EachCaseCopiesTheRangesOfItsRow) {
   const ImageBuffer image = randomImage(11);
-  struct Case {
-    const char* model;
-    const char* isp;
-    std::vector<std::tuple<std::int32_t, std::int32_t, std::int32_t>>
-        copies;  // board, target, size
-  };
-  const Case cases[] = {
+  using Copy = std::tuple<std::int32_t, std::int32_t, std::int32_t>;  // board, target, size
+  const std::tuple<const char*, const char*, std::vector<Copy>> cases[] = {
       {"QRK5-16B", "0.0k", {{0x4000, 0x0000, 0xAC00}, {0x2000, 0xAC00, 0x2000}}},
       {"QRK5-04A", "1.0k", {{0x4000, 0x0000, 0xAC00}, {0x2000, 0xAC00, 0x2000}}},
       {"QRK5-32B",
        "4.0k",
-       {{0xDC00, 0xEC00, 0x1000}, {0x4000, 0x0000, 0x9C00}, {0x2000, 0x9C00, 0x2000}}},
+       {{0xDC00, 0xEC00, 0x1000}, {0x4000, 0, 0x9C00}, {0x2000, 0x9C00, 0x2000}}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.model) + " " + c.isp);
-    Chosen chosen = choose(c.model, c.isp);
-    const BoardHeader header = BoardHeader::derive(chosen.model, chosen.panel, 0xFBFF);
+  for (const auto& [model, isp, copies] : cases) {
+    SCOPED_TRACE(std::string(model) + " " + isp);
+    Chosen chosen = choose(model, isp);
     BoardImage b;
-    placeImageInBoard(b, header, image);
+    placeImageInBoard(b, BoardHeader::derive(chosen.model, chosen.panel, 0xFBFF), image);
     std::int32_t covered = 0;
-    for (auto [boardFirst, target, size] : c.copies) {
+    for (auto [boardFirst, target, size] : copies) {
       covered += size;
-      for (std::int32_t i = 0; i < size; ++i) {
+      for (std::int32_t i = 0; i < size; ++i)
         ASSERT_EQ(b.at(boardFirst + i), image.at(target + i)) << std::hex << boardFirst + i;
-      }
     }
     EXPECT_EQ(covered, 0x2000 + 0xAC00) << "the two areas below the header are full";
     EXPECT_EQ(b.at(0xEC00), 0x00);
@@ -239,39 +221,29 @@ TEST(ImagePlacement, EachCaseCopiesTheRangesOfItsRow) {
 }
 
 TEST(ImagePlacement, DataTheBoardCannotHoldIsFoundButFillInAGapIsNot) {
-  struct Case {
-    const char* model;
-    const char* isp;
-    std::vector<std::pair<std::int32_t, std::int32_t>> data;  // loaded spans
-    std::optional<std::pair<std::int32_t, std::int32_t>> dropped;
-  };
-  const Case cases[] = {
+  using Span = std::pair<std::int32_t, std::int32_t>;
+  const std::tuple<const char*, const char*, std::vector<Span>, std::optional<Span>> cases[] = {
       {"QRK5-64B", "0.0k", {{0x0000, 0xCBFF}}, std::nullopt},
-      {"QRK5-64B", "0.0k", {{0x0000, 0xCFFF}}, std::pair{0xCC00, 0xCFFF}},
+      {"QRK5-64B", "0.0k", {{0x0000, 0xCFFF}}, Span{0xCC00, 0xCFFF}},
       {"QRK5-16B", "4.0k", {{0x0000, 0xBBFF}, {0xEC00, 0xFBFF}}, std::nullopt},
-      {"QRK5-16B",
-       "4.0k",
-       {{0x0000, 0x3FFF}, {0xBC00, 0xBC00}, {0xEC00, 0xFBFF}},
-       std::pair{0xBC00, 0xBC00}},
-      {"QRK5-64B", "4.0k", {{0x0000, 0xEBFF}}, std::pair{0xBC00, 0xEBFF}},
+      {"QRK5-16B", "4.0k", {{0, 0x3FFF}, {0xBC00, 0xBC00}, {0xEC00, 0xFBFF}}, Span{0xBC00, 0xBC00}},
+      {"QRK5-64B", "4.0k", {{0x0000, 0xEBFF}}, Span{0xBC00, 0xEBFF}},
       {"QRK5-12A", "4.0k", {{0x0000, 0x3BFF}}, std::nullopt},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.model) + " " + c.isp);
-    Chosen chosen = choose(c.model, c.isp);
+  for (const auto& [model, isp, data, dropped] : cases) {
+    SCOPED_TRACE(std::string(model) + " " + isp);
+    Chosen chosen = choose(model, isp);
     ImageBuffer image;
     image.fill(0xFF);
-    image.rangeLow = c.data.front().first;
-    image.rangeHigh = c.data.back().second;
-    for (auto [first, last] : c.data) {
+    image.rangeLow = data.front().first;
+    image.rangeHigh = data.back().second;
+    for (auto [first, last] : data)
       for (std::int32_t a = first; a <= last; ++a) image.set(a, static_cast<std::uint8_t>(a % 251));
-    }
     const BoardHeader header = BoardHeader::derive(chosen.model, chosen.panel, image.rangeHigh);
-    const auto dropped = findDroppedData(header, image, 0xFF);
-    ASSERT_EQ(dropped.has_value(), c.dropped.has_value());
-    if (dropped) {
-      EXPECT_EQ(dropped->first, c.dropped->first);
-      EXPECT_EQ(dropped->last, c.dropped->second);
+    const auto found = findDroppedData(header, image, 0xFF);
+    ASSERT_EQ(found.has_value(), dropped.has_value());
+    if (found) {
+      EXPECT_EQ(Span(found->first, found->last), *dropped);
     }
   }
   EXPECT_EQ(droppedDataWarning({0xCC00, 0xCFFF}).substr(0, 31), "Data from 0CC00H to 0CFFFH lies");

@@ -1,11 +1,12 @@
 // Leaving out the blocks an erased, blank-checked chip already holds, on the
 // simulated chip and virtual time.
+#include "ops/blank_skip.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "ops/blank_skip.h"
 #include "ops/ops_bench.h"
 
 namespace qrk {

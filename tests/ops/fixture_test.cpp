@@ -95,19 +95,25 @@ TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
   EXPECT_TRUE(halfFilled.runner.started.empty());
 }
 
-TEST(SupplyLine, StopMidChipSwitchesTheSupplyOffAtOnce) {
-  for (const bool inverted : {false, true}) {
+// A line drops at once; a command pair still runs its off command.
+TEST(SupplySwitch, StopMidChipSwitchesTheSupplyOff) {
+  for (const char* name : {"dtr", "dtr-low", "cmd"}) {
+    SCOPED_TRACE(name);
     FixtureBench b;
-    b.sim.port.wireSupply(OutputLine::Dtr, inverted);
-    b.use(inverted ? "dtr-low" : "dtr");
-    b.onFirstSent(cmd::kErase, [&b] {
+    const bool line = name != std::string("cmd");
+    if (line) b.sim.port.wireSupply(OutputLine::Dtr, name == std::string("dtr-low"));
+    b.wireRelay();
+    b.use(name);
+    b.onFirstSent(cmd::kErase, [&b, line] {
       EXPECT_TRUE(b.sim.device.supplyOn());
       b.production.stopClicked();
-      EXPECT_FALSE(b.sim.device.supplyOn());
+      EXPECT_EQ(b.sim.device.supplyOn(), !line);
     });
-    const RunResult result = b.production.run("Auto");
-    EXPECT_TRUE(result.stopped);
+    EXPECT_TRUE(b.production.run("Auto").stopped);
     EXPECT_FALSE(b.sim.device.supplyOn());
+    if (!line) {
+      EXPECT_EQ(b.runner.commands().back(), "relay off");
+    }
   }
 }
 
@@ -173,16 +179,6 @@ TEST(SupplyCommands, AFailingOrHangingCommandFailsTheChipNamingIt) {
     EXPECT_LT(b.sim.loop.nowMs() - startedMs, 2 * 10'000 + 1'000);
     EXPECT_EQ(b.runner.kills, 2);
   }
-}
-
-TEST(SupplyCommands, StopMidChipStillRunsTheOffCommand) {
-  FixtureBench b;
-  b.wireRelay();
-  b.use("cmd");
-  b.onFirstSent(cmd::kErase, [&b] { b.production.stopClicked(); });
-  EXPECT_TRUE(b.production.run("Auto").stopped);
-  EXPECT_EQ(b.runner.commands().back(), "relay off");
-  EXPECT_FALSE(b.sim.device.supplyOn());
 }
 
 // When each chip's run began, in virtual milliseconds.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -88,6 +90,17 @@ struct OpsBench {
     return out;
   }
   std::size_t sent() const { return sim.port.written().size(); }
+  // Ticks a serial number of one decimal byte at 0x0101 that starts at `next`.
+  AutoIncrement& armSerial(const std::string& next) {
+    AutoIncrement& serial = programmer.autoIncrement();
+    serial.setAddressText("0101");
+    serial.setLengthText("1");
+    serial.setNextValueText(next);
+    serial.setIncrementText("1");
+    serial.setFormat(SerialFormat::Decimal);
+    EXPECT_TRUE(serial.onToggle(true));
+    return serial;
+  }
   void setList(const std::vector<std::string>& names) {
     programmer.functionList().setForRun(names);
   }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ops/ops_bench.h"
 #include "ops/run_engine.h"
 
@@ -37,12 +39,7 @@ class ListCounter : public SerialCounter {
 struct NumberedBench : OpsBench {
   NumberedBench(SerialCounter& counter, sim::DeviceOptions options = {})
       : OpsBench("QRK5-16B", std::move(options)) {
-    AutoIncrement& serial = programmer.autoIncrement();
-    serial.setAddressText("0101");
-    serial.setLengthText("1");
-    serial.setNextValueText("07");
-    serial.setFormat(SerialFormat::Decimal);
-    EXPECT_TRUE(serial.onToggle(true));
+    armSerial("07");
     programmer.setSerialCounter(&counter);
     setList({"Erase_All", "Verify_ID", "Program", "Write_Option", "Read_Option"});
   }
@@ -61,37 +58,28 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
   ChipRecord r = b.runAndRecord("Auto");
   EXPECT_EQ(r.outcome, ChipOutcome::Ok) << b.pane();
   EXPECT_EQ(b.sim.device.flashByte(0x101), 0x41) << "the chip carries the number it was given";
-  EXPECT_EQ(r.serial, "41");
-  EXPECT_TRUE(r.serialKept);
-  EXPECT_EQ(r.station, "line-1");
-  EXPECT_EQ(r.port, "sim");
-  EXPECT_EQ(r.model, "QRK5-16B");
-  EXPECT_EQ(r.chipId, "F104");
-  EXPECT_EQ(r.bootloaderVersion, "32");
-  EXPECT_EQ(r.imageFile, "app.hex");
-  EXPECT_EQ(r.function, "Auto");
-  EXPECT_EQ(r.failureLine, "");
-  EXPECT_EQ(r.failureCode, Reason::None);
+  EXPECT_EQ(std::tie(r.station, r.port, r.model, r.chipId, r.bootloaderVersion, r.imageFile,
+                     r.function, r.failureLine),
+            std::tie("line-1", "sim", "QRK5-16B", "F104", "32", "app.hex", "Auto", ""));
+  EXPECT_EQ(std::tuple(r.serial, r.serialKept, r.failureCode),
+            std::tuple("41", true, Reason::None));
   EXPECT_GT(r.duration.count(), 0);
   EXPECT_EQ(r.time, std::chrono::system_clock::time_point{} - r.duration) << "when it began";
 
   // The chip refuses its option bytes: programmed with 42, but its cycle never ended.
   b.sim.device.addFault(Fault{FaultKind::Drop, 1, true, {cmd::kWriteOption}, 0});
   r = b.runAndRecord("Auto");
-  EXPECT_EQ(r.outcome, ChipOutcome::Failed);
-  EXPECT_EQ(r.serial, "42");
-  EXPECT_FALSE(r.serialKept);
-  EXPECT_EQ(r.failureLine, "Write Option is failure!");
-  EXPECT_EQ(r.failureCode, Reason::NoAnswer);
+  EXPECT_EQ(
+      std::tuple(r.outcome, r.serial, r.serialKept, r.failureLine, r.failureCode),
+      std::tuple(ChipOutcome::Failed, "42", false, "Write Option is failure!", Reason::NoAnswer));
   EXPECT_EQ(counter.taken(), 2u);
 
   // A counter out of reach: nothing is programmed without a number.
   const std::size_t frames = b.sim.device.dataFrames().size();
   r = b.runAndRecord("Auto");
-  EXPECT_EQ(r.outcome, ChipOutcome::Failed);
-  EXPECT_EQ(r.serial, std::nullopt);
-  EXPECT_EQ(r.failureCode, Reason::SerialNumber);
-  EXPECT_EQ(r.failureLine, "Serial number: the line database cannot be reached");
+  EXPECT_EQ(std::tuple(r.outcome, r.serial, r.failureCode, r.failureLine),
+            std::tuple(ChipOutcome::Failed, std::nullopt, Reason::SerialNumber,
+                       "Serial number: the line database cannot be reached"));
   EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
   EXPECT_TRUE(b.host.boxes.back().find("cannot be reached") != std::string::npos);
 }
@@ -100,11 +88,9 @@ TEST(ChipRecordOf, ANumberTooWideForTheFieldIsNeverStampedAndNotKept) {
   ListCounter counter({"100"});
   NumberedBench b(counter);
   const ChipRecord r = b.runAndRecord("Auto");
-  EXPECT_EQ(r.outcome, ChipOutcome::Failed);
   EXPECT_TRUE(b.sim.device.dataFrames().empty());
-  EXPECT_EQ(r.serial, "100");
-  EXPECT_FALSE(r.serialKept);
-  EXPECT_EQ(r.failureCode, Reason::SerialNumber);
+  EXPECT_EQ(std::tuple(r.outcome, r.serial, r.serialKept, r.failureCode),
+            std::tuple(ChipOutcome::Failed, "100", false, Reason::SerialNumber));
   EXPECT_EQ(b.host.boxes.back(), AutoIncrement::kValueTooLarge);
 }
 
@@ -115,20 +101,15 @@ TEST(ChipRecordOf, StopsAndRunsThatNeverStartedSayWhyAndCarryNothingOfTheLastChi
 
   b.onFirstSent(cmd::kDataRestart, [&b] { b.production.stopClicked(); });
   ChipRecord r = b.runAndRecord("Auto");
-  EXPECT_EQ(r.outcome, ChipOutcome::Stopped);
-  EXPECT_EQ(r.failureLine, "Stop by user!");
-  EXPECT_EQ(r.failureCode, Reason::Stopped);
-  EXPECT_EQ(r.serial, "42");
-  EXPECT_FALSE(r.serialKept);
+  EXPECT_EQ(std::tuple(r.outcome, r.failureLine, r.failureCode, r.serial, r.serialKept),
+            std::tuple(ChipOutcome::Stopped, "Stop by user!", Reason::Stopped, "42", false));
 
   b.sim.port.refuseOpen();
   r = b.runAndRecord("Verify_ID");
-  EXPECT_EQ(r.outcome, ChipOutcome::Failed);
-  EXPECT_EQ(r.failureLine, "Open COM port is failure!");
-  EXPECT_EQ(r.failureCode, Reason::Port);
-  EXPECT_EQ(r.chipId, "");
-  EXPECT_EQ(r.bootloaderVersion, "");
-  EXPECT_EQ(r.serial, std::nullopt);
+  EXPECT_EQ(
+      std::tuple(r.outcome, r.failureLine, r.failureCode, r.chipId, r.bootloaderVersion, r.serial),
+      std::tuple(ChipOutcome::Failed, "Open COM port is failure!", Reason::Port, "", "",
+                 std::nullopt));
 }
 
 TEST(UtcTimeText, SortsAsTheTimeDoes) {

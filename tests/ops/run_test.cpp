@@ -49,6 +49,83 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   }
 }
 
+// Each way a chip can fail ends the run with its reason and the details a
+// reader acts on: the first differing address with both bytes, the ID read.
+TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
+  struct Case {
+    const char* what;
+    const char* model;
+    sim::DeviceOptions options;
+    const char* function;
+    Reason reason;
+    std::optional<std::int32_t> address = {};
+    std::optional<std::uint32_t> expected = {}, actual = {};
+    std::string idRead = {};
+    void (*setUp)(OpsBench&) = nullptr;
+  };
+  const Case cases[] = {
+      {"silent", "QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::Drop)),
+       "Verify_ID", Reason::NoAnswer},
+      {"wrong id",
+       "QRK5-16B",
+       sim::DeviceOptions().withId(0x1234),
+       "Verify_ID",
+       Reason::WrongId,
+       {},
+       {},
+       {},
+       "1234"},
+      {"not blank", "QRK5-16B", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)),
+       "Blank_Check", Reason::NotBlank, 0x0123, 0xFF, 0x00},
+      {"mismatch", "QRK3-32F", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)), "Program",
+       Reason::Mismatch, 0x0123, test::patternBytes(0x400)[0x123], 0x00},
+      {"refused", "QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::BadAck)),
+       "Program", Reason::Refused, 0x0000},
+      {"port",
+       "QRK5-16B",
+       {},
+       "Verify_ID",
+       Reason::Port,
+       {},
+       {},
+       {},
+       {},
+       [](OpsBench& b) { b.sim.port.refuseOpen(); }},
+      {"stopped",
+       "QRK5-16B",
+       {},
+       "Erase_All",
+       Reason::Stopped,
+       {},
+       {},
+       {},
+       {},
+       [](OpsBench& b) { b.onFirstSent(cmd::kErase, [&b] { b.production.stopClicked(); }); }},
+      {"file",
+       "QRK5-16B",
+       {},
+       "Program",
+       Reason::File,
+       {},
+       {},
+       {},
+       {},
+       [](OpsBench& b) { b.image().fileLoaded = false; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    OpsBench b(c.model, c.options);
+    if (c.setUp) c.setUp(b);
+    const Status status = b.production.run(c.function).status;
+    EXPECT_EQ(status.reason, c.reason) << b.pane();
+    EXPECT_FALSE(status.text.empty());
+    EXPECT_EQ(status.address, c.address);
+    EXPECT_EQ(status.expected, c.expected);
+    EXPECT_EQ(status.actual, c.actual);
+    EXPECT_EQ(status.idRead, c.idRead);
+  }
+}
+
 // Kinds 0 and 1 have no page sums: the list's Verify reads the chip back and
 // says OK only when every byte of the range of interest compared equal.
 TEST(ListVerify, Kinds0And1CompareTheChipWithTheImageBeforeSayingOk) {
@@ -138,9 +215,8 @@ TEST(FunctionListRun, StopEndsTheListWithoutReopeningThePortOrWritingOptions) {
   EXPECT_TRUE(r.stopped);
   EXPECT_EQ(b.sim.port.openCount(), 1);
   EXPECT_EQ(b.sim.device.commandCount(cmd::kWriteOption), 0);
-  EXPECT_FALSE(b.paneHas("Program         OK!"));
-  EXPECT_FALSE(b.paneHas("is failure!"));
-  EXPECT_FALSE(b.paneHas("Auto       OK!"));
+  for (const char* line : {"Program         OK!", "is failure!", "Auto       OK!"})
+    EXPECT_FALSE(b.paneHas(line)) << line;
   EXPECT_TRUE(b.paneHas("\r\nStop by user!"));
   EXPECT_EQ(b.programmer.successCounter().text(), "0");
 }
@@ -294,13 +370,7 @@ TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefo
   b.programmer.loadChoices().fillByte = 0xFF;
   file.write(0x20, 0x11);
   ASSERT_TRUE(b.programmer.loadFile(file.path).loaded());
-  AutoIncrement& serial = b.programmer.autoIncrement();  // one decimal byte at 0x0101
-  serial.setAddressText("0101");
-  serial.setLengthText("1");
-  serial.setNextValueText("98");
-  serial.setIncrementText("1");
-  serial.setFormat(SerialFormat::Decimal);
-  ASSERT_TRUE(serial.onToggle(true));
+  const AutoIncrement& serial = b.armSerial("98");
   b.programmer.loadChoices().reloadBeforeRun = true;
 
   file.write(0x10, 0x22);  // rebuilt shorter: nothing of the old build may remain
@@ -387,12 +457,7 @@ TEST(ReloadAndSerialNumber, AFailedReloadLeavesNumberingOnForTheNextChip) {
   FirmwareFile file;
   file.write(0x20, 0x11);
   ASSERT_TRUE(b.programmer.loadFile(file.path).loaded());
-  AutoIncrement& serial = b.programmer.autoIncrement();
-  serial.setAddressText("0101");
-  serial.setLengthText("1");
-  serial.setNextValueText("42");
-  serial.setFormat(SerialFormat::Decimal);
-  ASSERT_TRUE(serial.onToggle(true));
+  b.armSerial("42");
   b.programmer.loadChoices().reloadBeforeRun = true;
 
   std::filesystem::remove(file.path);  // mid-rebuild

@@ -70,7 +70,8 @@ TEST(PortDirectory, AnAdapterIsFoundByItsSerialNumberOnlyWhenItIsTheOnlyOne) {
 
 TEST(PortDirectory, PathsAndOtherNamesPassUnchangedWithoutAScan) {
   const PortDirectory empty({});
-  for (const char* name : {"/dev/pts/7", "/dev/COM1", "/tmp/line/ttyQRK", "COM0", "usbserial"}) {
+  for (const char* name : {"/dev/pts/7", "/dev/COM1", "/tmp/line/ttyQRK", "COM0", "COM", "COM1a",
+                           "COM99999", "usbserial"}) {
     EXPECT_EQ(resolved(empty, name), name);
     EXPECT_FALSE(needsPortDirectory(name)) << name;
   }

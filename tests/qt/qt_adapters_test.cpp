@@ -38,64 +38,48 @@ class QtAdapters : public ::testing::Test {
   QtEventLoop loop;
 };
 
+// Each timer fires once, at the deadline of its last arming; a stopped one
+// never. The wait sleeps in between instead of spinning.
 TEST_F(QtAdapters, WaitSleepsUntilItsTimerFiresAndAStoppedTimerNeverFires) {
-  auto stopped = loop.createTimer();
-  auto later = loop.createTimer();
-  auto sooner = loop.createTimer();
-  auto restarted = loop.createTimer();
-  auto timer = loop.createTimer();
-  int stoppedFired = 0, laterFired = 0, soonerFired = 0, restartedFired = 0;
-  std::int64_t laterAt = 0, soonerAt = 0, restartedAt = 0;
-  bool fired = false, activeInHandler = true;
+  constexpr int kStop = -1, kNever = -1;
+  const std::vector<std::pair<std::vector<int>, int>> armings = {
+      {{10, kStop}, kNever}, {{10, 60}, 60}, {{150, 30}, 30}, {{20, kStop, 90}, 90}};
   const std::int64_t start = loop.nowMs();
-  stopped->setHandler([&] { ++stoppedFired; });
-  later->setHandler([&] { ++laterFired, laterAt = loop.nowMs() - start; });
-  sooner->setHandler([&] { ++soonerFired, soonerAt = loop.nowMs() - start; });
-  restarted->setHandler([&] { ++restartedFired, restartedAt = loop.nowMs() - start; });
-  timer->setHandler([&] {
-    fired = true;
-    activeInHandler = timer->isActive();
-  });
+  std::vector<std::unique_ptr<Timer>> timers;
+  std::vector<std::vector<std::int64_t>> firedAt(armings.size());
+  for (std::size_t i = 0; i < armings.size(); ++i) {
+    timers.push_back(loop.createTimer());
+    timers[i]->setHandler([&, i] { firedAt[i].push_back(loop.nowMs() - start); });
+    for (const int ms : armings[i].first) ms == kStop ? timers[i]->stop() : timers[i]->start(ms);
+  }
+  auto last = loop.createTimer();
+  bool fired = false, activeInHandler = true;
+  last->setHandler([&] { fired = true, activeInHandler = last->isActive(); });
   const double cpuBefore = cpuMs();
-  stopped->start(10);
-  stopped->stop();
-  EXPECT_FALSE(stopped->isActive());
-  later->start(10);
-  later->start(60);  // replaces the first arming, fires once, not before 60 ms
-  sooner->start(150);
-  sooner->start(30);  // the sooner deadline holds
-  restarted->start(20);
-  restarted->stop();
-  restarted->start(90);  // a stopped timer armed again fires at its new deadline
-  timer->start(200);
-  EXPECT_TRUE(timer->isActive());
+  last->start(200);
   loop.waitUntil([&] { return fired; });
   const double cpu = cpuMs() - cpuBefore;
   const std::int64_t elapsed = loop.nowMs() - start;
 
   EXPECT_FALSE(activeInHandler) << "a one-shot timer is inactive when its handler runs";
   EXPECT_GE(elapsed, 199);
-  EXPECT_LT(elapsed, 1000);
   // A spinning wait would burn the whole 200 ms.
   EXPECT_LT(cpu, 20.0) << "waitUntil used " << cpu << " ms of CPU in " << elapsed << " ms";
-  EXPECT_EQ(stoppedFired, 0);
-  EXPECT_EQ(laterFired, 1);
-  EXPECT_GE(laterAt, 59);
-  EXPECT_EQ(soonerFired, 1);
-  EXPECT_GE(soonerAt, 29);
-  EXPECT_LT(soonerAt, laterAt);
-  EXPECT_EQ(restartedFired, 1);
-  EXPECT_GE(restartedAt, 89);
-  for (auto* t : {stopped.get(), later.get(), sooner.get(), restarted.get(), timer.get()})
-    EXPECT_FALSE(t->isActive());
+  for (std::size_t i = 0; i < armings.size(); ++i) {
+    const int due = armings[i].second;
+    EXPECT_EQ(firedAt[i].size(), due == kNever ? 0u : 1u) << i;
+    if (due != kNever && !firedAt[i].empty()) {
+      EXPECT_GE(firedAt[i][0], due - 1) << i;
+    }
+    EXPECT_FALSE(timers[i]->isActive()) << i;
+  }
 
   // A timer armed again from its own handler runs on.
-  auto ticker = loop.createTimer();
   int ticks = 0;
-  ticker->setHandler([&] {
-    if (++ticks < 3) ticker->start(5);
+  last->setHandler([&] {
+    if (++ticks < 3) last->start(5);
   });
-  ticker->start(5);
+  last->start(5);
   EXPECT_TRUE(waitFor([&] { return ticks == 3; }, 1000));
 }
 
@@ -175,12 +159,7 @@ TEST_F(QtAdapters, CloseSendsWhatIsStillQueuedWithinABoundedWait) {
   EXPECT_FALSE(port.isOpen());
 }
 
-TEST_F(QtAdapters, PortNamesAndOpenFailures) {
-  EXPECT_EQ(comPortNumber("COM1"), 1);
-  EXPECT_EQ(comPortNumber("com12"), 12);
-  for (const char* name : {"COM0", "COM", "COM1a", "COM99999", "/dev/ttyS0", "/dev/COM1"}) {
-    EXPECT_EQ(comPortNumber(name), std::nullopt) << name;
-  }
+TEST_F(QtAdapters, APortThatIsNotThereFailsToOpenWithTheReason) {
   QtSerialPort port;
   std::string error;
   EXPECT_FALSE(port.open("/dev/qrk-no-such-port", 115200, &error));

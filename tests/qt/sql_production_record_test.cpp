@@ -44,14 +44,22 @@ ChipRecord chip(std::string station, ChipOutcome outcome, std::optional<std::str
   return r;
 }
 
-// Runs one statement on a connection of the test's own, beside the program's.
-void rawExec(const QString& file, const QString& sql) {
+// Runs statements on a connection of the test's own beside the program's, as
+// an older program or another tool would.
+void rawExec(const RecordLocation& location, const QStringList& statements) {
   {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
-    db.setDatabaseName(file);
+    const bool postgres = location.kind == RecordLocation::Kind::Postgres;
+    QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? "QPSQL" : "QSQLITE", "raw");
+    db.setDatabaseName(postgres ? location.database : location.path);
+    if (postgres) {
+      db.setConnectOptions(QString("host=%1;port=%2;user=%3")
+                               .arg(location.host)
+                               .arg(location.port)
+                               .arg(location.user));
+    }
     ASSERT_TRUE(db.open());
     QSqlQuery query(db);
-    ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
+    for (const QString& sql : statements) ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
   }
   QSqlDatabase::removeDatabase("raw");
 }
@@ -104,9 +112,8 @@ TEST_F(SqliteRecord, EveryChipIsOneWholeRowAndAFailingWriteLeavesNoPartOfIt) {
 
   // The give-back fails after the row went in: the row must go too, and 8
   // stays noted as taken rather than being handed out again.
-  rawExec(location_.path,
-          "CREATE TRIGGER refuse BEFORE INSERT ON serial_returned BEGIN"
-          " SELECT RAISE(ABORT, 'disk full'); END");
+  rawExec(location_, {"CREATE TRIGGER refuse BEFORE INSERT ON serial_returned BEGIN"
+                      " SELECT RAISE(ABORT, 'disk full'); END"});
   EXPECT_FALSE(record->record(chip("A", ChipOutcome::Failed, "8"), &error));
   EXPECT_EQ(error, "disk full");
   EXPECT_EQ(record->chips({}, &error)->size(), 2u);
@@ -124,7 +131,7 @@ TEST_F(SqliteRecord, TheSchemaIsTheProgramsOwnAndANewerOneOrAMissingFileIsRefuse
   EXPECT_TRUE(open());
   EXPECT_TRUE(open(Access::ReadOnly)) << "opening again upgrades nothing";
 
-  rawExec(location_.path, "UPDATE schema_version SET version = 99");
+  rawExec(location_, {"UPDATE schema_version SET version = 99"});
   for (Access access : {Access::ReadWrite, Access::ReadOnly}) {
     EXPECT_FALSE(SqlProductionRecord::open(location_, access, &error));
     EXPECT_NE(error.find("newer qrkprog (record version 99"), std::string::npos) << error;
@@ -138,41 +145,26 @@ TEST_F(SqliteRecord, TheSchemaIsTheProgramsOwnAndANewerOneOrAMissingFileIsRefuse
 // A record made before the failure codes, as that program left it: the
 // upgrade keeps its rows, and `log` reads it as it is before any upgrade.
 void checkUpgradeKeepsRows(const RecordLocation& location) {
-  const bool postgres = location.kind == RecordLocation::Kind::Postgres;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? "QPSQL" : "QSQLITE", "old");
-    if (postgres) {
-      db.setHostName(location.host);
-      if (location.port > 0) db.setPort(location.port);
-      db.setUserName(location.user);
-      db.setDatabaseName(location.database);
-      db.setConnectOptions(location.connectOptions);
-    } else {
-      db.setDatabaseName(location.path);
-    }
-    ASSERT_TRUE(db.open());
-    QSqlQuery query(db);
-    const QString key =
-        postgres ? "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY" : "INTEGER PRIMARY KEY";
-    for (const QString& sql : QStringList{
-             "CREATE TABLE schema_version (version INTEGER NOT NULL)",
-             "INSERT INTO schema_version (version) VALUES (1)",
-             "CREATE TABLE chips (id " + key +
-                 ", recorded_at TEXT NOT NULL, station TEXT NOT NULL, port TEXT NOT NULL,"
-                 " model TEXT NOT NULL, chip_id TEXT NOT NULL, bootloader_version TEXT NOT NULL,"
-                 " image_file TEXT NOT NULL, checksum TEXT NOT NULL, serial BIGINT,"
-                 " serial_kept INTEGER NOT NULL, function_name TEXT NOT NULL,"
-                 " result TEXT NOT NULL CHECK (result IN ('ok', 'failed', 'stopped')),"
-                 " failure_line TEXT NOT NULL, duration_ms BIGINT NOT NULL)",
-             QString("INSERT INTO chips (recorded_at, station, port, model, chip_id,"
-                     " bootloader_version, image_file, checksum, serial, serial_kept,"
-                     " function_name, result, failure_line, duration_ms) VALUES"
-                     " ('2026-12-01T08:00:00.000Z', 'old', 'COM3', 'QRK5-16B', 'F104', '32',"
-                     " 'a.hex', '1234H', 7, 0, 'Auto', 'failed', 'Verify is error!', 1500)")}) {
-      ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
-    }
-  }
-  QSqlDatabase::removeDatabase("old");
+  const QString key = location.kind == RecordLocation::Kind::Postgres
+                          ? "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY"
+                          : "INTEGER PRIMARY KEY";
+  rawExec(location,
+          {
+
+              "CREATE TABLE schema_version (version INTEGER NOT NULL)",
+              "INSERT INTO schema_version (version) VALUES (1)",
+              "CREATE TABLE chips (id " + key +
+                  ", recorded_at TEXT NOT NULL, station TEXT NOT NULL, port TEXT NOT NULL,"
+                  " model TEXT NOT NULL, chip_id TEXT NOT NULL, bootloader_version TEXT NOT NULL,"
+                  " image_file TEXT NOT NULL, checksum TEXT NOT NULL, serial BIGINT,"
+                  " serial_kept INTEGER NOT NULL, function_name TEXT NOT NULL,"
+                  " result TEXT NOT NULL CHECK (result IN ('ok', 'failed', 'stopped')),"
+                  " failure_line TEXT NOT NULL, duration_ms BIGINT NOT NULL)",
+              QString("INSERT INTO chips (recorded_at, station, port, model, chip_id,"
+                      " bootloader_version, image_file, checksum, serial, serial_kept,"
+                      " function_name, result, failure_line, duration_ms) VALUES"
+                      " ('2026-12-01T08:00:00.000Z', 'old', 'COM3', 'QRK5-16B', 'F104', '32',"
+                      " 'a.hex', '1234H', 7, 0, 'Auto', 'failed', 'Verify is error!', 1500)")});
 
   const auto oldRow = [](const std::vector<ChipRecord>& rows) {
     ASSERT_FALSE(rows.empty());

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <utility>
@@ -84,8 +83,7 @@ TEST_F(FlashFiles, UnusableFilesAreRefusedAndNothingIsHalfLoaded) {
 // read from it or from its pseudo-terminal can hang the test.
 struct Qrksim {
   explicit Qrksim(const std::string& arguments)
-      : out(::popen(("echo $$; exec timeout 5 " QRK_BIN_DIR "/qrksim " + arguments).c_str(), "r")),
-        pid(std::atoi(line().c_str())) {}
+      : out(::popen(("exec timeout 5 " QRK_BIN_DIR "/qrksim " + arguments).c_str(), "r")) {}
   ~Qrksim() {
     if (out) ::pclose(out);
   }
@@ -98,7 +96,6 @@ struct Qrksim {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   FILE* out;
-  pid_t pid;
 };
 
 // One request over the pseudo-terminal and what came back, `length` bytes at most.
@@ -133,19 +130,6 @@ TEST_F(QrksimOnPty, ServesUntilStdinEndsThenSavesTheFlashAndRemovesTheLink) {
   EXPECT_EQ(test::readFile(file("out.bin")), "\x12\x34" + std::string(0x3BFE, '\xFF'));
   EXPECT_EQ(test::readFile(file("out.bin.options")), "F8 EF\n");
   EXPECT_FALSE(fs::exists(fs::symlink_status(file("tty"))));  // the link goes with it
-}
-
-TEST_F(QrksimOnPty, StdinThatCannotEndKeepsItServingUntilSigterm) {
-  Qrksim sim("--flash-out " + file("out.bin") + " </dev/null");
-  const std::string line = sim.line();
-  ASSERT_TRUE(line.starts_with("PTY ")) << line;
-  EXPECT_EQ(exchange(line.substr(4, line.size() - 5),
-                     buildShortCommand(cmd::kHandshake, 2, 0xF0, false), 6),
-            buildReply(0x80, {}));
-  ASSERT_GT(sim.pid, 0);
-  ::kill(sim.pid, SIGTERM);
-  EXPECT_EQ(sim.exitStatus(), 0);
-  EXPECT_EQ(fs::file_size(file("out.bin")), 0xFC00u);
 }
 
 TEST_F(QrksimOnPty, BadArgumentsExitWithStatusTwoAndOneLine) {

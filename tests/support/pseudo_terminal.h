@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,9 +37,13 @@ class PseudoTerminal {
   std::vector<std::uint8_t> readMaster(std::size_t count, int timeoutMs) {
     std::vector<std::uint8_t> out;
     pollfd p{master_, POLLIN, 0};
-    std::uint8_t byte = 0;
-    while (out.size() < count && poll(&p, 1, timeoutMs) > 0 && ::read(master_, &byte, 1) == 1) {
-      out.push_back(byte);
+    // Whole chunks, so that a reader keeps pace with a writer that drains a
+    // long burst against a deadline.
+    std::uint8_t chunk[4096];
+    ssize_t n = 0;
+    while (out.size() < count && poll(&p, 1, timeoutMs) > 0 &&
+           (n = ::read(master_, chunk, std::min(sizeof chunk, count - out.size()))) > 0) {
+      out.insert(out.end(), chunk, chunk + n);
     }
     return out;
   }

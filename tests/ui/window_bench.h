@@ -17,6 +17,23 @@
 
 namespace qrk::test {
 
+// An ISP DEMO page with every choice away from its first-start value, one
+// that builds: 22.1184 MHz at 57600 baud, no parity, a watchdog on P3.6 and
+// the RS-485 direction on P0.3, high level receiving.
+inline IspDemoChoices unusualDemoPage() {
+  return {.crystalText = "22.1184",
+          .baudText = "57600",
+          .parityYes = false,
+          .eraseDataYes = false,
+          .noWatchdog = false,
+          .watchdogPort = 3,
+          .watchdogBit = 6,
+          .no485Pin = false,
+          .rs485Port = 0,
+          .rs485Bit = 3,
+          .rs485Logic = 1};
+}
+
 // The window's model on a simulated kind-2 chip under virtual time, over a
 // store that outlives it, so that a second bench on the same store is a
 // restart. Reload checks are recorded with whether a run held the controls.
