@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace qrk {
 namespace {
@@ -13,11 +14,9 @@ TEST(SelectModel, RowValuesUnknownTextAndKindZeroKeepingThePreviousId) {
   SelectedModel model;
   ASSERT_TRUE(selectModel(model, "QRK5-16B"));
   ASSERT_TRUE(selectModel(model, "QRK3-64G"));
-  EXPECT_EQ(model.mapKind, MapKind::TopOf64k);
-  EXPECT_EQ(model.topAddress, 0xFFFF);
-  EXPECT_TRUE(model.apUpToIsp);
-  EXPECT_EQ(model.expectedId, "0055");
-  EXPECT_EQ(model.blockSize, 512);
+  EXPECT_EQ(std::tuple(model.mapKind, model.topAddress, model.apUpToIsp, model.expectedId,
+                       model.blockSize),
+            std::tuple(MapKind::TopOf64k, 0xFFFF, true, "0055", 512));
 
   // Matching is exact (an embedded NUL must not cut it short); a text that
   // names no model resets only the block size and apUpToIsp.
@@ -26,23 +25,20 @@ TEST(SelectModel, RowValuesUnknownTextAndKindZeroKeepingThePreviousId) {
     EXPECT_FALSE(selectModel(model, text)) << '"' << text << '"';
     EXPECT_EQ(findModel(text), nullptr);
   }
-  EXPECT_EQ(model.blockSize, 128);
-  EXPECT_FALSE(model.apUpToIsp);
-  EXPECT_EQ(model.name, "QRK3-64G");
-  EXPECT_EQ(model.apLast, 0xDFFF);
+  EXPECT_EQ(std::tuple(model.blockSize, model.apUpToIsp, model.name, model.apLast),
+            std::tuple(128, false, "QRK3-64G", 0xDFFF));
 
   // Kind-0 chips report no ID: the previous model's stays, and with no
   // previous model there is none, never a stale one.
   ASSERT_TRUE(selectModel(model, "QRK5-32D"));
-  EXPECT_EQ(model.mapKind, MapKind::FixedIspBlock);
-  EXPECT_EQ(model.block1Start, 0xE000);
-  EXPECT_EQ(model.expectedId, "0055");
+  EXPECT_EQ(std::tuple(model.mapKind, model.block1Start, model.expectedId),
+            std::tuple(MapKind::FixedIspBlock, 0xE000, "0055"));
   SelectedModel fresh;
   EXPECT_FALSE(selectModel(fresh, "QRK5-99Z"));
   EXPECT_FALSE(fresh.selected);
   ASSERT_TRUE(selectModel(fresh, "QRKL-64E"));
-  EXPECT_TRUE(fresh.expectedId.empty());
-  EXPECT_EQ(fresh.topAddress, 0x11FFF);  // the largest space, which sizes the image buffer
+  // No ID, and the largest space, which sizes the image buffer.
+  EXPECT_EQ(std::tuple(fresh.expectedId, fresh.topAddress), std::tuple("", 0x11FFF));
 }
 
 }  // namespace

@@ -71,10 +71,9 @@ TEST_F(OptionIoTest, SixFailedAttemptsSaySoAndLeaveTheLabels) {
   EXPECT_EQ(f.pane.text(), "We are writing Option ...\r\nWrite Option is failure!");
   f.pane.replace("");
   EXPECT_EQ(read(true), Reason::NoAnswer);
-  EXPECT_EQ(f.sent[cmd::kWriteOption], kOptionAttempts);
-  EXPECT_EQ(f.sent[cmd::kReadOption], kOptionAttempts);
-  EXPECT_EQ(bytes, std::nullopt);
-  EXPECT_EQ(panel.readOptionLabels, labels);
+  EXPECT_EQ(std::tuple(f.sent[cmd::kWriteOption], f.sent[cmd::kReadOption]),
+            std::tuple(kOptionAttempts, kOptionAttempts));
+  EXPECT_TRUE(bytes == std::nullopt && panel.readOptionLabels == labels);
   EXPECT_EQ(f.pane.text(), "We are reading Option ...\r\nRead Option is failure!");
 }
 
@@ -85,10 +84,8 @@ TEST_F(OptionIoTest, StopEndsTheWaitAndIsNeverReportedAsDone) {
   EXPECT_EQ(read(true), Reason::Stopped);
   EXPECT_EQ(f.loop.nowMs(), 300);
   EXPECT_EQ(f.pane.text(), "We are reading Option ...");
-  EXPECT_EQ(read(false), Reason::Stopped);
-  EXPECT_EQ(write(false), Reason::Stopped);
-  EXPECT_EQ(f.sent[cmd::kReadOption], 1);
-  EXPECT_EQ(f.sent[cmd::kWriteOption], 0);
+  EXPECT_EQ(std::tuple(read(false), write(false)), std::tuple(Reason::Stopped, Reason::Stopped));
+  EXPECT_EQ(std::tuple(f.sent[cmd::kReadOption], f.sent[cmd::kWriteOption]), std::tuple(1, 0));
 }
 
 }  // namespace

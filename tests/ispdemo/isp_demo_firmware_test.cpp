@@ -111,12 +111,25 @@ class DemoOnS51 : public ::testing::Test {
 
   test::TempDir temp_;
   std::filesystem::path dir_ = temp_.root;
-  std::int32_t base_ = 0;
+  // Where the DEMO lies: a script names addresses in it before the run.
+  std::int32_t base_ = 0xF800;
 };
 
-IspDemoSettings noParity() {
+// Settings without parity (s51's UART sends no ninth bit), with the RS-485
+// and watchdog pins named as "P3.5" if at all.
+IspDemoSettings noParity(const std::string& rs485 = "", const std::string& watchdog = "") {
   IspDemoSettings settings;
   settings.parity = false;
+  settings.rs485Pin = !rs485.empty();
+  settings.watchdogPin = !watchdog.empty();
+  if (settings.rs485Pin) {
+    settings.rs485PortText = rs485.substr(0, 2);
+    settings.rs485BitText = rs485.substr(3);
+  }
+  if (settings.watchdogPin) {
+    settings.watchdogPortText = watchdog.substr(0, 2);
+    settings.watchdogBitText = watchdog.substr(3);
+  }
   return settings;
 }
 
@@ -126,7 +139,6 @@ constexpr long long kTicksPerOverflow = 65536LL * 12;
 // the wait runs out (29 overflows of Timer 0 at 11.0592 MHz, counted again
 // from the last byte) and the DEMO restarts into the application.
 TEST_F(DemoOnS51, AnswersOnlyWellFormedFramesThenRestartsIntoTheApplicationWhenTheWaitRunsOut) {
-  base_ = 0xF800;  // before the script names addresses in it
   Bytes input = request(0xB0);
   input[6] ^= 0x01;
   Bytes badEnd = request(0xB5);
@@ -148,18 +160,14 @@ TEST_F(DemoOnS51, AnswersOnlyWellFormedFramesThenRestartsIntoTheApplicationWhenT
 }
 
 TEST_F(DemoOnS51, ReportsThePatchedModelCodeAtEitherPlace) {
-  base_ = 0xF800;
   Simulation sim = run("QRK5-32B", noParity(), request(0xB5), breakAtLeave());
   EXPECT_EQ(sim.sent, (Bytes{0x5A, 0xA5, 0x00, 0x0A, 0xB5, 0x40, 0x05, 0x02, 0x03, 0x16}));
 
   // The same code one page lower, for a 16 KB model, at another crystal
   // (the baud rate and wait follow it) with the watchdog and RS-485 pins set.
-  IspDemoSettings other = noParity();
+  IspDemoSettings other = noParity("P3.5", "P1.0");
   other.crystalMhzText = "22.1184";
   other.baudText = "57600";
-  other.watchdogPin = other.rs485Pin = true;
-  other.rs485PortText = "P3";
-  other.rs485BitText = "5";
   base_ = 0x3800;
   sim = run("QRK3-08A", other, request(0xB5), breakAtLeave());
   EXPECT_EQ(sim.sent, (Bytes{0x5A, 0xA5, 0x00, 0x0A, 0xB5, 0x00, 0x02, 0x01, 0xC0, 0x16}));
@@ -169,11 +177,7 @@ TEST_F(DemoOnS51, ReportsThePatchedModelCodeAtEitherPlace) {
 }
 
 TEST_F(DemoOnS51, DrivesTheRs485PinAroundItsAnswerAfterTheTurnRoundDelay) {
-  IspDemoSettings settings = noParity();
-  settings.rs485Pin = true;
-  settings.rs485PortText = "P3";
-  settings.rs485BitText = "5";
-  base_ = 0xF800;
+  IspDemoSettings settings = noParity("P3.5");
   // Stop at the first byte written to SBUF, then where the DEMO leaves.
   const std::string script =
       "break sfr w 0x99\nrun\nds 0xb0 0xb0\ndelete\n" + breakAtLeave() + "ds 0xb0 0xb0\n";
@@ -195,7 +199,6 @@ TEST_F(DemoOnS51, DrivesTheRs485PinAroundItsAnswerAfterTheTurnRoundDelay) {
 // The flash commands go through the chip's IAP registers: address, data and
 // command are in place when the trigger's second byte is written.
 TEST_F(DemoOnS51, EraseAndWriteDriveTheIapRegisters) {
-  base_ = 0xF800;
   std::string script = "break sfr w 0xe6\n";
   for (int i = 0; i < 9; ++i) script += "run\nds 0xe2 0xe7\n";  // three commands, 3 writes each
   script += "delete\n" + breakAtLeave();
@@ -218,11 +221,7 @@ TEST_F(DemoOnS51, EraseAndWriteDriveTheIapRegisters) {
 }
 
 TEST_F(DemoOnS51, TogglesTheWatchdogPinWhileItWaits) {
-  IspDemoSettings settings = noParity();
-  settings.watchdogPin = true;
-  settings.watchdogPortText = "P1";
-  settings.watchdogBitText = "0";
-  base_ = 0xF800;
+  const IspDemoSettings settings = noParity("", "P1.0");
   // Stop at each feed, before its CPL: the pin reads as the last feed left it.
   const Simulation sim = run("QRK5-32B", settings, {},
                              breakAt(0x043) +

@@ -71,7 +71,7 @@ TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
   EXPECT_TRUE(wrong.paneHas("Communication is failure!"));
 }
 
-TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
+TEST(FixtureRefusals, APortWithoutTheModemLinesOrAHalfCommandPairIsRefusedWithNothingSent) {
   FixtureBench b;
   b.sim.port.removeModemLines();
   b.use("rts-low");
@@ -93,6 +93,18 @@ TEST(SupplyLine, APortWithoutModemLinesIsRefusedWithNothingSent) {
   EXPECT_TRUE(r.refused);
   EXPECT_TRUE(halfFilled.sim.port.written().empty());
   EXPECT_TRUE(halfFilled.runner.started.empty());
+
+  // A start line to wait on is refused the same way, before the first chip.
+  FixtureBench noRi;
+  noRi.sim.port.removeModemLines();
+  noRi.programmer.startGate().setSignal(*startSignalNamed("ri"));
+  const auto ended = noRi.production.reRun("Auto", 3);
+  EXPECT_EQ(ended.runs, 0);
+  ASSERT_TRUE(ended.refusal.has_value());
+  EXPECT_EQ(ended.refusal->text,
+            "sim has no RI line to wait on (a pseudo-terminal or an adapter without modem "
+            "lines); nothing was sent");
+  EXPECT_TRUE(noRi.sim.port.written().empty());
 }
 
 // A line drops at once; a command pair still runs its off command.
@@ -212,19 +224,6 @@ TEST(StartSignal, AnInputLineStartsAChipOnlyWhenTheFixtureClosesAgain) {
   EXPECT_TRUE(summary.stopped);
   EXPECT_EQ(b.sim.loop.nowMs(), 15'000);  // Stop ended the wait at once
   EXPECT_FALSE(b.sim.port.isOpen());
-}
-
-TEST(StartSignal, AnInputLineOnAPortWithoutOneIsRefusedWithNothingSent) {
-  FixtureBench b;
-  b.sim.port.removeModemLines();
-  b.programmer.startGate().setSignal(*startSignalNamed("ri"));
-  const auto summary = b.production.reRun("Auto", 3);
-  EXPECT_EQ(summary.runs, 0);
-  ASSERT_TRUE(summary.refusal.has_value());
-  EXPECT_EQ(summary.refusal->text,
-            "sim has no RI line to wait on (a pseudo-terminal or an adapter without modem "
-            "lines); nothing was sent");
-  EXPECT_TRUE(b.sim.port.written().empty());
 }
 
 TEST(StartSignal, AStartCommandStartsChipsUntilItDeclinesAndAHungOneFailsTheChip) {

@@ -50,123 +50,58 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
 }
 
 // Each way a chip can fail ends the run with its reason and the details a
-// reader acts on: the first differing address with both bytes, the ID read.
+// reader acts on: the first differing address with both bytes, the ID read,
+// the block a refused frame began.
 TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
-  struct Case {
-    const char* what;
-    const char* model;
-    sim::DeviceOptions options;
-    const char* function;
-    Reason reason;
-    std::optional<std::int32_t> address = {};
-    std::optional<std::uint32_t> expected = {}, actual = {};
-    std::string idRead = {};
-    void (*setUp)(OpsBench&) = nullptr;
+  using Details = std::tuple<std::optional<std::int32_t>, std::optional<std::uint32_t>,
+                             std::optional<std::uint32_t>, std::string>;
+  const std::uint8_t at0 = test::patternBytes(1)[0], at123 = test::patternBytes(0x400)[0x123];
+  const auto stuck = sim::DeviceOptions().withFault(Fault::stuckCell(0x0123));
+  const auto every = [](FaultKind kind) {
+    return sim::DeviceOptions().withFault(Fault::every(kind));
   };
-  const Case cases[] = {
-      {"silent", "QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::Drop)),
-       "Verify_ID", Reason::NoAnswer},
-      {"wrong id",
-       "QRK5-16B",
-       sim::DeviceOptions().withId(0x1234),
-       "Verify_ID",
-       Reason::WrongId,
-       {},
-       {},
-       {},
-       "1234"},
-      {"not blank", "QRK5-16B", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)),
-       "Blank_Check", Reason::NotBlank, 0x0123, 0xFF, 0x00},
-      {"mismatch", "QRK3-32F", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)), "Program",
-       Reason::Mismatch, 0x0123, test::patternBytes(0x400)[0x123], 0x00},
-      {"refused", "QRK5-16B", sim::DeviceOptions().withFault(Fault::every(FaultKind::BadAck)),
-       "Program", Reason::Refused, 0x0000},
-      {"port",
-       "QRK5-16B",
-       {},
-       "Verify_ID",
-       Reason::Port,
-       {},
-       {},
-       {},
-       {},
-       [](OpsBench& b) { b.sim.port.refuseOpen(); }},
-      {"stopped",
-       "QRK5-16B",
-       {},
-       "Erase_All",
-       Reason::Stopped,
-       {},
-       {},
-       {},
-       {},
-       [](OpsBench& b) { b.onFirstSent(cmd::kErase, [&b] { b.production.stopClicked(); }); }},
-      {"file",
-       "QRK5-16B",
-       {},
-       "Program",
-       Reason::File,
-       {},
-       {},
-       {},
-       {},
-       [](OpsBench& b) { b.image().fileLoaded = false; }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    OpsBench b(c.model, c.options);
-    if (c.setUp) c.setUp(b);
-    const Status status = b.production.run(c.function).status;
-    EXPECT_EQ(status.reason, c.reason) << b.pane();
-    EXPECT_FALSE(status.text.empty());
-    EXPECT_EQ(status.address, c.address);
-    EXPECT_EQ(status.expected, c.expected);
-    EXPECT_EQ(status.actual, c.actual);
-    EXPECT_EQ(status.idRead, c.idRead);
-  }
-}
-
-// Kinds 0 and 1 have no page sums: the list's Verify reads the chip back and
-// says OK only when every byte of the range of interest compared equal.
-TEST(ListVerify, Kinds0And1CompareTheChipWithTheImageBeforeSayingOk) {
-  for (const char* model : {"QRK3-64F", "QRK5-32D"}) {
-    SCOPED_TRACE(model);
-    OpsBench erased(model);
-    erased.setList({"Erase_All", "Verify"});
-    EXPECT_FALSE(erased.production.run("Auto").ok());
-    EXPECT_TRUE(erased.paneHas("\r\nVerify is error!\r\nVerify         is failure!"))
-        << erased.pane();
-    EXPECT_FALSE(erased.paneHas("Verify          OK!"));
-    EXPECT_EQ(erased.programmer.successCounter().text(), "0");
-
-    OpsBench holding(model);
-    holding.load(0, test::patternBytes(0x400), true);
-    holding.setList({"Verify"});
-    EXPECT_TRUE(holding.production.run("Auto").ok()) << holding.pane();
-    EXPECT_TRUE(holding.paneHas("\r\nVerify OK!Verify          OK!"));
-    EXPECT_GE(holding.sim.device.commandCount(cmd::kRead), 8);  // 1 KB in 128-byte reads
-  }
-}
-
-TEST(SavedSettings, TheSavedModelIspSpaceAndFillByteAreLoadedAndABadPositionSelectsNothing) {
-  sim::SimulatedTarget sim("QRK5-16B");
-  test::RecordingHost host;
-  MemorySettingsStore settings;
-  settings.setValue("Settings", "DeviceProducts", "5");
-  settings.setValue("Settings", "ISP_Space", "2");
-  settings.setValue("Settings", "fillbyte", "FF");
-  {
-    Programmer p{sim.port, sim.loop, settings, host};
-    p.loadSettings();
-    EXPECT_EQ(p.model().name, "QRK5-64B");
-    EXPECT_EQ(p.options().ispSpaceText, "2.0k");
-    EXPECT_EQ(p.loadChoices().fillByte, 0xFF);
-  }
-  for (const char* position : {"17", "-1", "x"}) {
-    settings.setValue("Settings", "DeviceProducts", position);
-    Programmer p{sim.port, sim.loop, settings, host};
-    p.loadSettings();
-    EXPECT_FALSE(p.model().selected) << position;
+  const std::tuple<const char*, const char*, sim::DeviceOptions, const char*, Reason, Details>
+      cases[] = {
+          {"silent", "QRK5-16B", every(FaultKind::Drop), "Verify_ID", Reason::NoAnswer, {}},
+          {"wrong id",
+           "QRK5-16B",
+           sim::DeviceOptions().withId(0x1234),
+           "Verify_ID",
+           Reason::WrongId,
+           {{}, {}, {}, "1234"}},
+          {"not blank", "QRK5-16B", stuck, "Blank_Check", Reason::NotBlank, {0x0123, 0xFF, 0, ""}},
+          {"kind 1 read back",
+           "QRK3-32F",
+           stuck,
+           "Program",
+           Reason::Mismatch,
+           {0x0123, at123, 0, ""}},
+          {"kind 0 list verify", "QRK5-32D", {}, "Verify", Reason::Mismatch, {0, at0, 0xFF, ""}},
+          {"refused",
+           "QRK5-16B",
+           every(FaultKind::BadAck),
+           "Program",
+           Reason::Refused,
+           {0, {}, {}, ""}},
+          {"port", "QRK5-16B", {}, "Verify_ID", Reason::Port, {}},
+          {"stopped mid-list", "QRK5-16B", {}, "Auto", Reason::Stopped, {}},
+          {"file", "QRK5-16B", {}, "Program", Reason::File, {}},
+      };
+  for (const auto& [what, model, options, function, reason, details] : cases) {
+    SCOPED_TRACE(what);
+    OpsBench b(model, options);
+    if (reason == Reason::Port) b.sim.port.refuseOpen();
+    if (reason == Reason::Stopped)
+      b.onFirstSent(cmd::kDataRestart, [&b] { b.production.stopClicked(); });
+    if (reason == Reason::File) b.image().fileLoaded = false;
+    const Status s = b.production.run(function).status;
+    EXPECT_EQ(s.reason, reason) << b.pane();
+    EXPECT_FALSE(s.text.empty());
+    EXPECT_EQ(Details(s.address, s.expected, s.actual, s.idRead), details);
+    // The list ends there: no reopened port, no option bytes, nothing counted.
+    EXPECT_EQ(b.sim.port.openCount(), reason == Reason::Port ? 0 : 1);
+    EXPECT_EQ(b.sim.device.commandCount(cmd::kWriteOption), 0);
+    EXPECT_EQ(b.programmer.successCounter().text(), "0");
   }
 }
 
@@ -206,19 +141,6 @@ TEST(FunctionListRun, TheDefaultListProgramsTheChipCountsItAndBeepsABadListIsRef
   EXPECT_FALSE(b.programmer.functionList().setForRun({"Program", "Auto"}, &error));
   EXPECT_NE(error.find("'Auto'"), std::string::npos);
   EXPECT_FALSE(b.programmer.functionList().setForRun(std::vector<std::string>(9, "Verify")));
-}
-
-TEST(FunctionListRun, StopEndsTheListWithoutReopeningThePortOrWritingOptions) {
-  OpsBench b;
-  b.onFirstSent(cmd::kDataRestart, [&] { b.production.stopClicked(); });
-  const RunResult r = b.production.run("Auto");
-  EXPECT_TRUE(r.stopped);
-  EXPECT_EQ(b.sim.port.openCount(), 1);
-  EXPECT_EQ(b.sim.device.commandCount(cmd::kWriteOption), 0);
-  for (const char* line : {"Program         OK!", "is failure!", "Auto       OK!"})
-    EXPECT_FALSE(b.paneHas(line)) << line;
-  EXPECT_TRUE(b.paneHas("\r\nStop by user!"));
-  EXPECT_EQ(b.programmer.successCounter().text(), "0");
 }
 
 // "3@0 2@1000 1@2000": each countdown number shown, at its ms from the first.

@@ -97,17 +97,15 @@ TEST_F(Device, RepliesByteForByte) {
   EXPECT_EQ(ask(readRequest(0x0180, 128)),
             reply(cmd::kRead, Bytes{0, 0, 0x01, 0x80, 0, 0x80} + block));
   EXPECT_EQ(ask(pageSumRequest(0x0180, 0x01FF)), reply(cmd::kPageSums, {0x3F, 0xC0}));
-  EXPECT_EQ(device.flashByte(0x8204), 5);
-  EXPECT_EQ(device.flashByte(0x8205), 0xFF);
+  EXPECT_EQ(std::tuple(device.flashByte(0x8204), device.flashByte(0x8205)), std::tuple(5, 0xFF));
 
   // The blank check acknowledges, then names the first programmed byte.
   device.loadFlash(0xFBFF, {0x12});
   const auto blank = send(shortCommand(cmd::kBlankCheck));
   ASSERT_EQ(blank.size(), 2u);
-  EXPECT_EQ(blank[0].bytes, reply(cmd::kBlankCheck));
-  EXPECT_EQ(blank[0].atUs, now + 100);
-  EXPECT_EQ(blank[1].bytes, reply(cmd::kBlankCheck, {0x00, 0x01, 0x80, 0x40}));
-  EXPECT_EQ(blank[1].atUs, now + 100 + 5'000);
+  EXPECT_EQ(std::tuple(blank[0].bytes, blank[0].atUs, blank[1].bytes, blank[1].atUs),
+            std::tuple(reply(cmd::kBlankCheck), now + 100,
+                       reply(cmd::kBlankCheck, {0x00, 0x01, 0x80, 0x40}), now + 100 + 5'000));
   EXPECT_EQ(ask(shortCommand(cmd::kErase)), reply(cmd::kErase));
   EXPECT_TRUE(std::ranges::all_of(device.flash(), [](std::uint8_t b) { return b == 0xFF; }));
   EXPECT_EQ(device.flash().size(), 0xFC00u);
@@ -181,16 +179,14 @@ TEST_F(Device, UnusableFramesAndNoiseLeaveTheNextRequestAnswered) {
 }
 
 TEST_F(Device, FaultHitsTheNthReplyTheNthOnOrAllInItsScope) {
-  use("QRK5-16B", DeviceOptions().withFault("drop:2"));
-  EXPECT_EQ(askVersion(), version);
-  EXPECT_TRUE(askVersion().empty());
-  EXPECT_EQ(askVersion(), version);
-  use("QRK5-16B", DeviceOptions().withFault("drop:2+"));
-  EXPECT_EQ(askVersion(), version);
-  EXPECT_TRUE(askVersion().empty());
-  EXPECT_TRUE(askVersion().empty());
-  use("QRK5-16B", DeviceOptions().withFault("drop:all"));
-  EXPECT_TRUE(askVersion().empty());
+  // Which of three version requests are answered.
+  for (const auto& [fault, answered] :
+       {std::pair{"drop:2", "yny"}, {"drop:2+", "ynn"}, {"drop:all", "nnn"}}) {
+    use("QRK5-16B", DeviceOptions().withFault(fault));
+    std::string seen;
+    for (int i = 0; i < 3; ++i) seen += askVersion() == version ? 'y' : 'n';
+    EXPECT_EQ(seen, answered) << fault;
+  }
   EXPECT_EQ(ask(shortCommand(cmd::kHandshake, 0xF0)), reply(0x80));  // spared unless named
   use("QRK5-16B", DeviceOptions().withFault("drop:all@80"));
   EXPECT_TRUE(ask(shortCommand(cmd::kHandshake, 0xF0)).empty());
@@ -221,8 +217,7 @@ TEST_F(Device, CorruptedAndDelayedReplies) {
 
   const auto split = send(shortCommand(cmd::kReadId));
   ASSERT_EQ(split.size(), 4u);
-  EXPECT_EQ(split[0].bytes.size(), 1u);
-  EXPECT_EQ(split[1].bytes.size(), 2u);
+  EXPECT_EQ(std::tuple(split[0].bytes.size(), split[1].bytes.size()), std::tuple(1u, 2u));
   for (std::size_t i = 1; i < split.size(); ++i)
     EXPECT_EQ(split[i].atUs - split[i - 1].atUs, 5'000);
   EXPECT_EQ(joined(split), reply(cmd::kReadId, {0x04, 0xF1}));
@@ -232,8 +227,7 @@ TEST_F(Device, CorruptedAndDelayedReplies) {
   EXPECT_EQ(joined(gap), version);
   const auto slow = send(shortCommand(cmd::kVersion));
   ASSERT_EQ(slow.size(), 1u);
-  EXPECT_GT(slow[0].atUs - now, 700'000);
-  EXPECT_EQ(slow[0].bytes, version);
+  EXPECT_TRUE(slow[0].atUs - now > 700'000 && slow[0].bytes == version);
 }
 
 TEST(DeviceTiming, NoReplyRunsAheadOfTheLine) {
@@ -250,9 +244,9 @@ TEST(DeviceTiming, NoReplyRunsAheadOfTheLine) {
   ASSERT_EQ(joined(both),
             reply(cmd::kRead, Bytes{0, 0, 0, 0, 0, 0x80} + Bytes(128, 0xFF)) + reply(0x80));
   ASSERT_EQ(both.size(), 140u + 6);
-  EXPECT_EQ(both[0].atUs, byteDoneUs(wireTimeUs(12) + 100, 0));
-  EXPECT_EQ(both[139].atUs, wireTimeUs(12) + 100 + wireTimeUs(140));
-  EXPECT_EQ(both[140].atUs, both[139].atUs + 87);
+  EXPECT_EQ(
+      std::tuple(both[0].atUs, both[139].atUs, both[140].atUs - both[139].atUs),
+      std::tuple(byteDoneUs(wireTimeUs(12) + 100, 0), wireTimeUs(12) + 100 + wireTimeUs(140), 87));
   for (std::size_t i = 1; i < both.size(); ++i) EXPECT_GE(both[i].atUs - both[i - 1].atUs, 86);
 }
 
@@ -282,8 +276,7 @@ TEST(AdapterBursts, ALongReplyComesInMillisecondBurstsAndItsLastByteOnTime) {
   EXPECT_EQ(joined(bursts), joined(bytes));
   EXPECT_EQ(bursts.back().atUs, bytes.back().atUs);
   // 12.2 ms of wire: a wake-up per bus frame instead of one per byte.
-  EXPECT_GE(bursts.size(), 12u);
-  EXPECT_LE(bursts.size(), 14u);
+  EXPECT_TRUE(bursts.size() >= 12u && bursts.size() <= 14u) << bursts.size();
 
   // A pause in the reply ends a burst: what came before it is not held back.
   QrkDevice split = QrkDevice::forModel("QRK5-16B", DeviceOptions().withFault("split"));

