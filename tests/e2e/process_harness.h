@@ -1,8 +1,6 @@
 #pragma once
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -25,7 +23,6 @@
 namespace qrk::test {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -132,18 +129,6 @@ class Simulator : public ChildProcess {
   }
   ~Simulator() { stop(); }
   const std::string& portPath() const { return portPath_; }
-  // Reads the port until nothing has come for `quiet`: a reply to a stopped
-  // run may still be on the wire, and a session opened within its time takes
-  // it for an answer to its own first request, as with a real chip.
-  void waitForQuietLine(std::chrono::milliseconds quiet = 50ms) const {
-    const int fd = ::open(portPath_.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(fd, 0) << portPath_;
-    pollfd p{fd, POLLIN, 0};
-    char discarded[256];
-    for (int pass = 0; pass < 100 && ::poll(&p, 1, static_cast<int>(quiet.count())) > 0; ++pass)
-      (void)!::read(fd, discarded, sizeof discarded);
-    ::close(fd);
-  }
   void stop() {
     sendSignal(SIGTERM);
     wait(3s);

@@ -1,6 +1,6 @@
 // qrkprog switching the supply of qrksim's chip (--supply-fifo) through shell
 // commands, as a production fixture's relay would: power cycles per chip,
-// start commands, refusals, failing commands and a gang's channels.
+// refusals, failing commands and a gang's channels.
 #include <sys/stat.h>
 
 #include "e2e/process_harness.h"
@@ -66,23 +66,6 @@ TEST_F(QrkprogFixture, RepeatPowerCyclesEveryChipAndLeavesTheSupplyOff) {
   for (std::size_t i = 0; i < log.size(); ++i) {
     EXPECT_EQ(log[i], sim.portPath() + " 0 " + (i % 2 == 0 ? "off" : "on"));
   }
-}
-
-TEST_F(QrkprogFixture, AStartCommandStartsEachChipAndEndsTheShiftByDeclining) {
-  writeSwitches();
-  // Starts two chips, then says the shift is over.
-  writeScript("start.sh", "echo start >> " + path("switches.log") + "\n[ $(grep -c start " +
-                              path("switches.log") + ") -le 2 ]\n");
-  Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
-  const ProcessResult r =
-      run("run Verify_ID --model QRK5-16B --repeat 10 --start-on cmd --start-cmd " +
-          path("start.sh") + " --port " + sim.portPath() + powerCmd());
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
-  EXPECT_EQ(count(r.out, "MCU: QRK5/3-16B"), 2) << r.out;
-  const std::string on = sim.portPath() + " 0 on";
-  const std::string off = sim.portPath() + " 0 off";
-  EXPECT_EQ(switches(),
-            (std::vector<std::string>{"start", off, on, off, "start", on, off, "start"}));
 }
 
 TEST_F(QrkprogFixture, AFailingPowerCommandFailsTheChipAndNamesIt) {

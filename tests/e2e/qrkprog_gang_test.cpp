@@ -63,9 +63,9 @@ TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage)
       EXPECT_EQ(progress[port].value("total").toInteger(), static_cast<qint64>(kImageSize));
     } else {
       EXPECT_FALSE(ended[port].value("ok").toBool());
-      EXPECT_EQ(str(ended[port], "phase"), "Program");
-      EXPECT_EQ(str(ended[port], "reason"), "refused");
-      EXPECT_EQ(str(ended[port], "text"), "Program is failure!");
+      EXPECT_EQ(str(ended[port], "phase") + ": " + str(ended[port], "reason") + ": " +
+                    str(ended[port], "text"),
+                "Program: refused: Program is failure!");
     }
   }
   EXPECT_EQ(str(result, "event"), "result") << "the gang's result comes last";

@@ -14,34 +14,23 @@ TEST_F(QrkprogUsage, BadUsageExitsTwoWithOneLine) {
   const std::string verifyId = "run Verify_ID --port /dev/null --model QRK5-16B ";
   const std::string store = "store --file a.bin --from 0 --to 1 ";
   for (const std::string& args : std::vector<std::string>{
-           "run",
-           "run Verify_ID --model QRK5-16B",
-           "run Make_Coffee --port /dev/null",
-           "run Verify_ID --port /dev/null --model QRK9-99Z",
-           verifyId + "--option LOCK",
-           verifyId + "--option TURBO=YES",
-           verifyId + "--option LOCK=maybe",
-           verifyId + "--isp-space 1.5k",
-           verifyId + "--no-such-flag",
+           "run", "run Verify_ID --model QRK5-16B", "run Make_Coffee --port /dev/null",
+           "run Verify_ID --port /dev/null --model QRK9-99Z", verifyId + "--option LOCK",
+           verifyId + "--option TURBO=YES", verifyId + "--option LOCK=maybe",
+           verifyId + "--isp-space 1.5k", verifyId + "--no-such-flag",
            verifyId + "--events json --progress-every -1",
-           verifyId + "--events json --progress-every 10ms",
-           "options",
-           store,
+           verifyId + "--events json --progress-every 10ms", "options", store,
            store + "--out x.bin --fill 7F",
-           // Numbers are read whole, never in part.
-           "baud --freq 11,0592",
-           "baud --freq 11.0592x",
-           "demo-build --model QRK5-16B --freq 11,0592 --out x.hex",
-           "store --file a.bin --from zz --to 1 --out x.bin",
-           verifyId + "--repeat 2x",
-           verifyId + "--delay 3.5",
-           verifyId + "--serial --serial-bytes 4b",
+           // Numbers are read whole, never in part; a crystal is a positive number.
+           "baud", "baud --freq 0", "baud --freq abc", "baud --freq -4", "baud --freq 11,0592",
+           "baud --freq 11.0592x", "demo-build --model QRK5-16B --freq 11,0592 --out x.hex",
+           "store --file a.bin --from zz --to 1 --out x.bin", verifyId + "--repeat 2x",
+           verifyId + "--delay 3.5", verifyId + "--serial --serial-bytes 4b",
            // The --serial-* options set the field --serial stamps.
            verifyId + "--serial-address 1F00",
            "run Verify_ID --model QRK5-16B --port /dev/no-such-port",
            "gang Verify_ID --model QRK5-16B --port /dev/no-such-port --port /dev/null",
-           "gang Read_AP_ISP --model QRK5-16B --port /dev/null --port /dev/zero --out same.bin",
-       }) {
+           "gang Read_AP_ISP --model QRK5-16B --port /dev/null --port /dev/zero --out same.bin"}) {
     SCOPED_TRACE(args);
     const ProcessResult r = run(args);
     EXPECT_EQ(r.exitCode, 2) << describe(r);

@@ -1,6 +1,7 @@
 // The Qt adapters against the real thing: timers and waits in Qt's event
-// loop, a serial port on a pseudo-terminal, settings in INI files.
-#include <gtest/gtest.h>
+// loop, a serial port on a pseudo-terminal, settings in INI files; how the
+// names a user types for a port find a device.
+#include <gmock/gmock.h>
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "qt/port_directory.h"
 #include "qt/qt_event_loop.h"
 #include "qt/qt_serial_port.h"
 #include "qt/qt_settings_store.h"
@@ -83,12 +85,17 @@ TEST_F(QtAdapters, WaitSleepsUntilItsTimerFiresAndAStoppedTimerNeverFires) {
   EXPECT_TRUE(waitFor([&] { return ticks == 3; }, 1000));
 }
 
-// Bytes pass unchanged both ways, stale input can be dropped, and a line
+// A port that is not there fails to open with the reason; on one that is,
+// bytes pass unchanged both ways, stale input can be dropped, and a line
 // whose other end vanished closes instead of making the wait spin.
 TEST_F(QtAdapters, SerialPortOnAPseudoTerminal) {
-  test::PseudoTerminal pty;
   QtSerialPort port;
   std::string error;
+  EXPECT_FALSE(port.open("/dev/qrk-no-such-port", 115200, &error));
+  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+  EXPECT_FALSE(port.open("COM999", 115200, &error));
+  EXPECT_NE(error.find("COM999"), std::string::npos) << error;
+  test::PseudoTerminal pty;
   ASSERT_TRUE(port.open(pty.slavePath(), 115200, &error)) << error;
   // A pseudo-terminal has no driver to ask for low latency; that is no error.
   EXPECT_FALSE(port.lowLatency());
@@ -159,16 +166,6 @@ TEST_F(QtAdapters, CloseSendsWhatIsStillQueuedWithinABoundedWait) {
   EXPECT_FALSE(port.isOpen());
 }
 
-TEST_F(QtAdapters, APortThatIsNotThereFailsToOpenWithTheReason) {
-  QtSerialPort port;
-  std::string error;
-  EXPECT_FALSE(port.open("/dev/qrk-no-such-port", 115200, &error));
-  EXPECT_FALSE(port.isOpen());
-  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
-  EXPECT_FALSE(port.open("COM999", 115200, &error));
-  EXPECT_NE(error.find("COM999"), std::string::npos) << error;
-}
-
 // Sections, Chinese text, a hand-edited value with a comma and texts that
 // INI syntax treats specially come back as written; a damaged file reads as
 // the first start; reading alone creates no file; a failed write is reported.
@@ -212,6 +209,78 @@ TEST_F(QtAdapters, SettingsInIniFiles) {
   blocked.setValue("Settings", "DeviceProducts", "1");
   EXPECT_FALSE(blocked.sync(&error));
   EXPECT_NE(error.find("qrk.ini"), std::string::npos) << error;
+}
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+
+SerialDevice uart(const std::string& path) { return SerialDevice{path, "", "", "", {}, {}}; }
+
+SerialDevice adapter(const std::string& path, const std::string& serial) {
+  return SerialDevice{path, "USB UART", "maker", serial, 0x0403, 0x6001};
+}
+
+std::string resolved(const PortDirectory& directory, const std::string& name,
+                     std::string* error = nullptr) {
+  std::string path, message;
+  if (!directory.resolve(name, &path, &message)) {
+    if (error) *error = message;
+    return "";
+  }
+  return path;
+}
+
+// A station's adapters come first whatever order the system reports them in,
+// so COM1 stays the first adapter when a motherboard UART appears or goes.
+TEST(PortDirectory, ComNamesCountAdaptersFirstThenPaths) {
+  const PortDirectory directory({uart("/dev/ttyS1"), adapter("/dev/ttyUSB1", "B"),
+                                 uart("/dev/ttyS0"), adapter("/dev/ttyACM0", "C"),
+                                 adapter("/dev/ttyUSB0", "A")});
+  std::vector<std::string> order;
+  for (const SerialDevice& device : directory.devices()) order.push_back(device.path);
+  EXPECT_EQ(order, (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1",
+                                             "/dev/ttyS0", "/dev/ttyS1"}));
+  EXPECT_EQ(resolved(directory, "COM1"), "/dev/ttyACM0");
+  EXPECT_EQ(resolved(directory, "com3"), "/dev/ttyUSB1");
+  EXPECT_EQ(resolved(directory, "COM5"), "/dev/ttyS1");
+
+  std::string error;
+  EXPECT_EQ(resolved(directory, "COM6", &error), "");
+  EXPECT_THAT(error,
+              AllOf(HasSubstr("COM6"), HasSubstr("5 serial ports"), HasSubstr("qrkprog ports")));
+  EXPECT_EQ(resolved(PortDirectory({}), "COM1", &error), "");
+  EXPECT_THAT(error, HasSubstr("0 serial ports"));
+}
+
+TEST(PortDirectory, AnAdapterIsFoundByItsSerialNumberOnlyWhenItIsTheOnlyOne) {
+  const PortDirectory directory({adapter("/dev/ttyUSB0", "A50285BI"),
+                                 adapter("/dev/ttyUSB1", "CLONE"), adapter("/dev/ttyUSB2", "CLONE"),
+                                 adapter("/dev/ttyUSB3", ""), uart("/dev/ttyS0")});
+  EXPECT_EQ(resolved(directory, "usb:A50285BI"), "/dev/ttyUSB0");
+  EXPECT_EQ(resolved(directory, "USB:A50285BI"), "/dev/ttyUSB0") << "the prefix in any case";
+
+  std::string error;
+  EXPECT_EQ(resolved(directory, "usb:a50285bi", &error), "") << "a serial number is exact";
+  EXPECT_THAT(error, AllOf(HasSubstr("usb:a50285bi"), HasSubstr("qrkprog ports")));
+  // Cheap adapters often share one serial number: picking either would
+  // program the wrong station's chips.
+  EXPECT_EQ(resolved(directory, "usb:CLONE", &error), "");
+  EXPECT_THAT(error, AllOf(HasSubstr("2 adapters"), HasSubstr("/dev/ttyUSB1, /dev/ttyUSB2")));
+  // An adapter without a serial number is never matched by an empty one.
+  EXPECT_EQ(resolved(directory, "usb:", &error), "");
+  EXPECT_THAT(error, HasSubstr("serial number after usb:"));
+}
+
+TEST(PortDirectory, PathsAndOtherNamesPassUnchangedWithoutAScan) {
+  const PortDirectory empty({});
+  for (const char* name : {"/dev/pts/7", "/dev/COM1", "/tmp/line/ttyQRK", "COM0", "COM", "COM1a",
+                           "COM99999", "usbserial"}) {
+    EXPECT_EQ(resolved(empty, name), name);
+    EXPECT_FALSE(needsPortDirectory(name)) << name;
+  }
+  EXPECT_TRUE(needsPortDirectory("COM2"));
+  EXPECT_TRUE(needsPortDirectory("usb:X"));
+  EXPECT_EQ(usbSerialOf("usb:X:1"), "X:1");
 }
 
 }  // namespace

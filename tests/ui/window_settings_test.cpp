@@ -1,7 +1,9 @@
 // The stored form of the window's settings: what each key holds, what an
-// older store and a damaged one read as.
+// older store and a damaged one read as; the ISP DEMO page's choices reach the
+// builder as the user set them.
 #include <gtest/gtest.h>
 
+#include "ispdemo/isp_demo_builder.h"
 #include "ui/window_bench.h"
 
 namespace qrk {
@@ -51,34 +53,6 @@ TEST(WindowSettingsStore, EveryKeyRoundTrips) {
   EXPECT_EQ(saved(loadWindowSettings(store)), written);
 }
 
-// The first-start choices in the form the store has always held them.
-TEST(WindowSettingsStore, FirstStartValuesInTheirStoredForm) {
-  ListingStore store;
-  saveWindowSettings(store, loadWindowSettings(ListingStore{}));
-  for (const auto& [key, text] :
-       {std::pair{"DeviceProducts", "0"},
-        {"combCommPort", "0"},
-        {"COM_port", "0"},
-        {"Baud", "0"},
-        {"fillbyte", "00"},
-        {"BeepYesNo", "True"},
-        {"Dalay_ReDownLoad", "4"},
-        {"ISP_DEMO_oscillate_frequency", "3"},
-        {"ISP_DEMO_ISP_buad", "6"},
-        {"ISP_DEMO_parity", "True"},
-        {"ISP_DEMO_erase_data", "True"},
-        {"ISP_DEMO_WDT", "True"},
-        {"ISP_DEMO_WDT_port", "1"},
-        {"ISP_DEMO_WDT_port_bit", "0"},
-        {"ISP_DEMO_have_485_pin", "True"},
-        {"ISP_DEMO_485_port", "1"},
-        {"ISP_DEMO_485_port_bit", "1"},
-        {"Write_OK_Count", "0"},
-        {"FilePath", "<missing>"}}) {  // the window's own folder stands in
-    EXPECT_EQ(store.at(key), text) << key;
-  }
-}
-
 // A store written before the texts had keys of their own still loads: the
 // list positions name the entries, and a typed text wins once it is stored.
 TEST(WindowSettingsStore, AnOlderStoreLoadsByPosition) {
@@ -106,27 +80,62 @@ TEST(WindowSettingsStore, AnOlderStoreLoadsByPosition) {
 // without a word to the user.
 TEST(WindowSettingsStore, DamagedPositionsReadAsFirstStartValues) {
   const auto firstStart = saved(WindowSettings{});
-  for (const char* key : {"DeviceProducts", "ISP_Space", "COM_port", "Baud", "Dalay_ReDownLoad",
-                          "ISP_DEMO_oscillate_frequency", "ISP_DEMO_ISP_buad", "ISP_DEMO_WDT_port",
-                          "ISP_DEMO_WDT_port_bit", "ISP_DEMO_485_port", "ISP_DEMO_485_port_bit"}) {
-    for (const char* bad : {"abc", "-5", "99999", "", "2x", "0x1", "1.5", "\xff\xfe"}) {
+  // Each position key with the first position past the end of its list.
+  for (const auto& [key, pastEnd] : {std::pair{"DeviceProducts", "99999"},
+                                     {"ISP_Space", "99999"},
+                                     {"COM_port", "8"},
+                                     {"Baud", "1"},
+                                     {"Dalay_ReDownLoad", "8"},
+                                     {"ISP_DEMO_oscillate_frequency", "12"},
+                                     {"ISP_DEMO_ISP_buad", "9"},
+                                     {"ISP_DEMO_WDT_port", "5"},
+                                     {"ISP_DEMO_WDT_port_bit", "8"},
+                                     {"ISP_DEMO_485_port", "5"},
+                                     {"ISP_DEMO_485_port_bit", "8"}}) {
+    for (const char* bad : {"abc", "-5", "99999", "", "2x", "0x1", "1.5", "\xff\xfe", pastEnd}) {
       ListingStore store;
       store.setValue("Settings", key, bad);
       EXPECT_EQ(saved(loadWindowSettings(store)), firstStart) << key << " = " << bad;
     }
   }
-  // Just past the end of each fixed list.
-  for (const auto& [key, past] : {std::pair{"COM_port", "8"},
-                                  {"Baud", "1"},
-                                  {"Dalay_ReDownLoad", "8"},
-                                  {"ISP_DEMO_oscillate_frequency", "12"},
-                                  {"ISP_DEMO_ISP_buad", "9"},
-                                  {"ISP_DEMO_WDT_port", "5"},
-                                  {"ISP_DEMO_485_port_bit", "8"}}) {
-    ListingStore store;
-    store.setValue("Settings", key, past);
-    EXPECT_EQ(saved(loadWindowSettings(store)), firstStart) << key << " = " << past;
-  }
+}
+
+IspDemoBuild builtForKindTwo(const IspDemoSettings& settings) {
+  SelectedModel model;
+  selectModel(model, "QRK5-16B");
+  return patchIspDemo(model, settings);
+}
+
+// The page and settings written out by hand must give the same firmware, or
+// the same refusal.
+void expectSameBuild(const IspDemoChoices& page, const IspDemoSettings& byHand) {
+  const IspDemoBuild fromPage = builtForKindTwo(toIspDemoSettings(page));
+  const IspDemoBuild expected = builtForKindTwo(byHand);
+  EXPECT_EQ(fromPage.refusal, expected.refusal);
+  EXPECT_EQ(fromPage.bytes, expected.bytes);
+}
+
+TEST(IspDemoPage, ThePagesChoicesBuildTheFirmwareTheyName) {
+  // First start: the page and the command line's defaults are one firmware.
+  ASSERT_TRUE(builtForKindTwo({}).bytes.has_value());
+  expectSameBuild({}, {});
+
+  IspDemoChoices page = test::unusualDemoPage();
+  expectSameBuild(page, {.crystalMhzText = "22.1184",
+                         .baudText = "57600",
+                         .parity = false,
+                         .eraseDataFlash = false,
+                         .watchdogPin = true,
+                         .watchdogPortText = "P3",
+                         .watchdogBitText = "6",
+                         .rs485Pin = true,
+                         .rs485PortText = "P0",
+                         .rs485BitText = "3",
+                         .rs485HighReceives = true});
+
+  // A position beyond the port list names no pin and is refused, not built.
+  page.watchdogPort = 9;
+  EXPECT_FALSE(builtForKindTwo(toIspDemoSettings(page)).bytes.has_value());
 }
 
 }  // namespace
