@@ -13,7 +13,7 @@ namespace {
 constexpr std::uint8_t kFirstSend = 0x00;
 constexpr std::uint8_t kRefuse = 0x81;
 // What the chip's "data" fault scope is counted under.
-constexpr std::uint8_t kDataScope = wire::kData;
+constexpr std::uint8_t kDataScope = cmd::kData;
 
 constexpr std::size_t kShortLength = 9;
 constexpr std::size_t kDataOverhead = 13;
@@ -55,7 +55,7 @@ void BoardDevice::feed(std::uint8_t byte, std::int64_t atUs, std::vector<TimedCh
     frame_.clear();
   }
   lastByteUs_ = atUs;
-  if (frame_.empty() && byte != wire::kFromHost) return;  // the preamble and noise
+  if (frame_.empty() && byte != frame::kRequestStart) return;  // the preamble and noise
   frame_.push_back(byte);
   if (frame_.size() == 3) {
     frameLength_ = std::size_t{frame_[1]} << 8 | frame_[2];
@@ -82,45 +82,45 @@ void BoardDevice::handle(const std::vector<std::uint8_t>& f, std::int64_t seenUs
   ++commandCounts_[command];
   const bool isShort = f.size() == kShortLength;
   if (!poweredOn()) {
-    if (command == wire::kHandshake && isShort) ++handshakesIgnored_;
+    if (command == cmd::kHandshake && isShort) ++handshakesIgnored_;
     return;
   }
   const std::int64_t dueUs = seenUs + options_.responseDelayUs;
   if (isShort) {
     switch (command) {
-      case wire::kHandshake:
-        return reply(command, wire::kAckCode, {}, dueUs, out);
-      case wire::kBoardCapacity:
+      case cmd::kHandshake:
+        return reply(command, kAckCode, {}, dueUs, out);
+      case cmd::kBoardCapacity:
         return reply(command, command, {0x00, static_cast<std::uint8_t>(capacityKb_)}, dueUs, out);
-      case wire::kVersion:
+      case cmd::kVersion:
         return reply(command, command, {options_.version}, dueUs, out);
-      case wire::kBoardErase:
+      case cmd::kBoardErase:
         std::fill(memory_.begin(), memory_.end(), std::uint8_t{0xFF});
         return reply(command, command, {}, dueUs, out);
-      case wire::kBoardFinish:
+      case cmd::kBoardFinish:
         return reply(command, command, {}, dueUs, out);
-      case wire::kStop:
+      case cmd::kStop:
       default:
         return;
     }
   }
-  if ((command != kFirstSend && command != wire::kBoardData) || f.size() < kDataOverhead) return;
+  if ((command != kFirstSend && command != cmd::kBoardData) || f.size() < kDataOverhead) return;
   const std::size_t count = std::size_t{f[8]} << 8 | f[9];
   if (count == 0 || count > kMaxDataCount || f.size() != count + kDataOverhead) return;
   const std::size_t address = std::size_t{f[6]} << 8 | f[7];
   for (std::size_t i = 0; i < count && address + i < kMemorySize; ++i) {
     memory_[address + i] = f[10 + i];
   }
-  dataFrames_.push_back({command == wire::kBoardData, static_cast<std::uint16_t>(address),
+  dataFrames_.push_back({command == cmd::kBoardData, static_cast<std::uint16_t>(address),
                          static_cast<std::uint16_t>(count)});
-  reply(kDataScope, wire::kAckCode, {f[6], f[7]}, dueUs, out);
+  reply(kDataScope, kAckCode, {f[6], f[7]}, dueUs, out);
 }
 
 void BoardDevice::reply(std::uint8_t faultScope, std::uint8_t code, std::vector<std::uint8_t> data,
                         std::int64_t dueUs, std::vector<TimedChunk>& out) {
   const FaultHits hits = line_.hits(options_, faultScope, false);
   if (hits.has(FaultKind::Drop)) return;
-  if (hits.has(FaultKind::BadAck) && code == wire::kAckCode) code = kRefuse;
+  if (hits.has(FaultKind::BadAck) && code == kAckCode) code = kRefuse;
   line_.transmit(options_, wire::encodeReply(code, data, wire::Check::Crc), hits, dueUs, out);
 }
 

@@ -71,7 +71,7 @@ bool parseReplyArg(std::string_view arg, Fault& fault, std::string* error) {
 
 bool parseScope(std::string_view scope, Fault& fault, std::string* error) {
   if (scope == "data") {
-    fault.commands = {wire::kData, wire::kDataRestart};
+    fault.commands = {cmd::kData, cmd::kDataRestart};
     return true;
   }
   const auto code = parseDigits(scope, 16, 2);

@@ -117,11 +117,11 @@ void QrkDevice::handle(const SeenRequest& request, std::vector<TimedChunk>& out)
   const std::size_t length = f.size();
   ++commandCounts_[command];
   if (!poweredOn()) {
-    if (command == wire::kHandshake && length == kShortFrameLength) ++handshakesIgnored_;
+    if (command == cmd::kHandshake && length == kShortFrameLength) ++handshakesIgnored_;
     return;
   }
   if (options_.supplySwitched && !inBootloader_) {
-    if (!supplyOn_ || command != wire::kHandshake || length != kShortFrameLength) return;
+    if (!supplyOn_ || command != cmd::kHandshake || length != kShortFrameLength) return;
     const std::int64_t sincePowerOnUs = request.seenUs - poweredAtUs_;
     if (sincePowerOnUs > options_.bootWindowUs) return;  // the application runs by now
     inBootloader_ = true;
@@ -130,49 +130,49 @@ void QrkDevice::handle(const SeenRequest& request, std::vector<TimedChunk>& out)
   const std::int64_t dueUs = request.seenUs + options_.responseDelayUs;
   const bool isShort = length == kShortFrameLength;
   switch (command) {
-    case wire::kHandshake:
-      if (isShort) send({command, false, wire::kAckCode, {}}, dueUs, out);
+    case cmd::kHandshake:
+      if (isShort) send({command, false, kAckCode, {}}, dueUs, out);
       break;
-    case wire::kVersion:
-      if (isShort) send({command, false, wire::kVersionCode, {options_.version}}, dueUs, out);
+    case cmd::kVersion:
+      if (isShort) send({command, false, cmd::kVersion, {options_.version}}, dueUs, out);
       break;
-    case wire::kReadId:
+    case cmd::kReadId:
       if (isShort) {
         const auto lo = static_cast<std::uint8_t>(id_ & 0xFF);
         const auto hi = static_cast<std::uint8_t>(id_ >> 8);
         send({command, false, command, {lo, hi}}, dueUs, out);
       }
       break;
-    case wire::kErase:
+    case cmd::kErase:
       if (isShort) {
         eraseAll();
         send({command, false, command, {}}, dueUs, out);
       }
       break;
-    case wire::kBlankCheck:
+    case cmd::kBlankCheck:
       if (isShort) {
         auto result = blankCheckResult();
         send({command, false, command, {}}, dueUs, out);
         send({command, true, command, std::move(result)}, dueUs + options_.blankCheckReadUs, out);
       }
       break;
-    case wire::kReadOption:
+    case cmd::kReadOption:
       if (isShort) send({command, false, command, {optionBytes_[0], optionBytes_[1]}}, dueUs, out);
       break;
-    case wire::kWriteOption:
+    case cmd::kWriteOption:
       if (isShort) {
         optionBytes_ = {f[4], f[5]};
         send({command, false, command, {f[4], f[5]}}, dueUs, out);
       }
       break;
-    case wire::kData:
-    case wire::kDataRestart:
+    case cmd::kData:
+    case cmd::kDataRestart:
       if (auto ack = storeDataFrame(f)) send(std::move(*ack), dueUs, out);
       break;
-    case wire::kRead:
+    case cmd::kRead:
       if (length == kReadFrameLength) send({command, false, command, readReply(f)}, dueUs, out);
       break;
-    case wire::kPageSums:
+    case cmd::kPageSums:
       if (length == kPageSumFrameLength) {
         send({command, false, command, pageSums(f)}, dueUs, out);
       }
@@ -202,17 +202,17 @@ std::optional<QrkDevice::Reply> QrkDevice::storeDataFrame(std::span<const std::u
   loadFlash(address, data);
   dataFrames_.push_back({f[3], address, count});
   std::vector<std::uint8_t> ack;
-  wire::putBigEndian(ack, address / kChunkSize, 2);
+  appendBigEndian(ack, address / kChunkSize, 2);
   ack.push_back(static_cast<std::uint8_t>(sum & 0xFF));
-  return Reply{f[3], false, wire::kAckCode, std::move(ack)};
+  return Reply{f[3], false, kAckCode, std::move(ack)};
 }
 
 std::vector<std::uint8_t> QrkDevice::readReply(std::span<const std::uint8_t> f) const {
   const std::uint32_t address = be32(f, 4);
   const std::size_t count = std::min<std::size_t>(be16(f, 8), kMaxReadCount);
   std::vector<std::uint8_t> data{0x00, 0x00};
-  wire::putBigEndian(data, address & 0xFFFF, 2);
-  wire::putBigEndian(data, static_cast<unsigned>(count), 2);
+  appendBigEndian(data, address & 0xFFFF, 2);
+  appendBigEndian(data, static_cast<unsigned>(count), 2);
   for (std::size_t i = 0; i < count; ++i) data.push_back(flashByte(std::uint64_t{address} + i));
   return data;
 }
@@ -229,7 +229,7 @@ std::vector<std::uint8_t> QrkDevice::pageSums(std::span<const std::uint8_t> f) c
     const std::uint64_t to = std::min(last, page * kPageSize + kPageSize - 1);
     unsigned sum = 0;
     for (std::uint64_t a = from; a <= to; ++a) sum += flashByte(a);
-    wire::putBigEndian(data, sum & 0xFFFF, 2);
+    appendBigEndian(data, sum & 0xFFFF, 2);
   }
   return data;
 }

@@ -20,15 +20,15 @@ constexpr std::size_t kOverlongSent = 600;
 bool inNaturalScope(const Fault& fault, std::uint8_t command, bool isResult) {
   switch (fault.kind) {
     case FaultKind::Burst:
-      return command == wire::kBlankCheck && isResult;
+      return command == cmd::kBlankCheck && isResult;
     case FaultKind::WrongId:
-      return command == wire::kReadId;
+      return command == cmd::kReadId;
     case FaultKind::BadAck:
-      return command == wire::kData || command == wire::kDataRestart;
+      return command == cmd::kData || command == cmd::kDataRestart;
     case FaultKind::NotBlank:
       return false;
     default:
-      if (fault.commands.empty()) return command != wire::kHandshake;
+      if (fault.commands.empty()) return command != cmd::kHandshake;
       return std::find(fault.commands.begin(), fault.commands.end(), command) !=
              fault.commands.end();
   }

@@ -12,7 +12,7 @@ bool RequestReader::feed(std::uint8_t byte, std::int64_t atUs, SeenRequest* done
   }
   lastByteUs_ = atUs;
   if (buffer_.empty()) {
-    if (byte != wire::kFromHost) return false;
+    if (byte != frame::kRequestStart) return false;
     buffer_.push_back(byte);
     return false;
   }

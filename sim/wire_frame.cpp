@@ -22,10 +22,6 @@ std::array<std::uint8_t, 2> crc16Modbus(std::span<const std::uint8_t> bytes) {
   return {static_cast<std::uint8_t>(crc & 0xFF), static_cast<std::uint8_t>(crc >> 8)};
 }
 
-void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int width) {
-  for (int i = width - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
 std::uint32_t getBigEndian(std::span<const std::uint8_t> bytes, std::size_t at, int width) {
   std::uint32_t value = 0;
   for (int i = 0; i < width; ++i) value = value << 8 | bytes[at + static_cast<std::size_t>(i)];
@@ -35,9 +31,9 @@ std::uint32_t getBigEndian(std::span<const std::uint8_t> bytes, std::size_t at, 
 std::vector<std::uint8_t> encodeReply(std::uint8_t code, std::span<const std::uint8_t> data,
                                       Check check) {
   const std::size_t length = data.size() + overhead(check);
-  std::vector<std::uint8_t> out{kFromChip};
+  std::vector<std::uint8_t> out{qrk::frame::kReplyStart};
   out.reserve(length);
-  putBigEndian(out, static_cast<std::uint32_t>(length), 2);
+  appendBigEndian(out, static_cast<std::uint32_t>(length), 2);
   out.push_back(code);
   out.insert(out.end(), data.begin(), data.end());
   if (check == Check::Crc) {
@@ -46,13 +42,14 @@ std::vector<std::uint8_t> encodeReply(std::uint8_t code, std::span<const std::ui
   } else {
     out.push_back(sum8(out));
   }
-  out.push_back(kEnd);
+  out.push_back(qrk::frame::kEnd);
   return out;
 }
 
 bool frameIsSound(std::span<const std::uint8_t> frame, Check check) {
   const std::size_t size = frame.size();
-  if (size < overhead(check) || getBigEndian(frame, 1, 2) != size || frame[size - 1] != kEnd) {
+  if (size < overhead(check) || getBigEndian(frame, 1, 2) != size ||
+      frame[size - 1] != qrk::frame::kEnd) {
     return false;
   }
   if (check == Check::Crc) {

@@ -7,9 +7,13 @@
 #include <span>
 #include <vector>
 
-// The simulated chip's own view of the line, kept apart from the programmer's
+#include "link/frame.h"
+
+// The simulated chip's own coding of the line, kept apart from the programmer's
 // link code on purpose: a frame-layout or checksum slip made the same way on
-// both sides would otherwise pass every end-to-end test unnoticed.
+// both sides would otherwise pass every end-to-end test unnoticed. Only the
+// byte values of the protocol (start and end bytes, command codes) are the
+// link's own, in link/frame.h.
 //
 //   request  [46 B9] 6A LEN(2) CMD params CHECK 16
 //   reply            68 LEN(2) CODE data  CHECK 16
@@ -18,33 +22,6 @@
 // big-endian. CHECK is the 8-bit sum of every byte before it, or, in CRC mode
 // (the offline board), two CRC-16/MODBUS bytes, low byte first.
 namespace qrk::sim::wire {
-
-inline constexpr std::uint8_t kPreamble[] = {0x46, 0xB9};
-inline constexpr std::uint8_t kFromHost = 0x6A;
-inline constexpr std::uint8_t kFromChip = 0x68;
-inline constexpr std::uint8_t kEnd = 0x16;
-
-// Request codes the chip or the board knows.
-inline constexpr std::uint8_t kRead = 0x00;
-inline constexpr std::uint8_t kReadOption = 0x01;
-inline constexpr std::uint8_t kData = 0x03;
-inline constexpr std::uint8_t kDataRestart = 0x04;
-inline constexpr std::uint8_t kWriteOption = 0x05;
-inline constexpr std::uint8_t kErase = 0x08;
-inline constexpr std::uint8_t kBlankCheck = 0x09;
-inline constexpr std::uint8_t kReadId = 0x0A;
-inline constexpr std::uint8_t kVersion = 0x0C;
-inline constexpr std::uint8_t kPageSums = 0x0D;
-inline constexpr std::uint8_t kBoardCapacity = 0x0E;
-inline constexpr std::uint8_t kBoardData = 0x30;
-inline constexpr std::uint8_t kHandshake = 0x80;
-inline constexpr std::uint8_t kStop = 0x82;
-inline constexpr std::uint8_t kBoardErase = 0x84;
-inline constexpr std::uint8_t kBoardFinish = 0x86;
-
-// Reply codes the programmer looks at; other replies echo the request's code.
-inline constexpr std::uint8_t kAckCode = 0x80;
-inline constexpr std::uint8_t kVersionCode = 0x0C;
 
 enum class Check { Sum, Crc };
 
@@ -57,7 +34,6 @@ std::uint8_t sum8(std::span<const std::uint8_t> bytes);
 // in the order the bytes travel: low byte, then high byte.
 std::array<std::uint8_t, 2> crc16Modbus(std::span<const std::uint8_t> bytes);
 
-void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int width);
 std::uint32_t getBigEndian(std::span<const std::uint8_t> bytes, std::size_t at, int width);
 
 // 68 LEN code data check 16.

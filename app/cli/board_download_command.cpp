@@ -2,7 +2,6 @@
 #include <QTextStream>
 
 #include "board_options.h"
-#include "cli_host.h"
 #include "command_line.h"
 #include "commands.h"
 #include "fixture_options.h"
@@ -10,7 +9,6 @@
 #include "offline/board_download.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
-#include "qt/qt_session.h"
 #include "run_steps.h"
 
 namespace qrkcli {
@@ -49,27 +47,24 @@ int boardDownloadCommand(const QStringList& args) {
   qrk::SupplySwitch supply;
   if (auto status = readPowerArguments(parser, args, &supply)) return *status;
 
-  // The board's download touches none of the window's saved settings.
-  CliHost host(stdout, stderr);
-  host.setAssumeYes(parser.isSet(flags.yes));
-  qrk::QtSession session({}, qrk::QtSession::Keep::Nothing, host);
-  qrk::Programmer& programmer = session.programmer();
-  qrk::ProductionLoop& productionLoop = session.productionLoop();
-  std::string limitText;
-  if (auto status = flags.apply(parser, args, programmer, host, &limitText)) return *status;
+  BoardSession board;
+  board.host.setAssumeYes(parser.isSet(flags.yes));
+  if (auto status = flags.apply(parser, args, board)) return *status;
+  qrk::Programmer& programmer = board.programmer();
   if (parser.isSet(trace)) programmer.link().setTraceSink(traceTo(stderr));
   programmer.supply().setSwitch(supply);
 
-  qrk::BoardDownload download(programmer, productionLoop);
+  qrk::BoardDownload download(programmer, board.session.productionLoop());
   qrk::BoardDownloadResult result;
   const bool interrupted =
-      runStoppable(session, portName, [&] { result = download.run(limitText); });
-  host.finish();
+      runStoppable(board.session, portName, [&] { result = download.run(board.limitText); });
+  board.host.finish();
   if (result.cancelled && !interrupted) {
     QTextStream(stderr) << args.first() << ": not confirmed; --yes downloads anyway\n";
   }
   const int status = result.refused ? kExitUsage : result.ok ? kExitSuccess : kExitFailed;
-  return reportPortEnd(session, args.first(), portName, result.portOpened, interrupted, status);
+  return reportPortEnd(board.session, args.first(), portName, result.portOpened, interrupted,
+                       status);
 }
 
 }  // namespace qrkcli

@@ -8,7 +8,6 @@
 #include "commands.h"
 #include "offline/image_placement.h"
 #include "ops/programmer.h"
-#include "qt/qt_session.h"
 
 namespace qrkcli {
 
@@ -54,11 +53,9 @@ int boardImageCommand(const QStringList& args) {
   if (parser.value(out).trimmed().isEmpty()) return usageError(args, "--out FILE.bin is required");
 
   // Nothing is sent: the session's port stays closed.
-  CliHost host(stdout, stderr);
-  qrk::QtSession session({}, qrk::QtSession::Keep::Nothing, host);
+  BoardSession session;
+  if (auto status = flags.apply(parser, args, session)) return *status;
   qrk::Programmer& programmer = session.programmer();
-  std::string limitText;
-  if (auto status = flags.apply(parser, args, programmer, host, &limitText)) return *status;
 
   const qrk::BoardHeader header = qrk::BoardHeader::derive(programmer.model(), programmer.options(),
                                                            programmer.image().rangeHigh);
@@ -72,7 +69,7 @@ int boardImageCommand(const QStringList& args) {
     }
   }
   qrk::BoardImage board;
-  assembleBoardImage(board, *qrk::checkDownloadLimit(limitText).counter, header,
+  assembleBoardImage(board, *qrk::checkDownloadLimit(session.limitText).counter, header,
                      programmer.image());
   QString error;
   if (!writeBoardFile(board, parser.value(out), &error)) {

@@ -23,16 +23,15 @@ int refuse(const QString& command, std::string_view message) {
 }  // namespace
 
 std::optional<int> BoardOptionFlags::apply(const QCommandLineParser& parser,
-                                           const QStringList& args, qrk::Programmer& programmer,
-                                           CliHost& host, std::string* limitText) const {
+                                           const QStringList& args, BoardSession& board) const {
   int status = kExitUsage;
   const qrk::McuModel* row = requiredModel(parser, model, args, &status);
   if (row == nullptr) return status;
   if (row->mapKind != qrk::MapKind::TopOfModel)
     return refuse(args.first(), qrk::kBoardNotForModelText);
   if (!parser.isSet(limit)) return usageError(args, "--limit N is required");
-  *limitText = parser.value(limit).toStdString();
-  const qrk::DownloadLimitCheck check = qrk::checkDownloadLimit(*limitText);
+  board.limitText = parser.value(limit).toStdString();
+  const qrk::DownloadLimitCheck check = qrk::checkDownloadLimit(board.limitText);
   if (!check.counter) {
     const std::string text = withEnglish(check.message);
     return refuse(args.first(), "--limit '" + parser.value(limit).toStdString() + "':\n" +
@@ -52,7 +51,7 @@ std::optional<int> BoardOptionFlags::apply(const QCommandLineParser& parser,
   run.optionAssignments = parser.values(option);
   run.image = RunImageOptions{parser.value(file), parser.value(start), parser.value(fill),
                               parser.isSet(force)};
-  return applyRunChoices(programmer, run, host);
+  return applyRunChoices(board.programmer(), run, board.host);
 }
 
 }  // namespace qrkcli

@@ -8,8 +8,22 @@
 
 #include "cli_host.h"
 #include "ops/programmer.h"
+#include "qt/qt_session.h"
 
 namespace qrkcli {
+
+// Where a board command works: the command line's window and a session that
+// neither reads nor writes the window's saved settings (the board gets what
+// the command says, nothing the window chose).
+struct BoardSession {
+  BoardSession() : session({}, qrk::QtSession::Keep::Nothing, host) {}
+
+  qrk::Programmer& programmer() { return session.programmer(); }
+
+  CliHost host{stdout, stderr};
+  qrk::QtSession session;
+  std::string limitText;  // the --limit that BoardOptionFlags::apply accepted
+};
 
 // The options that say what goes onto the offline board, shared by
 // board-image and board-download: the model and its options, the file with
@@ -31,13 +45,12 @@ struct BoardOptionFlags {
     parser.addOptions({file, model, ispSpace, option, limit, start, fill, force, yes});
   }
 
-  // Selects the model and its options on `programmer`, checks the limit and
-  // loads the file. Returns the exit status when the command must end here
-  // (bad usage or input: 2, with the reason on stderr); nullopt, with the
-  // limit's text in *limitText, when it may go on.
+  // Selects the model and its options on the board's programmer, checks the
+  // limit and loads the file. Returns the exit status when the command must
+  // end here (bad usage or input: 2, with the reason on stderr); nullopt, with
+  // the limit's text in board.limitText, when it may go on.
   std::optional<int> apply(const QCommandLineParser& parser, const QStringList& args,
-                           qrk::Programmer& programmer, CliHost& host,
-                           std::string* limitText) const;
+                           BoardSession& board) const;
 };
 
 }  // namespace qrkcli

@@ -3,6 +3,8 @@
  * Timing comes from timer 0 at 11.0592 MHz (12 clocks per machine cycle). */
 #include <8051.h>
 
+#include "serial_9600.h"
+
 #define LED P1_0
 
 /* One full sine period, 0..255, for the breathing effect. */
@@ -122,11 +124,7 @@ static __code const char crc_label[] = "\r\nMessage CRC-32: ";
 static __code const char hex_digits[] = "0123456789ABCDEF";
 
 static void uart_init(void) {
-  SCON = 0x50;                 /* mode 1, receiver on */
-  TMOD = (TMOD & 0x0F) | 0x20; /* timer 1, mode 2: 8-bit auto reload */
-  TH1 = 0xFD;                  /* 9600 baud at 11.0592 MHz */
-  TL1 = 0xFD;
-  TR1 = 1;
+  SERIAL_9600_INIT();
   TI = 1;
 }
 

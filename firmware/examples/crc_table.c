@@ -3,6 +3,8 @@
  * so the image has a gap that no record fills. */
 #include <8051.h>
 
+#include "serial_9600.h"
+
 #define BLOCK 32
 
 __code __at(0x0C00) const unsigned int crc16_table[256] = {
@@ -52,11 +54,7 @@ static unsigned int crc16(const unsigned char* p, unsigned char n) {
 }
 
 void main(void) {
-  SCON = 0x50;
-  TMOD = (TMOD & 0x0F) | 0x20;
-  TH1 = 0xFD;
-  TL1 = 0xFD;
-  TR1 = 1;
+  SERIAL_9600_INIT();
   for (;;) {
     unsigned char i;
     unsigned int expected;

@@ -2,6 +2,8 @@
  * upper case; an interrupt-driven receive ring keeps up while the sender blocks. */
 #include <8051.h>
 
+#include "serial_9600.h"
+
 #define RING_SIZE 16
 
 static volatile unsigned char ring[RING_SIZE];
@@ -29,11 +31,7 @@ static void put(char c) {
 }
 
 void main(void) {
-  SCON = 0x50;
-  TMOD = (TMOD & 0x0F) | 0x20;
-  TH1 = 0xFD;
-  TL1 = 0xFD;
-  TR1 = 1;
+  SERIAL_9600_INIT();
   ES = 1;
   EA = 1;
   for (;;) {

@@ -56,6 +56,19 @@ inline void appendBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value,
   }
 }
 
+// A number among a request's parameters: `width` bytes, high byte first.
+struct BigEndianField {
+  std::uint32_t value;
+  int width;
+};
+
+// The parameters of a request made of numbers only (an address, a count...).
+inline std::vector<std::uint8_t> bigEndianFields(std::initializer_list<BigEndianField> fields) {
+  std::vector<std::uint8_t> out;
+  for (const BigEndianField& field : fields) appendBigEndian(out, field.value, field.width);
+  return out;
+}
+
 // Sum of bytes[first..last] (inclusive) modulo 256; indexes past the end are
 // not summed.
 std::uint8_t frameCheckSum(std::span<const std::uint8_t> bytes, std::size_t first,

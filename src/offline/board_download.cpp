@@ -357,9 +357,9 @@ bool BoardDownload::transferRange(std::int32_t first, std::int32_t last, bool re
 
 bool BoardDownload::sendDataFrame(std::int32_t address, std::int32_t count, bool mark) {
   IspLink& link = p_.link();
-  std::vector<std::uint8_t> params{0x00, 0x00};
-  appendBigEndian(params, static_cast<std::uint32_t>(address), 2);
-  appendBigEndian(params, static_cast<std::uint32_t>(count), 2);
+  // Board addresses fit 16 bits: the high half of the address is 0.
+  std::vector<std::uint8_t> params = bigEndianFields(
+      {{static_cast<std::uint32_t>(address), 4}, {static_cast<std::uint32_t>(count), 2}});
   const auto data = image_.range(address, address + count - 1);
   params.insert(params.end(), data.begin(), data.end());
   link.flushReceive();

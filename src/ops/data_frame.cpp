@@ -12,10 +12,9 @@ std::uint8_t dataSum(const ImageBuffer& image, std::int32_t address, int count) 
 
 std::vector<std::uint8_t> buildDataFrame(const ImageBuffer& image, std::uint16_t address,
                                          std::uint16_t count, bool restart) {
-  std::vector<std::uint8_t> params;
-  params.reserve(6U + count);
-  appendBigEndian(params, address, 4);  // the high half of the address is always 0
-  appendBigEndian(params, count, 2);
+  // The high half of the address is always 0.
+  std::vector<std::uint8_t> params = bigEndianFields({{address, 4}, {count, 2}});
+  params.reserve(params.size() + count);
   for (unsigned i = 0; i < count; ++i) params.push_back(image.at(address + static_cast<int>(i)));
   return buildRequest(restart ? cmd::kDataRestart : cmd::kData, params);
 }

@@ -15,10 +15,7 @@ constexpr std::size_t kFirstSumAt = 4;
 }  // namespace
 
 std::vector<std::uint8_t> buildPageSumRequest(std::uint32_t first, std::uint32_t last) {
-  std::vector<std::uint8_t> params;
-  appendBigEndian(params, first, 4);
-  appendBigEndian(params, last, 4);
-  return buildRequest(cmd::kPageSums, params);
+  return buildRequest(cmd::kPageSums, bigEndianFields({{first, 4}, {last, 4}}));
 }
 
 std::vector<std::uint16_t> imagePageSums(const ImageBuffer& image, std::int32_t first,

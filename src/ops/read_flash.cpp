@@ -16,10 +16,7 @@ constexpr std::size_t kReplyCountAt = 8;
 }  // namespace
 
 std::vector<std::uint8_t> buildReadRequest(std::uint32_t address, std::uint16_t count) {
-  std::vector<std::uint8_t> params;
-  appendBigEndian(params, address, 4);
-  appendBigEndian(params, count, 2);
-  return buildRequest(cmd::kRead, params);
+  return buildRequest(cmd::kRead, bigEndianFields({{address, 4}, {count, 2}}));
 }
 
 bool readReplyAnswers(const Reply& reply, std::int32_t address, int count) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "ops/named_choice.h"
+
 namespace qrk {
 
 namespace {
@@ -10,6 +12,17 @@ struct NamedSignal {
   std::string_view name;
   StartSignal::Kind kind;
   InputLine line;
+
+  // Only the lines' names say which line.
+  bool names(const StartSignal& s) const {
+    return s.kind == kind && (kind != StartSignal::Kind::Line || s.line == line);
+  }
+  StartSignal choice() const {
+    StartSignal s;
+    s.kind = kind;
+    s.line = line;
+    return s;
+  }
 };
 
 constexpr std::array kNamedSignals = {
@@ -24,22 +37,10 @@ constexpr std::array kNamedSignals = {
 
 }  // namespace
 
-std::string StartSignal::name() const {
-  for (const NamedSignal& n : kNamedSignals) {
-    if (n.kind == kind && (kind != Kind::Line || n.line == line)) return std::string(n.name);
-  }
-  return "countdown";
-}
+std::string StartSignal::name() const { return nameOfChoice(kNamedSignals, *this); }
 
 std::optional<StartSignal> startSignalNamed(std::string_view name) {
-  for (const NamedSignal& n : kNamedSignals) {
-    if (n.name != name) continue;
-    StartSignal s;
-    s.kind = n.kind;
-    s.line = n.line;
-    return s;
-  }
-  return std::nullopt;
+  return choiceNamed(kNamedSignals, name);
 }
 
 StartWait StartGate::wait(const std::string& portName, const std::function<bool()>& stopped) {

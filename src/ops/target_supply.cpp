@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include "ops/named_choice.h"
+
 namespace qrk {
 
 namespace {
@@ -13,6 +15,19 @@ struct NamedSwitch {
   SupplySwitch::Kind kind;
   OutputLine line;
   bool inverted;
+
+  // Only the lines' names say which line, and which level is on.
+  bool names(const SupplySwitch& s) const {
+    return s.kind == kind &&
+           (kind != SupplySwitch::Kind::Line || (s.line == line && s.inverted == inverted));
+  }
+  SupplySwitch choice() const {
+    SupplySwitch s;
+    s.kind = kind;
+    s.line = line;
+    s.inverted = inverted;
+    return s;
+  }
 };
 
 constexpr std::array kNamedSwitches = {
@@ -26,25 +41,10 @@ constexpr std::array kNamedSwitches = {
 
 }  // namespace
 
-std::string SupplySwitch::name() const {
-  for (const NamedSwitch& n : kNamedSwitches) {
-    if (n.kind == kind && (kind != Kind::Line || (n.line == line && n.inverted == inverted))) {
-      return std::string(n.name);
-    }
-  }
-  return "none";
-}
+std::string SupplySwitch::name() const { return nameOfChoice(kNamedSwitches, *this); }
 
 std::optional<SupplySwitch> supplySwitchNamed(std::string_view name) {
-  for (const NamedSwitch& n : kNamedSwitches) {
-    if (n.name != name) continue;
-    SupplySwitch s;
-    s.kind = n.kind;
-    s.line = n.line;
-    s.inverted = n.inverted;
-    return s;
-  }
-  return std::nullopt;
+  return choiceNamed(kNamedSwitches, name);
 }
 
 void TargetSupply::setSwitch(SupplySwitch choice) {

@@ -22,10 +22,10 @@ TEST(SimWireFrame, KnownFramesAndTheCrcCheckValue) {
   EXPECT_EQ(wire::crc16Modbus(digits), (std::array<std::uint8_t, 2>{0x37, 0x4B}));
   EXPECT_EQ(wire::crc16Modbus({}), (std::array<std::uint8_t, 2>{0xFF, 0xFF}));
 
-  EXPECT_EQ(wire::encodeReply(wire::kAckCode, {}), (Bytes{0x68, 0x00, 0x06, 0x80, 0xEE, 0x16}));
-  EXPECT_EQ(wire::encodeReply(wire::kReadId, {0x01, 0xF0}),
+  EXPECT_EQ(wire::encodeReply(kAckCode, {}), (Bytes{0x68, 0x00, 0x06, 0x80, 0xEE, 0x16}));
+  EXPECT_EQ(wire::encodeReply(cmd::kReadId, {0x01, 0xF0}),
             (Bytes{0x68, 0x00, 0x08, 0x0A, 0x01, 0xF0, 0x6B, 0x16}));
-  const Bytes crcReply = wire::encodeReply(wire::kVersionCode, {0x32}, wire::Check::Crc);
+  const Bytes crcReply = wire::encodeReply(cmd::kVersion, {0x32}, wire::Check::Crc);
   ASSERT_EQ(crcReply.size(), 8u);
   EXPECT_EQ(Bytes(crcReply.begin(), crcReply.begin() + 5), (Bytes{0x68, 0x00, 0x08, 0x0C, 0x32}));
   EXPECT_EQ(crcReply.back(), 0x16);
