@@ -148,14 +148,6 @@ TEST(ProgramReadBack, Kind0And1SayVerifyOkOnlyAfterComparingTheFlashKind2LeavesI
         << model;
     EXPECT_EQ(b.sim.device.commandCount(cmd::kRead), reads) << model;
   }
-  OpsBench b("QRK3-32F", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)));
-  Bytes data = patternBytes(0x80);
-  data[0x23] = 0x5A;
-  b.load(0x0100, data);
-  EXPECT_EQ(programImage(b.ctx(), true).reason, Reason::Mismatch);
-  EXPECT_EQ(b.pane(),
-            "We are programing ...\r\nProgram OK!\r\nAddress: 000123\r\nBuffer:  5A\r\nFlash:   "
-            "00\r\n\r\nVerify is error!");
 }
 
 TEST(FlashOpStop, NoVerdictAfterStopAndNoOperationSendsOnceStopped) {
