@@ -57,14 +57,16 @@ TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
     return sim::DeviceOptions().withFault(Fault::every(kind));
   };
   const auto withId = sim::DeviceOptions().withId(0x1234);
+  using enum FaultKind;
+  using Row = std::tuple<const char*, const char*, sim::DeviceOptions, FunctionId, Reason, Details>;
   // clang-format off
-  const std::tuple<const char*, const char*, sim::DeviceOptions, FunctionId, Reason, Details> cases[] = {
-      {"silent", "QRK5-16B", every(FaultKind::Drop), FunctionId::VerifyId, Reason::NoAnswer, {}},
+  const Row cases[] = {
+      {"silent", "QRK5-16B", every(Drop), FunctionId::VerifyId, Reason::NoAnswer, {}},
       {"wrong id", "QRK5-16B", withId, FunctionId::VerifyId, Reason::WrongId, {{}, {}, {}, "1234"}},
       {"not blank", "QRK5-16B", stuck, FunctionId::BlankCheck, Reason::NotBlank, {0x0123, 0xFF, 0, ""}},
-      {"kind 1 read back", "QRK3-32F", stuck, FunctionId::Program, Reason::Mismatch, {0x0123, at123, 0, ""}},
+      {"kind 1 read back", "QRK3-32F", stuck, FunctionId::Program, Reason::Mismatch, {0x123, at123, 0, ""}},
       {"kind 0 list verify", "QRK5-32D", {}, FunctionId::Verify, Reason::Mismatch, {0, at0, 0xFF, ""}},
-      {"refused", "QRK5-16B", every(FaultKind::BadAck), FunctionId::Program, Reason::Refused, {0, {}, {}, ""}},
+      {"refused", "QRK5-16B", every(BadAck), FunctionId::Program, Reason::Refused, {0, {}, {}, ""}},
       {"port", "QRK5-16B", {}, FunctionId::VerifyId, Reason::Port, {}},
       {"stopped mid-list", "QRK5-16B", {}, FunctionId::Auto, Reason::Stopped, {}},
       {"file", "QRK5-16B", {}, FunctionId::Program, Reason::File, {}},
