@@ -42,6 +42,8 @@ inline constexpr std::uint8_t kHandshake = 0x80;
 inline constexpr std::uint8_t kStop = 0x82;
 inline constexpr std::uint8_t kBoardErase = 0x84;
 inline constexpr std::uint8_t kBoardFinish = 0x86;
+// The board's data frame: its first sending, and a group sent again.
+inline constexpr std::uint8_t kBoardDataFirst = 0x00;
 inline constexpr std::uint8_t kBoardData = 0x30;
 }  // namespace cmd
 
