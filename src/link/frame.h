@@ -20,9 +20,9 @@ inline constexpr std::uint8_t kReplyStart = 0x68;
 inline constexpr std::uint8_t kEnd = 0x16;
 // Largest frame the receive buffer holds.
 inline constexpr std::size_t kMaxReplyLength = 531;
-// Smallest meaningful frame: start, LEN(2), code, check, end (CRC: one more).
-inline constexpr std::size_t kMinReplyLengthSum = 6;
-inline constexpr std::size_t kMinReplyLengthCrc = 7;
+// Smallest meaningful frame: start, LEN(2), code, check, end; a CRC check
+// is two bytes, a sum one.
+constexpr std::size_t minLength(bool crc) { return crc ? 7 : 6; }
 }  // namespace frame
 
 // Command codes, PC to target.
