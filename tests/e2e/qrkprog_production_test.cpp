@@ -95,8 +95,7 @@ TEST_F(QrkprogSkipBlank, ASparseImageSendsOnlyItsBlocksAndWhereItCannotApplyItSa
       "skip-blank: not used, the chip was not blank-checked in this run\n";
   constexpr int kEveryBlock = 0x4000 / 128;
   struct Case {
-    std::string args;
-    std::string said;
+    std::string args, said;
     int frames;
     std::string fill = "FF";
   };

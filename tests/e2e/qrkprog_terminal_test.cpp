@@ -64,8 +64,7 @@ class QrkprogTerminal : public QrkprogTest {
 TEST_F(QrkprogTerminal, TheProgressBarNeverErasesAPaneLine) {
   if (std::system("tmux -V > /dev/null 2>&1") != 0) GTEST_SKIP() << "SKIPPED: tmux not found";
   struct Case {
-    std::string simulator;
-    std::string function;
+    std::string simulator, function;
     int status;
     std::string verdict;
   };

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <deque>
 #include <memory>
+#include <type_traits>
 
 #include "main_window.h"
 #include "ops/production_loop.h"
@@ -77,14 +78,11 @@ class BoxAnswers {
 
 // What the serial line leads to: a simulated chip or offline board.
 template <typename Line>
-Line simulatedLine(qrk::sim::DeviceOptions options);
-template <>
-inline qrk::sim::SimulatedTarget simulatedLine(qrk::sim::DeviceOptions options) {
-  return qrk::sim::SimulatedTarget("QRK5-16B", std::move(options));
-}
-template <>
-inline qrk::sim::SimulatedBoard simulatedLine(qrk::sim::DeviceOptions options) {
-  return qrk::sim::SimulatedBoard(std::move(options));
+Line simulatedLine(qrk::sim::DeviceOptions options) {
+  if constexpr (std::is_same_v<Line, qrk::sim::SimulatedBoard>)
+    return Line(std::move(options));
+  else
+    return Line("QRK5-16B", std::move(options));
 }
 
 // The real window over a programmer whose serial line leads to an

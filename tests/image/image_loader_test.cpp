@@ -83,14 +83,11 @@ TEST_F(ImageLoader, ARefusedStartAddressOrAMissingFileChangesNothing) {
   }
   EXPECT_EQ(load(dir.path("absent.bin"), plain).status, LoadStatus::FileMissing);
   EXPECT_EQ(load(dir.path(""), plain).status, LoadStatus::FileUnreadable);
-  EXPECT_EQ(
-      host.boxes,
-      (std::vector<std::string>{
-          "Buffer Start Address Outrun the valid scope. \r\n       缓冲区起始地址超出有效空间。",
-          std::string(kStartMalformedMessage), std::string(kStartMalformedMessage),
-          std::string(kStartMalformedMessage), std::string(kStartMalformedMessage),
-          std::string(kStartMalformedMessage), "Can not find the file./找不到文件",
-          "Can not read the file./无法读取文件"}));
+  std::vector<std::string> boxes(6, std::string(kStartMalformedMessage));
+  boxes[0] = "Buffer Start Address Outrun the valid scope. \r\n       缓冲区起始地址超出有效空间。";
+  boxes.insert(boxes.end(),
+               {"Can not find the file./找不到文件", "Can not read the file./无法读取文件"});
+  EXPECT_EQ(host.boxes, boxes);
   EXPECT_EQ(load("", plain).status, LoadStatus::NoFile);
   EXPECT_EQ(image.bytes(), before.bytes());
   EXPECT_EQ(std::tie(image.rangeLow, image.rangeHigh, image.fileEnd, image.fileLoaded),

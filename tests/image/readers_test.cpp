@@ -80,11 +80,11 @@ TEST(HexReader, HonoursExtendedLinearAndSegmentBases) {
        {record(0x04, 0, {0, 1}) + "\r\n", record(0x02, 0, {0x10, 0}) + "\r\n"}) {
     const auto loaded = read(dataRecord(0, {0x11}) + base + dataRecord(0x0100, {0x22, 0x33}),
                              options("QRK5-64E"), 0x10);
-    EXPECT_EQ(loaded->image.at(0x10), 0x11);
-    EXPECT_EQ(bytesAt(loaded->image, 0x10110, 2), (Bytes{0x22, 0x33}));
-    EXPECT_EQ(loaded->image.at(0x110), 0xFF) << "nothing may land at the base-less address";
-    EXPECT_TRUE(loaded->result.flags.ispBlock);
-    EXPECT_EQ(loaded->image.fileEnd, 0x10111);
+    // Nothing may land at the base-less address 0x110.
+    EXPECT_EQ(
+        std::tuple(loaded->image.at(0x10), bytesAt(loaded->image, 0x10110, 2),
+                   loaded->image.at(0x110), loaded->result.flags.ispBlock, loaded->image.fileEnd),
+        std::tuple(0x11, Bytes{0x22, 0x33}, 0xFF, true, 0x10111));
   }
   const std::string body = dataRecord(0x0200, {9, 8, 7});
   EXPECT_EQ(read(body, options("QRK5-16B"))->image.bytes(),
@@ -116,11 +116,10 @@ TEST(HexReader, RejectsMalformedLinesWholeAndKeepsRecordsWithABadChecksum) {
     EXPECT_EQ(loaded->result.rejected[i].problem, malformed[i].second) << i;
   }
   // Nothing of a rejected line reached 0x0010..: not zeros, not the first record's bytes.
-  EXPECT_EQ(bytesAt(loaded->image, 0x10, 8), Bytes(8, 0xFF));
-  EXPECT_EQ(loaded->image.at(0x20), 0xEE);
-  EXPECT_EQ(bytesAt(loaded->image, 0x40, 2), (Bytes{0x12, 0x34}));
+  EXPECT_EQ(std::tuple(bytesAt(loaded->image, 0x10, 8), loaded->image.at(0x20),
+                       bytesAt(loaded->image, 0x40, 2), loaded->result.sum),
+            std::tuple(Bytes(8, 0xFF), 0xEE, Bytes{0x12, 0x34}, 0x240u + 0xEE + 0x12 + 0x34));
   EXPECT_EQ(loaded->result.checksumFailures, std::vector<std::string>{badSum});
-  EXPECT_EQ(loaded->result.sum, 0x240u + 0xEE + 0x12 + 0x34);
 }
 
 // The same content as BIN and as HEX records (mixed line ends, a bad line now and then, across
@@ -162,10 +161,9 @@ TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
     const auto fromHex = read(std::filesystem::path(dir.file("file.hex", hex)), load);
     const std::int32_t end = std::min(c.length - 1, m.topAddress);
     for (const Loaded* loaded : {bin.get(), fromHex.get()}) {
-      EXPECT_EQ(loaded->result.flags.over, c.over);
-      EXPECT_EQ(loaded->result.flags.dataMemory, c.dataMemory);
-      EXPECT_EQ(loaded->result.flags.ispBlock, c.ispBlock);
-      EXPECT_EQ(loaded->image.fileEnd, end);
+      EXPECT_EQ(std::tuple(loaded->result.flags.over, loaded->result.flags.dataMemory,
+                           loaded->result.flags.ispBlock, loaded->image.fileEnd),
+                std::tuple(c.over, c.dataMemory, c.ispBlock, end));
       if (m.mapKind != MapKind::TopOfModel &&
           m.apLast + 1 < m.block1Start) {  // no flash lies in the gap
         EXPECT_EQ(bytesAt(loaded->image, m.apLast, 2), (Bytes{file[m.apLast], c.fill}));

@@ -69,14 +69,9 @@ TEST(IspDemoBuilder, CrystalSetsWaitIapValueReloadDelayAndBand) {
     settings.baudText = c.baud;
     settings.parity = false;
     const IspDemoBytes bytes = built("QRK5-64B", settings);
-    EXPECT_EQ(bytes[0x040], c.wait);
-    EXPECT_EQ(bytes[0x060], 0xFE);
-    EXPECT_EQ(bytes[0x063], c.iap);
-    EXPECT_EQ(bytes[0x066], c.reloadHigh);
-    EXPECT_EQ(bytes[0x069], c.reloadLow);
-    EXPECT_EQ(bytes[0x075], c.delay);
-    EXPECT_EQ(bytes[0x077], c.band);
-    EXPECT_EQ((bytes[0x06F] << 8) | bytes[0x072], 0x4006);
+    EXPECT_EQ(std::tuple(bytes[0x040], bytes[0x060], bytes[0x063], bytes[0x066], bytes[0x069],
+                         bytes[0x075], bytes[0x077], bytes[0x06F] << 8 | bytes[0x072]),
+              std::tuple(c.wait, 0xFE, c.iap, c.reloadHigh, c.reloadLow, c.delay, c.band, 0x4006));
   }
 }
 
@@ -84,16 +79,15 @@ TEST(IspDemoBuilder, EraseRangeAndModelCodeFollowTheModel) {
   IspDemoSettings keepData;
   keepData.eraseDataFlash = false;
   // (writableTop - 1024) / 512 when the data flash goes too, else apLast / 512.
-  EXPECT_EQ(built("QRK5-32B", IspDemoSettings{})[0x06C], 124);
-  EXPECT_EQ(built("QRK5-32B", keepData)[0x06C], 64);
-  EXPECT_EQ(built("QRK3-64B", keepData)[0x06C], 124);  // no data flash: up to the DEMO
-  EXPECT_EQ(built("QRK5-04A", IspDemoSettings{})[0x06C], 28);
-  EXPECT_EQ(built("QRK5-04A", keepData)[0x06C], 8);
+  // QRK3-64B has no data flash: up to the DEMO either way.
+  EXPECT_EQ(std::tuple(built("QRK5-32B", {})[0x06C], built("QRK5-32B", keepData)[0x06C],
+                       built("QRK3-64B", keepData)[0x06C], built("QRK5-04A", {})[0x06C],
+                       built("QRK5-04A", keepData)[0x06C]),
+            std::tuple(124, 64, 124, 28, 8));
 
   EXPECT_EQ(patchIspDemo(modelNamed("QRK5-04A"), {}).base, 0x3800);
   const IspDemoBytes small = built("QRK3-08A", {});
-  EXPECT_EQ(small[0x06F], 0x00);
-  EXPECT_EQ(small[0x072], 0x02);
+  EXPECT_EQ(std::tuple(small[0x06F], small[0x072]), std::tuple(0x00, 0x02));
 }
 
 TEST(IspDemoBuilder, RefusalsSayWhyAndLeaveTheImageUntouched) {

@@ -14,62 +14,49 @@ namespace {
 
 using test::OpsBench;
 
-IspDemoBytes expectedDemo(const OpsBench& b, const IspDemoSettings& settings = {}) {
-  return patchIspDemo(b.programmer.model(), settings).bytes.value();
+IspDemoBytes expectedDemo(const OpsBench& b) {
+  return patchIspDemo(b.programmer.model(), {}).bytes.value();
+}
+test::Bytes demoOf(const OpsBench& b) {
+  const IspDemoBytes demo = expectedDemo(b);
+  return {demo.begin(), demo.end()};
 }
 
 TEST(IspDemoWrite, WritesOptionsKilobyteAndFileAndVerifiesThem) {
   OpsBench b;  // QRK5-16B, 1 KB of pattern loaded at 0
   const RunResult result = writeIspDemo(b.programmer, b.production, {});
   ASSERT_TRUE(result.ok()) << b.pane();
-  EXPECT_TRUE(b.paneHas("Write Option OK!"));
-  EXPECT_TRUE(b.paneHas("\r\nAuto       OK!\r\n"));
-  const IspDemoBytes demo = expectedDemo(b);
-  EXPECT_TRUE(b.flashHolds(0xF800, test::Bytes(demo.begin(), demo.end())));
-  EXPECT_TRUE(b.flashHolds(0, test::patternBytes(0x400)));
-  // LOCK, SB and MOVCL on, ISP area 1 KB (code 2 in bits 4-5), HWBS as chosen.
-  EXPECT_EQ(b.sim.device.optionBytes()[0], 0xE8);
-  EXPECT_EQ(b.programmer.options().ispSpaceText, "1.0k");
-  EXPECT_TRUE(b.programmer.image().holdsDemoImage);
-  EXPECT_EQ(b.programmer.successCounter().text(), "1");
-  // The mode ends with the run: a later Program must not write the kilobyte.
-  EXPECT_FALSE(b.programmer.flags().demoWriteMode);
-  EXPECT_FALSE(b.production.active());
+  EXPECT_TRUE(b.paneHas("Write Option OK!") && b.paneHas("\r\nAuto       OK!\r\n"));
+  EXPECT_TRUE(b.flashHolds(0xF800, demoOf(b)) && b.flashHolds(0, test::patternBytes(0x400)));
+  // LOCK, SB and MOVCL on, ISP area 1 KB (code 2 in bits 4-5), HWBS as chosen. The
+  // mode ends with the run: a later Program must not write the kilobyte.
+  EXPECT_EQ(std::tuple(b.sim.device.optionBytes()[0], b.programmer.options().ispSpaceText,
+                       b.programmer.image().holdsDemoImage, b.programmer.successCounter().text(),
+                       b.programmer.flags().demoWriteMode, b.production.active()),
+            std::tuple(0xE8, "1.0k", true, "1", false, false));
 
   // The kilobyte is checked, not only sent: a cell that does not take its
   // byte fails the write.
   OpsBench stuck("QRK5-16B", sim::DeviceOptions().withFault(sim::Fault::stuckCell(0xF900)));
   ASSERT_NE(expectedDemo(stuck)[0x100], 0x00);
   EXPECT_FALSE(writeIspDemo(stuck.programmer, stuck.production, {}).ok());
-  EXPECT_TRUE(stuck.paneHas("failure!"));
-  EXPECT_EQ(stuck.programmer.successCounter().text(), "0");
+  EXPECT_TRUE(stuck.paneHas("failure!") && stuck.programmer.successCounter().text() == "0");
 }
 
-// A list that would not write and verify the kilobyte, or settings that build
-// no DEMO, are refused before connecting, and the image is left as it was.
-TEST(IspDemoWrite, ListsAndSettingsThatCannotWriteTheDemoAreRefusedBeforeConnecting) {
-  IspDemoSettings conflict;
-  conflict.watchdogPin = conflict.rs485Pin = true;
-  conflict.watchdogBitText = conflict.rs485BitText = "3";
-  const std::tuple<std::vector<std::string>, IspDemoSettings, std::string_view> cases[] = {
-      {{"Erase_All", "Verify", "Write_Option"}, {}, kDemoListText},
-      {{"Verify", "Program"}, {}, kDemoListText},
-      {{"Erase_All", "Program"}, {}, kDemoListText},
-      {{}, {}, kDemoListText},
-      {{"Erase_All", "Program", "Verify"}, conflict, kDemoPinConflictText},
-  };
-  for (const auto& [list, settings, box] : cases) {
-    SCOPED_TRACE(box);
+// A list that would not write and verify the kilobyte is refused before
+// connecting, and the image is left as it was.
+TEST(IspDemoWrite, AListThatCannotWriteTheDemoIsRefusedBeforeConnecting) {
+  for (const std::vector<std::string>& list :
+       {std::vector<std::string>{"Erase_All", "Verify", "Write_Option"},
+        {"Verify", "Program"},
+        {"Erase_All", "Program"},
+        {}}) {
     OpsBench b;
     b.setList(list);
     const auto before = b.programmer.image().bytes();
-    const RunResult result = writeIspDemo(b.programmer, b.production, settings);
-    EXPECT_FALSE(result.portOpened);
-    EXPECT_EQ(b.sent(), 0u);
-    EXPECT_EQ(b.host.boxes, std::vector<std::string>{std::string(box)});
-    EXPECT_EQ(b.programmer.successCounter().text(), "0");
-    EXPECT_TRUE(b.programmer.image().bytes() == before);
-    EXPECT_FALSE(b.programmer.image().holdsDemoImage);
+    EXPECT_FALSE(writeIspDemo(b.programmer, b.production, {}).portOpened);
+    EXPECT_EQ(b.host.boxes, std::vector<std::string>{std::string(kDemoListText)});
+    EXPECT_TRUE(b.sent() == 0 && b.programmer.image().bytes() == before);
   }
 }
 
@@ -83,8 +70,7 @@ TEST(IspDemoWrite, DataReachingIntoTheKilobyteAreWarnedAboutAndOverwritten) {
   into.load(0xF000, test::patternBytes(0x801));  // its last byte is the DEMO's first
   ASSERT_TRUE(writeIspDemo(into.programmer, into.production, {}).ok()) << into.pane();
   EXPECT_EQ(into.host.boxes, std::vector<std::string>{kDemoOverlapText});
-  const IspDemoBytes demo = expectedDemo(into);
-  EXPECT_TRUE(into.flashHolds(0xF800, test::Bytes(demo.begin(), demo.end())));
+  EXPECT_TRUE(into.flashHolds(0xF800, demoOf(into)));
 }
 
 // Choosing the 1 KB ISP area moves the memory map; the reload check that the
@@ -99,11 +85,8 @@ TEST(IspDemoWrite, NoReloadCheckResetsTheImageDuringTheRun) {
     reset = b.programmer.checkReload();
   });
   ASSERT_TRUE(writeIspDemo(b.programmer, b.production, {}).ok()) << b.pane();
-  EXPECT_TRUE(checkedDuringRun);
-  EXPECT_FALSE(reset);
-  EXPECT_TRUE(b.flashHolds(0, test::patternBytes(0x5000)));
-  const IspDemoBytes demo = expectedDemo(b);
-  EXPECT_TRUE(b.flashHolds(0xF800, test::Bytes(demo.begin(), demo.end())));
+  EXPECT_TRUE(checkedDuringRun && !reset);
+  EXPECT_TRUE(b.flashHolds(0, test::patternBytes(0x5000)) && b.flashHolds(0xF800, demoOf(b)));
 }
 
 TEST(IspDemoRepeatWrite, OffersHwbsThenWritesChipAfterChip) {
@@ -112,13 +95,12 @@ TEST(IspDemoRepeatWrite, OffersHwbsThenWritesChipAfterChip) {
   std::vector<bool> runs;
   const auto summary = repeatWriteIspDemo(b.programmer, b.production, {}, 2,
                                           [&](const RunResult& r) { runs.push_back(r.ok()); });
-  EXPECT_EQ(runs, (std::vector<bool>{true, true}));
-  EXPECT_TRUE(summary.allSucceeded());
+  EXPECT_TRUE(runs == (std::vector<bool>{true, true}) && summary.allSucceeded());
   ASSERT_FALSE(b.host.boxes.empty());
-  EXPECT_EQ(b.host.boxes[0], kDemoHwbsQuestionText);
-  EXPECT_EQ(b.sim.device.optionBytes()[1] & 0x02, 0);  // HWBS: start the DEMO at power-on
-  EXPECT_EQ(b.programmer.successCounter().text(), "2");
-  EXPECT_FALSE(b.programmer.flags().demoWriteMode);
+  // HWBS: start the DEMO at power-on.
+  EXPECT_EQ(std::tuple(b.host.boxes[0], b.sim.device.optionBytes()[1] & 0x02,
+                       b.programmer.successCounter().text(), b.programmer.flags().demoWriteMode),
+            std::tuple(kDemoHwbsQuestionText, 0, "2", false));
 
   // Already set: no question. Declined: the chip keeps starting the application.
   OpsBench declined;

@@ -71,6 +71,8 @@ TEST(Connect, StopDuringTheHandshakeOrTheVersionReadFailsTheConnection) {
 // silent read leaves the pane alone whatever the outcome, and a reply too
 // short to carry the ID counts as none.
 TEST(Identify, OutcomesAndTheirReports) {
+  const char* const kWrongIdPane =
+      "MCU: QRK3-xxF/G\r\nAlready encrypt or Invalid MCU type!\r\n已加密或有疑问的 MCU 型号 \r\n";
   const struct {
     Bytes reply;
     const char* expected;
@@ -80,11 +82,7 @@ TEST(Identify, OutcomesAndTheirReports) {
   } cases[] = {
       {{0x01, 0xF0}, "F001", true, Reason::None, "MCU: QRK5/3-04A\r\n"},
       {{0x34, 0x12}, "1234", true, Reason::None, "\r\n"},  // an ID outside the table can match
-      {{0x55, 0x00},
-       "F104",
-       true,
-       Reason::WrongId,
-       "MCU: QRK3-xxF/G\r\nAlready encrypt or Invalid MCU type!\r\n已加密或有疑问的 MCU 型号 \r\n"},
+      {{0x55, 0x00}, "F104", true, Reason::WrongId, kWrongIdPane},
       {{0x00, 0x00}, "", true, Reason::WrongId, nullptr},  // no expected ID never matches
       {{0x01, 0xF0}, "F001", false, Reason::None, ""},
       {{0x01, 0xF0}, "F002", false, Reason::WrongId, ""},

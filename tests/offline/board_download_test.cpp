@@ -253,23 +253,6 @@ TEST(BoardDownload, WarningsAskBeforeAnythingIsErasedAndNoCancelsCleanly) {
   EXPECT_TRUE(yesYes->boardHoldsTheImage());
 }
 
-TEST(BoardDownload, RefusalsOpenNoPortAndLeaveTheControlsFree) {
-  BoardBench noFile;
-  BoardBench kind1({}, 64, "QRK3-32F");
-  BoardBench badLimit;
-  kind1.load(0, randomBytes(0x100, 7));
-  badLimit.load(0, randomBytes(0x100, 7));
-  const std::pair<BoardBench*, std::string_view> cases[] = {{&noFile, kBoardOpenFileText},
-                                                            {&kind1, kBoardNotForModelText},
-                                                            {&badLimit, kLimitNotWholeMessage}};
-  for (const auto& [b, box] : cases) {
-    EXPECT_TRUE(b->run(b == &badLimit ? "2.5" : "1000").refused) << box;
-    EXPECT_EQ(b->host.boxes, std::vector<std::string>{std::string(box)});
-    EXPECT_TRUE(b->sim.port.written().empty());
-    EXPECT_FALSE(b->programmer.controls().locked);
-  }
-}
-
 // A fixture that powers the board: off, on right before the handshake, off
 // when the download ends however it ends.
 TEST(BoardDownload, AFixtureSupplyIsSwitchedAroundTheDownloadAndLeftOff) {
@@ -297,16 +280,6 @@ TEST(BoardDownload, AFixtureSupplyIsSwitchedAroundTheDownloadAndLeftOff) {
     EXPECT_TRUE(b.paneHas("Supply switch failed: 'relay on' exited with status 4")) << b.pane();
     EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 0);
     EXPECT_EQ(runner.commands(), (std::vector<std::string>{"relay off", "relay on", "relay off"}));
-  }
-  {
-    BoardBench b;
-    b.load(0, randomBytes(0x800, 3));
-    b.sim.port.removeModemLines();
-    b.programmer.supply().setSwitch(*supplySwitchNamed("rts"));
-    EXPECT_TRUE(b.run().refused);
-    EXPECT_TRUE(b.sim.port.written().empty());
-    ASSERT_EQ(b.host.boxes.size(), 1U);
-    EXPECT_NE(b.host.boxes.front().find("board has no RTS line"), std::string::npos);
   }
 }
 

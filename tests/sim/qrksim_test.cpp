@@ -26,10 +26,9 @@ TEST(QrksimArguments, ValueAfterAnEqualsSignOrAsTheNextArgument) {
                                            "--fault=not-blank:1234"};
   const auto o = parseQrksimArgs(args, &error);
   ASSERT_TRUE(o) << error;
-  EXPECT_EQ(o->device.version, 0x05);
-  EXPECT_EQ(o->device.id, 0x0055);
-  EXPECT_TRUE(o->device.baudEmulation);
-  EXPECT_EQ(o->device.faults.at(0).cellAddress, 0x1234u);
+  EXPECT_EQ(std::tuple(o->device.version, o->device.id, o->device.baudEmulation,
+                       o->device.faults.at(0).cellAddress),
+            std::tuple(0x05, 0x0055, true, 0x1234u));
   EXPECT_EQ(parseQrksimArgs({}, &error)->model, "QRK5-16B");
 }
 
