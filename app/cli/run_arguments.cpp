@@ -150,7 +150,7 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
     return usageError(args,
                       "unknown function '" + positional.first() + "' (" + runFunctionNames() + ")");
   }
-  run->function = std::string(function->name);
+  run->function = function->id;
 
   for (const QString& port : parser.values("port")) {
     if (port.trimmed().isEmpty()) return usageError(args, "--port needs a device");
@@ -159,12 +159,14 @@ std::optional<int> readRunArguments(const QCommandLineParser& parser, const QStr
   if (run->ports.isEmpty()) return usageError(args, "--port DEV is required");
 
   if (parser.isSet("out")) {
-    if (run->function != "Read_AP_ISP") return usageError(args, "--out goes with Read_AP_ISP only");
+    if (run->function != qrk::FunctionId::ReadApIsp)
+      return usageError(args, "--out goes with Read_AP_ISP only");
     run->readBackPath = parser.value("out").trimmed();
     if (run->readBackPath.isEmpty()) return usageError(args, "--out needs a file name");
   }
   if (parser.isSet("list")) {
-    if (run->function != "Auto") return usageError(args, "--list goes with Auto only");
+    if (run->function != qrk::FunctionId::Auto)
+      return usageError(args, "--list goes with Auto only");
     QString error;
     run->list = parseList(parser.value("list"), &error);
     if (!run->list) return usageError(args, error);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fixture_options.h"
+#include "ops/function_id.h"
 #include "run_image.h"
 
 namespace qrkcli {
@@ -26,8 +27,8 @@ struct SerialFieldChoices {
 // What `qrkprog run` was asked to do, read and checked as far as it can be
 // without a model: the rest (ISP Space, option rows) is checked when applied.
 struct RunArguments {
-  QString command;                  // "qrkprog run": the prefix of every message
-  std::string function;             // the function's own name, e.g. "Verify_ID"
+  QString command;  // "qrkprog run": the prefix of every message
+  qrk::FunctionId function = qrk::FunctionId::Auto;
   QStringList ports;                // every --port, trimmed, in order
   std::string model;                // --model, a catalogue name; empty: the saved model
   std::string expectId;             // --expect-id, 4 uppercase hex digits; empty: none

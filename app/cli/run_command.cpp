@@ -62,8 +62,8 @@ int runCommand(const QStringList& args) {
   host.setAssumeYes(run.assumeYes);
   std::optional<EventStream> events;
   if (run.jsonEvents)
-    events.emplace(stdout, host, run.ports.first().toStdString(), run.function,
-                   run.progressEveryMs);
+    events.emplace(stdout, host, run.ports.first().toStdString(),
+                   std::string(qrk::functionName(run.function)), run.progressEveryMs);
   qrk::QtSession session(run.settingsFile.toStdString(), qrk::QtSession::Keep::RunCounters,
                          events ? static_cast<qrk::Host&>(*events) : host);
   std::unique_ptr<RunRecorder> recorder;
@@ -88,7 +88,8 @@ int runCommand(const QStringList& args) {
   const RunOutcome outcome =
       executeRuns(session, run, run.ports.first(), [&](const qrk::RunResult& result) {
         if (events) events->runEnded(result);
-        if (!recorder->chipEnded(run.function, result)) session.productionLoop().stopRun();
+        if (!recorder->chipEnded(std::string(qrk::functionName(run.function)), result))
+          session.productionLoop().stopRun();
       });
   host.finish();
   int status = reportRuns(session, run, run.ports.first(), outcome);

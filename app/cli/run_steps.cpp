@@ -48,8 +48,8 @@ void applySerialField(qrk::AutoIncrement& serial, const SerialFieldChoices& fiel
 }
 
 bool runsVerifyId(const qrk::Programmer& p, const RunArguments& run) {
-  if (run.function == "Verify_ID") return true;
-  if (run.function != "Auto") return false;
+  if (run.function == qrk::FunctionId::VerifyId) return true;
+  if (run.function != qrk::FunctionId::Auto) return false;
   const std::vector<std::string> list = p.functionList().names();
   return std::find(list.begin(), list.end(), "Verify_ID") != list.end();
 }
@@ -75,8 +75,9 @@ std::optional<int> applyExpectedId(qrk::Programmer& p, const RunArguments& run) 
 
 // The steps of this run that work on the loaded image.
 std::vector<std::string> imageSteps(const qrk::Programmer& p, const RunArguments& run) {
-  const std::vector<std::string> steps =
-      run.function == "Auto" ? p.functionList().names() : std::vector<std::string>{run.function};
+  const std::vector<std::string> steps = run.function == qrk::FunctionId::Auto
+                                             ? p.functionList().names()
+                                             : std::vector{std::string(functionName(run.function))};
   std::vector<std::string> found;
   for (const std::string& step : steps) {
     if (step == "Program" || step == "Verify") found.push_back(step);
@@ -148,9 +149,9 @@ std::optional<int> checkRunNeeds(const qrk::Programmer& p, const RunArguments& r
   if (run.image.path.isEmpty()) {
     const std::vector<std::string> steps = imageSteps(p, run);
     if (!steps.empty()) {
-      const QString what = run.function == "Auto"
+      const QString what = run.function == qrk::FunctionId::Auto
                                ? "Auto's function list holds " + QString::fromStdString(steps[0])
-                               : QString::fromStdString(run.function);
+                               : QString::fromStdString(steps[0]);
       return refuse(run, what + ", which needs the image: give --file PATH");
     }
   }

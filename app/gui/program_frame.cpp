@@ -108,10 +108,10 @@ void ProgramFrame::selectFunction(int row) {
   functions_->setSelectedRow(hasText ? row : -1);
 }
 
-std::string ProgramFrame::selectedFunction() const {
+std::optional<qrk::FunctionId> ProgramFrame::selectedFunction() const {
   const int row = functions_->selectedRow();
-  if (row < 0) return {};
-  return functions_->row(row)->text().trimmed().toStdString();
+  if (row < 0) return std::nullopt;
+  return qrk::functionFromName(functions_->row(row)->text().trimmed().toStdString());
 }
 
 void ProgramFrame::clearCount() {

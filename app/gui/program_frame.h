@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QGroupBox>
+#include <optional>
 #include <string>
 
+#include "ops/function_id.h"
 #include "window_page.h"
 
 class QLabel;
@@ -42,7 +44,8 @@ class ProgramFrame : public QGroupBox, public WindowPage {
   void reRun();
   void stop();
   void selectFunction(int row);
-  std::string selectedFunction() const;
+  // The function of the selected row; none when no row is selected.
+  std::optional<qrk::FunctionId> selectedFunction() const;
   void clearCount();
   void showCount();
 

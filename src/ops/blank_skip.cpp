@@ -17,13 +17,13 @@ bool allErased(const ImageBuffer& image, std::int32_t first, std::int32_t last) 
 
 }  // namespace
 
-void BlankSkip::functionEnded(std::string_view function, bool succeeded) {
-  if (function == "Erase_All") {
+void BlankSkip::functionEnded(FunctionId function, bool succeeded) {
+  if (function == FunctionId::EraseAll) {
     erased_ = succeeded;
     provenBlank_ = false;
-  } else if (function == "Blank_Check") {
+  } else if (function == FunctionId::BlankCheck) {
     provenBlank_ = erased_ && succeeded;
-  } else if (function == "Program" || function == "Write_Option") {
+  } else if (function == FunctionId::Program || function == FunctionId::WriteOption) {
     erased_ = false;
     provenBlank_ = false;
   }
@@ -35,14 +35,14 @@ BlankSkip::Standing BlankSkip::standing(bool chosen, std::uint8_t fillByte) cons
   return provenBlank_ ? Standing::Applies : Standing::NotBlankChecked;
 }
 
-BlankSkip::Standing BlankSkip::planned(bool chosen, std::uint8_t fillByte,
-                                       std::string_view function,
+BlankSkip::Standing BlankSkip::planned(bool chosen, std::uint8_t fillByte, FunctionId function,
                                        std::span<const std::string> list) {
   BlankSkip run;
-  if (function == "Auto") {
+  if (function == FunctionId::Auto) {
     for (const std::string& name : list) {
-      if (name == "Program") break;
-      run.functionEnded(name, true);
+      const std::optional<FunctionId> step = functionFromName(name);
+      if (step == FunctionId::Program) break;
+      if (step) run.functionEnded(*step, true);
     }
   }
   return run.standing(chosen, fillByte);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/image_buffer.h"
+#include "ops/function_id.h"
 
 namespace qrk {
 
@@ -29,7 +30,7 @@ class BlankSkip {
   // What a function of the run did to the chip in hand. A failed erase or
   // blank check proves nothing; Program and Write_Option end a proof whether
   // they succeeded or not (a write cut short has still written).
-  void functionEnded(std::string_view function, bool succeeded);
+  void functionEnded(FunctionId function, bool succeeded);
 
   Standing standing(bool chosen, std::uint8_t fillByte) const;
 
@@ -37,7 +38,7 @@ class BlankSkip {
   // decided before the chip is touched: Auto runs `list` in order and stops
   // at its first failure, so a Program it reaches follows every earlier
   // function's success.
-  static Standing planned(bool chosen, std::uint8_t fillByte, std::string_view function,
+  static Standing planned(bool chosen, std::uint8_t fillByte, FunctionId function,
                           std::span<const std::string> list);
 
   // Program starts: `applies` is whether it may leave blocks out at all. The

@@ -26,8 +26,9 @@ Status runListFunction(Programmer& p, const std::string& name) {
       (entry != nullptr && entry->listStep != nullptr)
           ? entry->listStep(p)
           : Status::failure(Reason::Usage, "'" + name + "' cannot stand in the function list");
-  p.host().phaseEnded(name, status.ok() && !link.stopRequested());
-  p.blankSkip().functionEnded(name, status.ok() && !link.stopRequested());
+  const bool succeeded = status.ok() && !link.stopRequested();
+  p.host().phaseEnded(name, succeeded);
+  if (entry != nullptr) p.blankSkip().functionEnded(entry->id, succeeded);
   link.setTimingDefaults();
   return status;
 }

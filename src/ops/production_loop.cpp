@@ -24,7 +24,7 @@ void ProductionLoop::unlock() {
   p_.controls().stopEnabled = false;
 }
 
-RunResult ProductionLoop::run(const std::string& function, bool demoWrite) {
+RunResult ProductionLoop::run(std::optional<FunctionId> function, bool demoWrite) {
   if (active_) return RunResult{};
   lock();
   p_.flags().singleRun = true;
@@ -78,7 +78,7 @@ StartWait ProductionLoop::waitForStart() {
 }
 
 ProductionLoop::Summary ProductionLoop::reRun(
-    const std::string& function, int maxRuns,
+    std::optional<FunctionId> function, int maxRuns,
     const std::function<void(const RunResult&)>& onRunEnded, bool demoWrite) {
   Summary summary;
   if (active_) return summary;

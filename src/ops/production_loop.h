@@ -38,7 +38,7 @@ class ProductionLoop {
   // locked until it has returned. Ignored (a failed result) while a run or a
   // Re-Run loop is active. `demoWrite` runs it in demoWriteMode (the ISP DEMO
   // writer); the mode never outlasts the run.
-  RunResult run(const std::string& function, bool demoWrite = false);
+  RunResult run(std::optional<FunctionId> function, bool demoWrite = false);
 
   // Re-Run: runs `function` again and again with a countdown of the chosen
   // delay between runs (2 s after an Auto run that failed), until Stop; with
@@ -46,7 +46,7 @@ class ProductionLoop {
   // last). `onRunEnded` sees every run's result. A start signal other than
   // the countdown is waited for before every run, the first included; a
   // start command that declines ends the loop.
-  Summary reRun(const std::string& function, int maxRuns = 0,
+  Summary reRun(std::optional<FunctionId> function, int maxRuns = 0,
                 const std::function<void(const RunResult&)>& onRunEnded = {},
                 bool demoWrite = false);
 

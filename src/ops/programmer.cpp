@@ -150,7 +150,7 @@ Status Programmer::writeOptionAndAdvance(bool showMessages) {
   return Status::failure(Reason::SerialNumber, "the next serial number does not fit its field");
 }
 
-RunResult Programmer::runFunction(const std::string& function, const std::string& portName) {
+RunResult Programmer::runFunction(std::optional<FunctionId> function, const std::string& portName) {
   return runSelectedFunction(*this, function, portName);
 }
 

@@ -157,7 +157,7 @@ class Programmer {
 
   // One run: open the port, connect while the target is powered on, run the
   // named function, close the port. Messages go to the pane.
-  RunResult runFunction(const std::string& function, const std::string& portName);
+  RunResult runFunction(std::optional<FunctionId> function, const std::string& portName);
 
   // The link side of Stop: every wait ends, the stop command is sent and the
   // port closed. The buttons and the Re-Run loop are the production loop's.

@@ -31,13 +31,12 @@ void endRun(Programmer& p, RunResult& result) {
 
 }  // namespace
 
-RunResult runSelectedFunction(Programmer& p, const std::string& function,
+RunResult runSelectedFunction(Programmer& p, std::optional<FunctionId> function,
                               const std::string& portName) {
   RunResult result;
   IspLink& link = p.link();
   MessagePane& pane = p.pane();
-  const FunctionEntry* entry = findFunction(function);
-  if (entry != nullptr) result.function = entry->id;
+  result.function = function;
   p.host().phaseStarted(kConnectPhase);
   p.beginChip();
   pane.replace("We are connecting ...\r\n");
@@ -103,19 +102,21 @@ RunResult runSelectedFunction(Programmer& p, const std::string& function,
   if (result.connected) {
     p.host().setProgressValue(0);
     p.host().setKbyteText("");
-    if (entry == nullptr) {
-      result.status = Status::failure(Reason::Usage, "'" + function + "' is no function");
+    if (!function) {
+      result.status = Status::failure(Reason::Usage, "no function is selected");
     } else if (!link.stopRequested()) {
-      result.step = entry->id;
-      p.host().phaseStarted(function);
-      if (entry->id == FunctionId::Auto) {
+      const FunctionEntry& entry = functionEntry(*function);
+      const std::string name(entry.name);
+      result.step = entry.id;
+      p.host().phaseStarted(name);
+      if (entry.id == FunctionId::Auto) {
         ListResult list = runFunctionList(p);
         result.status = std::move(list.status);
         result.step = list.step;
       } else {
-        result.status = entry->single(p);
+        result.status = entry.single(p);
       }
-      p.host().phaseEnded(function, result.status.ok() && !link.stopRequested());
+      p.host().phaseEnded(name, result.status.ok() && !link.stopRequested());
     }
   }
   result.stopped = link.stopRequested();

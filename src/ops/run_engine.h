@@ -8,10 +8,10 @@ namespace qrk {
 
 // One run: replace the pane with "We are connecting ...", open the port,
 // connect while the user powers the target on, dispatch `function` as a single
-// function, and end by closing the port and restoring the default timing.
-// A port that cannot be opened and a target that never answers are reported
-// in the pane with three beeps.
-RunResult runSelectedFunction(Programmer& programmer, const std::string& function,
+// function (none: nothing selected, the run only connects), and end by closing the port and
+// restoring the default timing. A port that cannot be opened and a target that never answers are
+// reported in the pane with three beeps.
+RunResult runSelectedFunction(Programmer& programmer, std::optional<FunctionId> function,
                               const std::string& portName);
 
 // The step of a run that opens the port and connects (Host::phaseStarted).

@@ -141,14 +141,14 @@ void WindowModel::prepareRun() {
   p_.setPortName(state_.ports.portToOpen());
 }
 
-RunResult WindowModel::run(const std::string& function) {
+RunResult WindowModel::run(std::optional<FunctionId> function) {
   prepareRun();
   const RunResult result = production_.run(function);
   ticker_.runEnded();
   return result;
 }
 
-ProductionLoop::Summary WindowModel::reRun(const std::string& function) {
+ProductionLoop::Summary WindowModel::reRun(std::optional<FunctionId> function) {
   prepareRun();
   const ProductionLoop::Summary summary = production_.reRun(function);
   ticker_.runEnded();

@@ -101,8 +101,8 @@ class WindowModel {
   // Run, Re-Run and Stop over the production loop; the port is the port
   // list's choice. A reload check that a settings tick deferred during the
   // run happens when it returns.
-  RunResult run(const std::string& function);
-  ProductionLoop::Summary reRun(const std::string& function);
+  RunResult run(std::optional<FunctionId> function);
+  ProductionLoop::Summary reRun(std::optional<FunctionId> function);
   void stopClicked();
   // Any run that locks the controls (a Run, a Re-Run loop, a DEMO write).
   bool runActive() const;

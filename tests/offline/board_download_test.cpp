@@ -171,7 +171,7 @@ TEST(BoardDownload, AFaultThatPersistsFailsTheDownloadAndTheNextChipGetsSumFrame
     EXPECT_FALSE(b.programmer.link().useCrc());
 
     const std::size_t before = b.sim.port.written().size();
-    b.programmer.runFunction("Verify_ID", "board");
+    b.programmer.runFunction(FunctionId::VerifyId, "board");
     ASSERT_GT(b.sim.port.written().size(), before);
     EXPECT_EQ(b.sim.port.written()[before], buildShortCommand(cmd::kHandshake, 2, 0xF0, false));
   }

@@ -44,7 +44,7 @@ TEST(SkipBlank, AnErasedBlankCheckedChipGetsOnlyTheBlocksHoldingDataAndEndsTheSa
     for (OpsBench* b : {&every, &sparse}) {
       loadSparse(*b);
       b->setList(kProvingList);
-      ASSERT_TRUE(b->production.run("Auto").ok()) << b->pane();
+      ASSERT_TRUE(b->production.run(FunctionId::Auto).ok()) << b->pane();
     }
 
     // The blocks that go are sent exactly as without the option, restart
@@ -72,17 +72,19 @@ TEST(SkipBlank, AnErasedBlankCheckedChipGetsOnlyTheBlocksHoldingDataAndEndsTheSa
 TEST(SkipBlank, EveryBlockGoesUnlessThisRunErasedTheChipAndThenFoundItBlank) {
   struct Case {
     const char* what;
-    const char* function;
+    FunctionId function;
     std::vector<std::string> list;
     std::uint8_t fill = 0xFF;
   };
   const Case cases[] = {
-      {"Program alone", "Program", {}},
-      {"no blank check", "Auto", {"Erase_All", "Program", "Verify"}},
-      {"no erase", "Auto", {"Blank_Check", "Program", "Verify"}},
-      {"blank check before the erase", "Auto", {"Blank_Check", "Erase_All", "Program"}},
-      {"options written since", "Auto", {"Erase_All", "Blank_Check", "Write_Option", "Program"}},
-      {"fill 00", "Auto", kProvingList, 0x00},
+      {"Program alone", FunctionId::Program, {}},
+      {"no blank check", FunctionId::Auto, {"Erase_All", "Program", "Verify"}},
+      {"no erase", FunctionId::Auto, {"Blank_Check", "Program", "Verify"}},
+      {"blank check before the erase", FunctionId::Auto, {"Blank_Check", "Erase_All", "Program"}},
+      {"options written since",
+       FunctionId::Auto,
+       {"Erase_All", "Blank_Check", "Write_Option", "Program"}},
+      {"fill 00", FunctionId::Auto, kProvingList, 0x00},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -104,11 +106,12 @@ TEST(SkipBlank, EveryBlockGoesUnlessThisRunErasedTheChipAndThenFoundItBlank) {
   b.programmer.production().skipBlank = true;
   loadSparse(b);
   b.setList(kProvingList);
-  EXPECT_EQ(BlankSkip::planned(true, 0xFF, "Auto", kProvingList), BlankSkip::Standing::Applies);
-  ASSERT_TRUE(b.production.run("Auto").ok());
+  EXPECT_EQ(BlankSkip::planned(true, 0xFF, FunctionId::Auto, kProvingList),
+            BlankSkip::Standing::Applies);
+  ASSERT_TRUE(b.production.run(FunctionId::Auto).ok());
   const std::size_t sent = b.sim.device.dataFrames().size();
   EXPECT_EQ(sent, 7u * 4u);
-  ASSERT_TRUE(b.production.run("Program").ok());
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok());
   EXPECT_EQ(b.sim.device.dataFrames().size() - sent, 0x4000u / 128);
 }
 

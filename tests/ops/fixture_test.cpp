@@ -52,7 +52,7 @@ TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
     b.sim.port.wireSupply(c.line, c.inverted);
     b.use(c.name);
     const std::int64_t startedUs = b.sim.loop.nowUs();
-    const RunResult result = b.production.run("Verify_ID");
+    const RunResult result = b.production.run(FunctionId::VerifyId);
     EXPECT_TRUE(result.ok()) << b.pane();
     EXPECT_TRUE(result.supplySwitched);
     // Off for the whole off time first, then one power-on for the chip.
@@ -67,7 +67,7 @@ TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
   FixtureBench wrong;
   wrong.sim.port.wireSupply(OutputLine::Dtr, true);
   wrong.use("dtr");
-  EXPECT_FALSE(wrong.production.run("Verify_ID").ok());
+  EXPECT_FALSE(wrong.production.run(FunctionId::VerifyId).ok());
   EXPECT_TRUE(wrong.paneHas("Communication is failure!"));
 }
 
@@ -76,8 +76,8 @@ TEST(FixtureRefusals, APortWithoutTheModemLinesIsRefusedWithNothingSentAndEndsTh
   b.sim.port.removeModemLines();
   b.use("rts-low");
   bool refused = false;
-  const auto summary =
-      b.production.reRun("Auto", 3, [&refused](const RunResult& r) { refused = r.refused; });
+  const auto summary = b.production.reRun(FunctionId::Auto, 3,
+                                          [&refused](const RunResult& r) { refused = r.refused; });
   EXPECT_EQ(summary.runs, 1);  // the loop ends at the refusal
   EXPECT_TRUE(refused && b.sim.port.written().empty() && !b.sim.port.isOpen());
   EXPECT_TRUE(b.paneHas("sim has no RTS line")) << b.pane();
@@ -86,7 +86,7 @@ TEST(FixtureRefusals, APortWithoutTheModemLinesIsRefusedWithNothingSentAndEndsTh
   FixtureBench noRi;
   noRi.sim.port.removeModemLines();
   noRi.programmer.startGate().setSignal(*startSignalNamed("ri"));
-  const auto ended = noRi.production.reRun("Auto", 3);
+  const auto ended = noRi.production.reRun(FunctionId::Auto, 3);
   EXPECT_EQ(ended.runs, 0);
   ASSERT_TRUE(ended.refusal.has_value());
   EXPECT_EQ(ended.refusal->text,
@@ -109,7 +109,7 @@ TEST(SupplySwitch, StopMidChipSwitchesTheSupplyOff) {
       b.production.stopClicked();
       EXPECT_EQ(b.sim.device.supplyOn(), !line);
     });
-    EXPECT_TRUE(b.production.run("Auto").stopped);
+    EXPECT_TRUE(b.production.run(FunctionId::Auto).stopped);
     EXPECT_FALSE(b.sim.device.supplyOn());
     if (!line) {
       EXPECT_EQ(b.runner.commands().back(), "relay off");
@@ -124,7 +124,7 @@ TEST(SupplyCommands, AHandshakeAfterTheBootWindowFindsTheChipInItsApplication) {
     b.sim.device.switchSupply(true, b.sim.loop.nowUs() - (kBootWindowMs + 50) * 1000);
   };
   b.use("cmd");
-  EXPECT_FALSE(b.production.run("Verify_ID").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::VerifyId).ok());
   EXPECT_TRUE(b.paneHas("Communication is failure!"));
   EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 201);  // one unanswered pass
 }
@@ -137,7 +137,7 @@ TEST(SupplyCommands, AHangingCommandIsKilledAndFailsTheChipNamingIt) {
     b.use("cmd");
     const std::int64_t startedMs = b.sim.loop.nowMs();
     // The chip itself passed, but it is not safe to take out.
-    EXPECT_EQ(b.production.run("Verify_ID").status.reason, Reason::Fixture);
+    EXPECT_EQ(b.production.run(FunctionId::VerifyId).status.reason, Reason::Fixture);
     EXPECT_TRUE(b.paneHas("'relay off' did not exit within 10 s")) << b.pane();
     // The first off, and the last (the failure's beeps besides).
     EXPECT_GE(b.sim.loop.nowMs() - startedMs, 2 * 10'000);
@@ -170,7 +170,7 @@ TEST(StartSignal, AnInputLineStartsAChipOnlyWhenTheFixtureClosesAgain) {
   at(9'500, true);  // chip 2
   b.sim.loop.scheduleInMs(10'000, [&b] { b.sim.port.setInputLine(InputLine::Dsr, true); });
   b.stopAfterMs(15'000);
-  const auto summary = b.production.reRun("Verify_ID", 5);
+  const auto summary = b.production.reRun(FunctionId::VerifyId, 5);
   EXPECT_EQ(runStarts(b.host), (std::vector<std::int64_t>{2'000, 9'500}));
   EXPECT_EQ(std::tuple(summary.runs, summary.succeeded, summary.stopped), std::tuple(2, 2, true));
   EXPECT_EQ(b.sim.loop.nowMs(), 15'000);  // Stop ended the wait at once
@@ -187,8 +187,8 @@ TEST(StartSignal, AHungStartCommandFailsTheChipWithThePortIndexInItsEnvironment)
   hung.programmer.startGate().setSignal(start);
   hung.runner.behaviours["stuck"].hangs = true;
   Reason failure = Reason::None;
-  const auto ended =
-      hung.production.reRun("Verify_ID", 0, [&](const RunResult& r) { failure = r.status.reason; });
+  const auto ended = hung.production.reRun(FunctionId::VerifyId, 0,
+                                           [&](const RunResult& r) { failure = r.status.reason; });
   EXPECT_EQ(std::tuple(ended.runs, failure, hung.runner.started.at(0).env("QRK_PORT_INDEX")),
             std::tuple(1, Reason::Fixture, "1"));
   EXPECT_TRUE(hung.paneHas("start command 'stuck' did not exit within 10 s")) << hung.pane();

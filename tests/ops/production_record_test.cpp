@@ -43,9 +43,9 @@ struct NumberedBench : OpsBench {
     programmer.setSerialCounter(&counter);
     setList({"Erase_All", "Verify_ID", "Program", "Write_Option", "Read_Option"});
   }
-  ChipRecord runAndRecord(const std::string& function) {
+  ChipRecord runAndRecord(FunctionId function) {
     const RunResult result = production.run(function);
-    return chipRecordOf(programmer, function, result, "line-1",
+    return chipRecordOf(programmer, std::string(functionName(function)), result, "line-1",
                         std::chrono::system_clock::time_point{});
   }
 };
@@ -55,7 +55,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
   NumberedBench b(counter);
   b.programmer.image().filePath = "app.hex";
 
-  ChipRecord r = b.runAndRecord("Auto");
+  ChipRecord r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(r.outcome, ChipOutcome::Ok) << b.pane();
   EXPECT_EQ(b.sim.device.flashByte(0x101), 0x41) << "the chip carries the number it was given";
   EXPECT_EQ(std::tie(r.station, r.port, r.model, r.chipId, r.bootloaderVersion, r.imageFile,
@@ -68,7 +68,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
 
   // The chip refuses its option bytes: programmed with 42, but its cycle never ended.
   b.sim.device.addFault(Fault{FaultKind::Drop, 1, true, {cmd::kWriteOption}, 0});
-  r = b.runAndRecord("Auto");
+  r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(
       std::tuple(r.outcome, r.serial, r.serialKept, r.failureLine, r.failureCode),
       std::tuple(ChipOutcome::Failed, "42", false, "Write Option is failure!", Reason::NoAnswer));
@@ -76,7 +76,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
 
   // A counter out of reach: nothing is programmed without a number.
   const std::size_t frames = b.sim.device.dataFrames().size();
-  r = b.runAndRecord("Auto");
+  r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(std::tuple(r.outcome, r.serial, r.failureCode, r.failureLine),
             std::tuple(ChipOutcome::Failed, std::nullopt, Reason::SerialNumber,
                        "Serial number: the line database cannot be reached"));
@@ -87,7 +87,7 @@ TEST(ChipRecordOf, AWholeCycleKeepsItsNumberAFailedOneGivesItBack) {
 TEST(ChipRecordOf, ANumberTooWideForTheFieldIsNeverStampedAndNotKept) {
   ListCounter counter({"100"});
   NumberedBench b(counter);
-  const ChipRecord r = b.runAndRecord("Auto");
+  const ChipRecord r = b.runAndRecord(FunctionId::Auto);
   EXPECT_TRUE(b.sim.device.dataFrames().empty());
   EXPECT_EQ(std::tuple(r.outcome, r.serial, r.serialKept, r.failureCode),
             std::tuple(ChipOutcome::Failed, "100", false, Reason::SerialNumber));
@@ -97,15 +97,15 @@ TEST(ChipRecordOf, ANumberTooWideForTheFieldIsNeverStampedAndNotKept) {
 TEST(ChipRecordOf, StopsAndRunsThatNeverStartedSayWhyAndCarryNothingOfTheLastChip) {
   ListCounter counter({"41", "42"});
   NumberedBench b(counter);
-  ASSERT_EQ(b.runAndRecord("Auto").outcome, ChipOutcome::Ok);
+  ASSERT_EQ(b.runAndRecord(FunctionId::Auto).outcome, ChipOutcome::Ok);
 
   b.onFirstSent(cmd::kDataRestart, [&b] { b.production.stopClicked(); });
-  ChipRecord r = b.runAndRecord("Auto");
+  ChipRecord r = b.runAndRecord(FunctionId::Auto);
   EXPECT_EQ(std::tuple(r.outcome, r.failureLine, r.failureCode, r.serial, r.serialKept),
             std::tuple(ChipOutcome::Stopped, "Stop by user!", Reason::Stopped, "42", false));
 
   b.sim.port.refuseOpen();
-  r = b.runAndRecord("Verify_ID");
+  r = b.runAndRecord(FunctionId::VerifyId);
   EXPECT_EQ(
       std::tuple(r.outcome, r.failureLine, r.failureCode, r.chipId, r.bootloaderVersion, r.serial),
       std::tuple(ChipOutcome::Failed, "Open COM port is failure!", Reason::Port, "", "",

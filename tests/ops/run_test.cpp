@@ -19,10 +19,10 @@ using test::OpsBench;
 
 TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   OpsBench b;
-  EXPECT_TRUE(b.programmer.runFunction("Blank_Check", "sim").ok());
+  EXPECT_TRUE(b.programmer.runFunction(FunctionId::BlankCheck, "sim").ok());
   EXPECT_TRUE(b.pane().ends_with("Blank checking...\r\nWhole chip is blank!"));
   b.sim.device.optionBytes() = {0xF8, 0xEF};  // option bytes out of the erased state
-  EXPECT_FALSE(b.programmer.runFunction("Blank_Check", "sim").ok());
+  EXPECT_FALSE(b.programmer.runFunction(FunctionId::BlankCheck, "sim").ok());
   EXPECT_TRUE(b.paneHas("\r\nISP space = 0.0 K") && b.paneHas("LOCK   is Yes"));
   EXPECT_TRUE(b.pane().ends_with("\r\nChip is not blank!"));
   EXPECT_EQ(b.host.beeps, 3);  // run on its own, the verdict gives the alert
@@ -30,7 +30,7 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   // A programmed cell: the list ends at its first failure, with the failure lines.
   OpsBench stuck("QRK5-16B", sim::DeviceOptions().withFault(Fault::stuckCell(0x0123)));
   stuck.setList({"Erase_All", "Blank_Check", "Program", "Write_Option"});
-  EXPECT_FALSE(stuck.production.run("Auto").ok());
+  EXPECT_FALSE(stuck.production.run(FunctionId::Auto).ok());
   EXPECT_TRUE(
       stuck.paneHas("\r\n\r\n000123H = 00\r\nChip is not blank!\r\nBlank_Check    is "
                     "failure!\r\nAuto           is failure!\r\n"))
@@ -41,7 +41,7 @@ TEST(BlankCheck, VerdictsTheFirstFailureEndsTheListAndNoVerdictIsAFailure) {
   // The option bytes are part of the check: silent, they give no verdict either way.
   OpsBench none("QRK5-16B", sim::DeviceOptions().withFault(
                                 Fault{FaultKind::Drop, 1, true, {cmd::kReadOption}, 0}));
-  EXPECT_FALSE(none.programmer.runFunction("Blank_Check", "sim").ok());
+  EXPECT_FALSE(none.programmer.runFunction(FunctionId::BlankCheck, "sim").ok());
   EXPECT_TRUE(none.paneHas("Read Option is failure!") && !none.paneHas("blank!")) << none.pane();
 }
 
@@ -57,17 +57,19 @@ TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
     return sim::DeviceOptions().withFault(Fault::every(kind));
   };
   const auto withId = sim::DeviceOptions().withId(0x1234);
+  using enum FaultKind;
+  using Row = std::tuple<const char*, const char*, sim::DeviceOptions, FunctionId, Reason, Details>;
   // clang-format off
-  const std::tuple<const char*, const char*, sim::DeviceOptions, const char*, Reason, Details> cases[] = {
-      {"silent", "QRK5-16B", every(FaultKind::Drop), "Verify_ID", Reason::NoAnswer, {}},
-      {"wrong id", "QRK5-16B", withId, "Verify_ID", Reason::WrongId, {{}, {}, {}, "1234"}},
-      {"not blank", "QRK5-16B", stuck, "Blank_Check", Reason::NotBlank, {0x0123, 0xFF, 0, ""}},
-      {"kind 1 read back", "QRK3-32F", stuck, "Program", Reason::Mismatch, {0x0123, at123, 0, ""}},
-      {"kind 0 list verify", "QRK5-32D", {}, "Verify", Reason::Mismatch, {0, at0, 0xFF, ""}},
-      {"refused", "QRK5-16B", every(FaultKind::BadAck), "Program", Reason::Refused, {0, {}, {}, ""}},
-      {"port", "QRK5-16B", {}, "Verify_ID", Reason::Port, {}},
-      {"stopped mid-list", "QRK5-16B", {}, "Auto", Reason::Stopped, {}},
-      {"file", "QRK5-16B", {}, "Program", Reason::File, {}},
+  const Row cases[] = {
+      {"silent", "QRK5-16B", every(Drop), FunctionId::VerifyId, Reason::NoAnswer, {}},
+      {"wrong id", "QRK5-16B", withId, FunctionId::VerifyId, Reason::WrongId, {{}, {}, {}, "1234"}},
+      {"not blank", "QRK5-16B", stuck, FunctionId::BlankCheck, Reason::NotBlank, {0x0123, 0xFF, 0, ""}},
+      {"kind 1 read back", "QRK3-32F", stuck, FunctionId::Program, Reason::Mismatch, {0x123, at123, 0, ""}},
+      {"kind 0 list verify", "QRK5-32D", {}, FunctionId::Verify, Reason::Mismatch, {0, at0, 0xFF, ""}},
+      {"refused", "QRK5-16B", every(BadAck), FunctionId::Program, Reason::Refused, {0, {}, {}, ""}},
+      {"port", "QRK5-16B", {}, FunctionId::VerifyId, Reason::Port, {}},
+      {"stopped mid-list", "QRK5-16B", {}, FunctionId::Auto, Reason::Stopped, {}},
+      {"file", "QRK5-16B", {}, FunctionId::Program, Reason::File, {}},
   };
   // clang-format on
   for (const auto& [what, model, options, function, reason, details] : cases) {
@@ -90,7 +92,7 @@ TEST(RunReasons, EachFailureEndsTheRunWithItsTypedReasonAndItsDetails) {
 
 TEST(FunctionListRun, TheDefaultListProgramsTheChipCountsItAndBeepsABadListIsRefused) {
   OpsBench b;
-  EXPECT_TRUE(b.production.run("Auto").ok()) << b.pane();
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).ok()) << b.pane();
   for (const char* line :
        {"Erase_All       OK!\r\n", "Blank_Check     OK!\r\n", "Program         OK!\r\n",
         "Verify          OK!\r\n", "Write_Option    OK!\r\n", "Read_Option     OK!\r\n",
@@ -105,17 +107,17 @@ TEST(FunctionListRun, TheDefaultListProgramsTheChipCountsItAndBeepsABadListIsRef
 
   // Another port's run on the same store counted two chips meanwhile: they stay counted.
   b.settings.setValue("Settings", "Write_OK_Count", "3");
-  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).ok());
   EXPECT_EQ(std::tuple(b.settings.value("Settings", "Write_OK_Count", ""),
                        b.programmer.successCounter().text()),
             std::tuple("4", "4"));
   // A count typed here since is counted on from.
   b.programmer.successCounter().setText("20");
-  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).ok());
   EXPECT_EQ(b.settings.value("Settings", "Write_OK_Count", ""), "21");
 
   b.programmer.successCounter().setText("99999999999999999999999");
-  EXPECT_TRUE(b.production.run("Auto").ok());
+  EXPECT_TRUE(b.production.run(FunctionId::Auto).ok());
   EXPECT_NE(b.programmer.successCounter().text(), "0");  // saturates instead of wrapping
 
   // A scripted list is checked before it runs.
@@ -144,7 +146,7 @@ TEST(ReRun, CountsDownOneSecondAtATimeFromTheChosenDelayThenRunsAgain) {
   b.programmer.production().load(b.settings);
   EXPECT_FALSE(b.programmer.production().setDelaySeconds(0) ||
                b.programmer.production().setDelaySeconds(10));
-  EXPECT_TRUE(b.production.reRun("Verify_ID", 2).allSucceeded());
+  EXPECT_TRUE(b.production.reRun(FunctionId::VerifyId, 2).allSucceeded());
   EXPECT_EQ(countdown(b.host), "5@0 4@1000 3@2000 2@3000 1@4000");
   EXPECT_EQ(b.host.replaced.back().second, "We are connecting ...\r\n");  // on a cleared pane
   EXPECT_EQ(std::tuple(b.programmer.controls().locked, b.sim.device.commandCount(cmd::kReadId)),
@@ -156,7 +158,7 @@ TEST(ReRun, StopInTheCountdownOrTheHandshakeEndsItAndNoFurtherRunStarts) {
   b.host.onReplaced = [&](const std::string& text) {
     if (text.ends_with("will Re-Run... 4")) b.stopAfterMs(300);
   };
-  auto summary = b.production.reRun("Verify_ID");
+  auto summary = b.production.reRun(FunctionId::VerifyId);
   EXPECT_TRUE(b.pane().ends_with("will Re-Run... 4\r\nStop by user!")) << b.pane();
   EXPECT_EQ(std::tuple(summary.stopped, summary.runs, b.sim.port.openCount(),
                        b.programmer.controls().runEnabled(), b.programmer.controls().stopEnabled),
@@ -164,7 +166,7 @@ TEST(ReRun, StopInTheCountdownOrTheHandshakeEndsItAndNoFurtherRunStarts) {
 
   OpsBench off("QRK5-16B", sim::DeviceOptions().withPowerOnAfter(1'000'000));
   off.stopAfterMs(1500);
-  summary = off.production.reRun("Auto");
+  summary = off.production.reRun(FunctionId::Auto);
   EXPECT_LT(off.sim.loop.nowMs(), 1600);
   EXPECT_EQ(off.pane(), "We are connecting ...\r\n\r\nStop by user!");
   EXPECT_EQ(std::tuple(summary.stopped, summary.runs, summary.succeeded, off.host.beeps,
@@ -181,11 +183,11 @@ TEST(RunLock, ARunHoldsTheControlsUntilItHasReturnedEvenAfterStop) {
   // While the erase waits for its answer: a second Run click, then Stop.
   b.onFirstSent(cmd::kErase, [&] {
     during = b.programmer.controls();
-    nested = b.production.run("Verify_ID");
+    nested = b.production.run(FunctionId::VerifyId);
     b.production.stopClicked();
     afterStop = b.programmer.controls();
   });
-  const RunResult r = b.production.run("Erase_All");
+  const RunResult r = b.production.run(FunctionId::EraseAll);
   EXPECT_TRUE(during.locked && during.stopEnabled && !nested.portOpened);
   // Stop ends the run, but Run stays disabled until the run has unwound.
   EXPECT_FALSE(afterStop.runEnabled() || afterStop.stopEnabled);
@@ -194,7 +196,7 @@ TEST(RunLock, ARunHoldsTheControlsUntilItHasReturnedEvenAfterStop) {
             std::tuple(true, true, false, 1));
   // Stop while idle performs the whole sequence; the next Run starts normally.
   b.production.stopClicked();
-  EXPECT_TRUE(b.production.run("Erase_All").ok());
+  EXPECT_TRUE(b.production.run(FunctionId::EraseAll).ok());
 }
 
 // The reload check: an image laid out for one memory map is not programmed
@@ -210,7 +212,7 @@ TEST(ReloadCheck, AnImageReachingTheNewApEndMustBeLoadedAgainButNotDuringARun) {
   EXPECT_EQ(
       std::tuple(b.image().fileLoaded, b.image().at(0), b.image().rangeLow, b.image().rangeHigh),
       std::tuple(false, 0xFF, 0, 1023));
-  EXPECT_FALSE(b.production.run("Program").ok());  // nothing stale goes out
+  EXPECT_FALSE(b.production.run(FunctionId::Program).ok());  // nothing stale goes out
   EXPECT_TRUE(b.sim.device.dataFrames().empty());
 
   b.host.boxes.clear();
@@ -225,7 +227,7 @@ TEST(ReloadCheck, AnImageReachingTheNewApEndMustBeLoadedAgainButNotDuringARun) {
   // Mid-run the map cannot move the image: the run programs what it began with.
   b.load(0, test::patternBytes(0x1000));
   b.onFirstSent(cmd::kDataRestart, [&] { b.programmer.selectModel("QRK3-04A"); });
-  EXPECT_TRUE(b.production.run("Program").ok()) << b.pane();
+  EXPECT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   EXPECT_TRUE(b.image().fileLoaded);
   EXPECT_EQ(b.host.boxes.size(), 1u);
 }
@@ -268,33 +270,34 @@ TEST(ReloadAndSerialNumber, EveryChipGetsTheFileAsItIsNowAndANumberNeverUsedBefo
   b.programmer.loadChoices().reloadBeforeRun = true;
 
   file.write(0x10, 0x22);  // rebuilt shorter: nothing of the old build may remain
-  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   const std::pair<std::int32_t, int> cells[] = {
       {0x00, 0x22}, {0x0F, 0x22}, {0x10, 0xFF}, {0x1F, 0xFF}, {0x101, 0x98}};
   for (const auto& [a, value] : cells) EXPECT_EQ(b.sim.device.flashByte(a), value) << a;
   EXPECT_TRUE(serial.armed());
   file.write(0x10, 0x33);  // Re-Run does not reload: that is for a single run
-  EXPECT_TRUE(b.production.reRun("Program", 1).allSucceeded());
+  EXPECT_TRUE(b.production.reRun(FunctionId::Program, 1).allSucceeded());
   EXPECT_EQ(b.sim.device.flashByte(0x00), 0x22);
 
   b.setList({"Erase_All", "Program", "Write_Option", "Read_Option"});
-  ASSERT_TRUE(b.production.run("Auto").ok()) << b.pane();  // the option write advances it
+  ASSERT_TRUE(b.production.run(FunctionId::Auto).ok()) << b.pane();  // the option write advances it
   EXPECT_EQ(
       std::tuple(b.sim.device.flashByte(0x00), b.settings.value("Auto_Increase", "next_value", ""),
                  b.programmer.image().at(0x101)),
       std::tuple(0x33, "99", 0x99));
 
-  EXPECT_FALSE(b.production.run("Auto").ok());  // 99 goes out, but 100 does not fit one byte
+  EXPECT_FALSE(
+      b.production.run(FunctionId::Auto).ok());  // 99 goes out, but 100 does not fit one byte
   EXPECT_TRUE(b.paneHas("Write Option OK!\r\nWrite_Option   is failure!"));
   EXPECT_EQ(std::tuple(b.sim.device.flashByte(0x101), b.programmer.successCounter().text(),
                        serial.armed()),
             std::tuple(0x99, "1", false));
   const std::size_t frames = b.sim.device.dataFrames().size();
-  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::Program).ok());
   EXPECT_EQ(b.sim.device.dataFrames().size(), frames);
 
   std::filesystem::remove(file.path);  // a reload that fails fails the run
-  EXPECT_FALSE(b.production.run("Auto").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::Auto).ok());
   EXPECT_EQ(
       std::tuple(b.sim.device.dataFrames().size(), b.sim.device.commandCount(cmd::kWriteOption)),
       std::tuple(frames, 2));
@@ -322,7 +325,7 @@ TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) 
 
   application.write(0x80, 0x12);
   configuration.write(0x10, 0xC2);
-  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   const std::pair<std::int32_t, int> cells[] = {{0x0000, 0x12}, {0x007F, 0x12}, {0x0080, 0xFF},
                                                 {0x00FF, 0xFF}, {0x2000, 0xFF}, {0x3000, 0xC2},
                                                 {0x300F, 0xC2}, {0x3010, 0xFF}};
@@ -333,7 +336,7 @@ TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) 
   std::filesystem::remove(configuration.path);
   application.write(0x80, 0x13);
   const std::size_t frames = b.sim.device.dataFrames().size();
-  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::Program).ok());
   EXPECT_EQ(std::tuple(b.sim.device.dataFrames().size(), b.image().fileLoaded, b.image().at(0x0000),
                        b.image().at(0x3000)),
             std::tuple(frames, true, 0x12, 0xC2));
@@ -342,7 +345,7 @@ TEST(ReloadAndSerialNumber, AReloadRebuildsEveryFileOfTheImageOrChangesNothing) 
   b.programmer.loadChoices().clearBuffer = true;
   b.programmer.loadChoices().startAddressText = "0";
   ASSERT_TRUE(b.programmer.loadFile(application.path).loaded());
-  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   EXPECT_EQ(b.sim.device.flashByte(0x0000), 0x13);
 }
 
@@ -355,9 +358,9 @@ TEST(ReloadAndSerialNumber, AFailedReloadLeavesNumberingOnForTheNextChip) {
   b.programmer.loadChoices().reloadBeforeRun = true;
 
   std::filesystem::remove(file.path);  // mid-rebuild
-  EXPECT_FALSE(b.production.run("Program").ok());
+  EXPECT_FALSE(b.production.run(FunctionId::Program).ok());
   file.write(0x20, 0x55);
-  ASSERT_TRUE(b.production.run("Program").ok()) << b.pane();
+  ASSERT_TRUE(b.production.run(FunctionId::Program).ok()) << b.pane();
   EXPECT_EQ(std::tuple(b.sim.device.flashByte(0x00), b.sim.device.flashByte(0x101)),
             std::tuple(0x55, 0x42));
 }

@@ -82,7 +82,7 @@ TEST(PortList, ATypedPathSurvivesARestartAndIsWhatARunOpens) {
   b.started();
   EXPECT_EQ(b.window.state().ports.typedPath(), "/dev/pts/9");
   EXPECT_EQ(b.window.programFrameCaption(), "Program / 编程 ( /dev/pts/9, 115200 )");
-  b.window.run("Verify_ID");
+  b.window.run(FunctionId::VerifyId);
   EXPECT_EQ(b.sim.port.openedName(), "/dev/pts/9");
 
   b.window.portChosen(2);

@@ -97,7 +97,7 @@ TEST(WindowFaults, ATextThatNamesNoModelLeavesTheModelInEffect) {
   for (const bool runAtOnce : {false, true}) {
     b.window.modelTextChanged("qrk5-16b");
     EXPECT_EQ(b.programmer.model().blockSize, 128);
-    if (runAtOnce) b.window.run("Verify_ID");
+    if (runAtOnce) b.window.run(FunctionId::VerifyId);
     EXPECT_EQ(b.programmer.model().blockSize, runAtOnce ? 512 : 128);
     b.advanceMs(SettingsTicker::kIntervalMs);
     EXPECT_EQ(b.programmer.model().name, "QRK5-16B");
@@ -115,14 +115,14 @@ TEST(WindowFaults, ATickInsideARunChecksForAReloadOnlyAfterTheRun) {
   WindowBench b(store, sim::DeviceOptions().withPowerOnAfter(20));  // 20 handshakes: 400 ms
   b.started();
   b.window.modelChosen(0);
-  EXPECT_TRUE(b.window.run("Verify_ID").ok()) << b.programmer.pane().text();
+  EXPECT_TRUE(b.window.run(FunctionId::VerifyId).ok()) << b.programmer.pane().text();
   EXPECT_EQ(b.ticks, 1);
   EXPECT_EQ(b.checks, std::vector<bool>{false});
 
   b.checks.clear();
   b.window.fillByteChosen(0xFF);
   b.sim.loop.scheduleInMs(2500, [&] { b.window.stopClicked(); });
-  const ProductionLoop::Summary summary = b.window.reRun("Verify_ID");
+  const ProductionLoop::Summary summary = b.window.reRun(FunctionId::VerifyId);
   EXPECT_GE(summary.runs, 1);
   EXPECT_EQ(store.at("fillbyte"), "FF");
   EXPECT_EQ(b.checks, std::vector<bool>{false});
