@@ -10,15 +10,15 @@ namespace qrk::sim {
 namespace {
 
 // What the board answers with besides the chip's codes.
-constexpr std::uint8_t kFirstSend = 0x00;
 constexpr std::uint8_t kRefuse = 0x81;
 // What the chip's "data" fault scope is counted under.
 constexpr std::uint8_t kDataScope = cmd::kData;
 
-constexpr std::size_t kShortLength = 9;
-constexpr std::size_t kDataOverhead = 13;
+// Request sizes, preamble cut off: the CRC frame around the parameters, and these.
+constexpr std::size_t kMinLength = wire::overhead(wire::Check::Crc);
+constexpr std::size_t kShortLength = kMinLength + 2;   // map kind, parameter
+constexpr std::size_t kDataOverhead = kMinLength + 6;  // address(4), count(2), then the data
 constexpr std::size_t kMaxDataCount = 128;
-constexpr std::size_t kMinLength = 7;
 constexpr std::size_t kMaxLength = 531;
 constexpr std::int64_t kStaleAfterUs = 20'000;
 
@@ -104,7 +104,8 @@ void BoardDevice::handle(const std::vector<std::uint8_t>& f, std::int64_t seenUs
         return;
     }
   }
-  if ((command != kFirstSend && command != cmd::kBoardData) || f.size() < kDataOverhead) return;
+  if ((command != cmd::kBoardDataFirst && command != cmd::kBoardData) || f.size() < kDataOverhead)
+    return;
   const std::size_t count = std::size_t{f[8]} << 8 | f[9];
   if (count == 0 || count > kMaxDataCount || f.size() != count + kDataOverhead) return;
   const std::size_t address = std::size_t{f[6]} << 8 | f[7];

@@ -11,10 +11,12 @@ namespace qrk::sim {
 
 namespace {
 
-constexpr std::size_t kShortFrameLength = 8;
-constexpr std::size_t kReadFrameLength = 12;
-constexpr std::size_t kPageSumFrameLength = 14;
-constexpr std::size_t kDataFrameOverhead = 12;
+// Request sizes, preamble cut off: the frame around the parameters, and these.
+constexpr std::size_t kFrame = wire::overhead(wire::Check::Sum);
+constexpr std::size_t kShortFrameLength = kFrame + 2;    // map kind, parameter
+constexpr std::size_t kReadFrameLength = kFrame + 6;     // address(4), count(2)
+constexpr std::size_t kPageSumFrameLength = kFrame + 8;  // first(4), last(4)
+constexpr std::size_t kDataFrameOverhead = kFrame + 6;   // address(4), count(2), then the data
 constexpr std::size_t kPageSize = 256;
 constexpr std::size_t kChunkSize = 128;
 

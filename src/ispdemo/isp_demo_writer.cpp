@@ -1,9 +1,11 @@
 #include "ispdemo/isp_demo_writer.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "device/option_panel.h"
 #include "ispdemo/isp_demo_builder.h"
+#include "ops/function_id.h"
 
 namespace qrk {
 
@@ -28,9 +30,11 @@ bool prepareDemoWrite(Programmer& p, const IspDemoSettings& settings) {
 }  // namespace
 
 bool demoListWritesAndVerifies(const FunctionList& list) {
-  const std::vector<std::string> names = list.names();
-  const auto program = std::find(names.begin(), names.end(), "Program");
-  return program != names.end() && std::find(program, names.end(), "Verify") != names.end();
+  std::vector<std::optional<FunctionId>> steps;
+  for (const std::string& name : list.names()) steps.push_back(functionFromName(name));
+  const auto program = std::find(steps.begin(), steps.end(), FunctionId::Program);
+  return program != steps.end() &&
+         std::find(program, steps.end(), FunctionId::Verify) != steps.end();
 }
 
 RunResult writeIspDemo(Programmer& programmer, ProductionLoop& production,

@@ -10,8 +10,13 @@ namespace qrk {
 
 namespace {
 
+constexpr int kAttempts = 6;
+constexpr int kAckSends = 8;
+// The bootloader reads the whole flash before it answers.
+constexpr int kResultWaitMs = 6000;
+
 bool acknowledged(IspLink& link) {
-  for (int send = 0; send < BlankCheckTiming::kAckSends && !link.stopRequested(); ++send) {
+  for (int send = 0; send < kAckSends && !link.stopRequested(); ++send) {
     link.sendShortCommand(cmd::kBlankCheck, link.replyWaitMs(), 0);
     if (link.waitReply() == WaitOutcome::Ready) return true;
   }
@@ -31,7 +36,7 @@ std::string notBlankText(const Status& status) {
 Status blankCheck(IspLink& link, MessagePane& pane) {
   const Status stopped = Status::failure(Reason::Stopped);
   pane.append("Blank checking...");
-  for (int attempt = 0; attempt < BlankCheckTiming::kAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
     const bool ack = acknowledged(link);
     if (link.stopRequested()) return stopped;
     if (!ack) {
@@ -40,7 +45,7 @@ Status blankCheck(IspLink& link, MessagePane& pane) {
     }
     // The verdict is a second frame; it may already have come in the same
     // burst as the acknowledgement.
-    link.expectAnotherFrame(BlankCheckTiming::kResultWaitMs);
+    link.expectAnotherFrame(kResultWaitMs);
     const WaitOutcome outcome = link.waitReply();
     link.setTimingDefaults();
     if (link.stopRequested()) return stopped;

@@ -8,13 +8,6 @@
 
 namespace qrk {
 
-struct BlankCheckTiming {
-  static constexpr int kAttempts = 6;
-  static constexpr int kAckSends = 8;
-  // The bootloader reads the whole flash before it answers.
-  static constexpr int kResultWaitMs = 6000;
-};
-
 // Asks the bootloader whether the whole flash reads erased: success when
 // blank; NotBlank with the first programmed address and its byte (printed);
 // NoAnswer without a verdict (a failure line is printed) or Stopped.

@@ -53,9 +53,7 @@ std::vector<std::uint8_t> buildShortCommand(std::uint8_t command, std::uint8_t m
 
 FrameCheck validateReply(std::span<const std::uint8_t> f, bool crc) {
   const std::size_t len = f.size();
-  if (len < (crc ? frame::kMinReplyLengthCrc : frame::kMinReplyLengthSum)) {
-    return FrameCheck::BadEnd;
-  }
+  if (len < frame::minLength(crc)) return FrameCheck::BadEnd;
   if (f[len - 1] != frame::kEnd) return FrameCheck::BadEnd;
   if (crc) {
     const auto c = crc16(f, 0, len - 3);

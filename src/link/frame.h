@@ -20,9 +20,9 @@ inline constexpr std::uint8_t kReplyStart = 0x68;
 inline constexpr std::uint8_t kEnd = 0x16;
 // Largest frame the receive buffer holds.
 inline constexpr std::size_t kMaxReplyLength = 531;
-// Smallest meaningful frame: start, LEN(2), code, check, end (CRC: one more).
-inline constexpr std::size_t kMinReplyLengthSum = 6;
-inline constexpr std::size_t kMinReplyLengthCrc = 7;
+// Smallest meaningful frame: start, LEN(2), code, check, end; a CRC check
+// is two bytes, a sum one.
+constexpr std::size_t minLength(bool crc) { return crc ? 7 : 6; }
 }  // namespace frame
 
 // Command codes, PC to target.
@@ -42,6 +42,8 @@ inline constexpr std::uint8_t kHandshake = 0x80;
 inline constexpr std::uint8_t kStop = 0x82;
 inline constexpr std::uint8_t kBoardErase = 0x84;
 inline constexpr std::uint8_t kBoardFinish = 0x86;
+// The board's data frame: its first sending, and a group sent again.
+inline constexpr std::uint8_t kBoardDataFirst = 0x00;
 inline constexpr std::uint8_t kBoardData = 0x30;
 }  // namespace cmd
 

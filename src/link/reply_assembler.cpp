@@ -44,14 +44,13 @@ ReplyAssembler::Outcome ReplyAssembler::feed(std::span<const std::uint8_t> chunk
     while (i < chunk.size() && chunk[i] != frame::kReplyStart) ++i;
     if (i == chunk.size()) return Outcome::NeedMore;  // no frame start: nothing stored
   }
-  const std::size_t minLength = useCrc_ ? frame::kMinReplyLengthCrc : frame::kMinReplyLengthSum;
   for (; i < chunk.size(); ++i) {
     if (length_ != 0 && count_ >= length_) break;
     if (count_ >= buffer_.size()) return abandon();
     buffer_[count_++] = chunk[i];
     if (count_ == 3) {
       length_ = static_cast<std::size_t>(buffer_[1]) << 8 | buffer_[2];
-      if (length_ < minLength || length_ > frame::kMaxReplyLength) return abandon();
+      if (length_ < frame::minLength(useCrc_) || length_ > frame::kMaxReplyLength) return abandon();
     }
   }
   if (length_ == 0 || count_ < length_) return Outcome::NeedMore;

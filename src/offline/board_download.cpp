@@ -27,8 +27,6 @@ constexpr int kQueryWaitMs = 300;
 constexpr int kQueryTries = 4;
 constexpr int kEraseWaitMs = 4000;
 constexpr int kCommandTries = 6;
-constexpr std::uint8_t kMarkResend = 0x30;
-constexpr std::uint8_t kMarkFirstSend = 0x00;
 constexpr std::size_t kCapacityByte = 5;
 constexpr std::size_t kVersionByte = 4;
 constexpr std::int32_t kBytesPerKilobyte = 1024;
@@ -363,7 +361,7 @@ bool BoardDownload::sendDataFrame(std::int32_t address, std::int32_t count, bool
   const auto data = image_.range(address, address + count - 1);
   params.insert(params.end(), data.begin(), data.end());
   link.flushReceive();
-  link.sendFrame(buildRequest(mark ? kMarkResend : kMarkFirstSend, params, true, true),
+  link.sendFrame(buildRequest(mark ? cmd::kBoardData : cmd::kBoardDataFirst, params, true, true),
                  link.replyWaitMs());
   const bool acknowledged =
       link.waitReply() == WaitOutcome::Ready && link.takeReply().at(3) == kAckCode;

@@ -21,7 +21,7 @@ std::vector<std::uint8_t> buildDataFrame(const ImageBuffer& image, std::uint16_t
 
 bool dataAckAccepted(const Reply& reply, unsigned chunkNumber, std::uint8_t sum) {
   if (reply.at(3) != kAckCode) return false;
-  if (reply.word(1) == frame::kMinReplyLengthSum) return true;
+  if (reply.word(1) == frame::minLength(false)) return true;
   return reply.word(4) == chunkNumber && reply.at(6) == sum;
 }
 

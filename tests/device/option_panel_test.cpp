@@ -10,20 +10,14 @@
 namespace qrk {
 namespace {
 
+// The rows and lists each kind shows are checked through the window; here,
+// what a rebuild keeps.
 TEST(BuildOptionPanel, EachKindShowsItsRowsListAndLabels) {
   OptionPanel panel;
   buildOptionPanel(panel, MapKind::TopOfModel);
-  for (const OptionRow& row : panel.rows) EXPECT_TRUE(row.visible && !row.secondCaptionVisible);
   EXPECT_EQ(panel.ispSpaceEntries, (std::vector<std::string>{"0.0k", "1.0k", "2.0k", "4.0k"}));
-  EXPECT_EQ(panel.readOptionLabels[4], "HWBS: Unknown");
-
   panel.readOptionLabels[5] = "Oscillator Control: Full gain";
   buildOptionPanel(panel, MapKind::TopOf64k);
-  for (int i = 0; i < kOptionRowCount; ++i) {
-    EXPECT_EQ(std::pair(panel.rows[i].visible, panel.rows[i].secondCaptionVisible),
-              std::pair(i < 5, i < 5))
-        << i;
-  }
   // The oscillator label is hidden, but kept.
   EXPECT_EQ(std::tuple(panel.ispSpaceEntries.size(), panel.readOptionOscillatorVisible,
                        panel.readOptionLabels[1], panel.readOptionLabels[5]),

@@ -107,7 +107,10 @@ TEST_F(QrkprogGang, CtrlCStopsEveryPortWithTheStopCommand) {
   EXPECT_EQ(r.exitCode, 1) << describe(r);
   int stopped = 0;
   for (const QJsonObject& event : jsonEvents(r.out)) {
-    if (str(event, "event") == "run-ended" && event.value("stopped").toBool()) ++stopped;
+    // Stopped by the user, not failed: the reason code says so too.
+    if (str(event, "event") == "run-ended" && event.value("stopped").toBool() &&
+        str(event, "reason") == "stopped")
+      ++stopped;
   }
   EXPECT_EQ(stopped, 4);
   for (const auto& chip : chips_) {

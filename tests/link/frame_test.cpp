@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/crc16.h"
@@ -13,14 +13,11 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The check value, low byte first; a range reaching past the end is cut there.
 TEST(Crc16, ModbusCheckValueGoesLowByteFirst) {
-  const std::string digits = "123456789";
-  const Bytes data(digits.begin(), digits.end());
-  const auto crc = crc16(data, 0, data.size());
-  EXPECT_EQ(crc[0], 0x37);
-  EXPECT_EQ(crc[1], 0x4B);
-  // A range reaching past the end is cut there, never read beyond it.
-  EXPECT_EQ(crc16(data, 0, 100), crc);
+  const Bytes data{'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+  EXPECT_EQ(crc16(data, 0, data.size()), crc16(data, 0, 100));
+  EXPECT_EQ(std::tuple(crc16(data, 0, 9)[0], crc16(data, 0, 9)[1]), std::tuple(0x37, 0x4B));
 }
 
 TEST(RequestFrames, ShortCommandsInSumAndCrcModeAndReadsWithAddressAndCount) {
@@ -35,7 +32,7 @@ TEST(RequestFrames, ShortCommandsInSumAndCrcModeAndReadsWithAddressAndCount) {
 }
 
 TEST(ReplyValidation, JudgesEndByteBeforeCheck) {
-  const std::uint8_t data[] = {0x12, 0x34};
+  const Bytes data{0x12, 0x34};
   Bytes good = buildReply(0x0A, data);
   EXPECT_EQ(validateReply(good, false), FrameCheck::Good);
 

@@ -11,8 +11,6 @@
 
 #include "link/frame.h"
 #include "offline/board_messages.h"
-#include "offline/image_placement.h"
-#include "offline/limit_counter.h"
 #include "ops/production_loop.h"
 #include "ops/programmer.h"
 #include "platform/settings_store.h"
@@ -90,12 +88,6 @@ TEST(BoardDownload, AWholeImageReachesTheBoardByteExactWithTheSpecifiedConversat
   EXPECT_TRUE(b.boardHoldsTheImage());
   EXPECT_TRUE(b.sim.device.selfCheck().good());
   EXPECT_EQ(b.sim.device.selfCheck().blocksChecked, 0xCC00 / 128);
-  // What board-image writes is what the download sent.
-  BoardImage assembled;
-  assembleBoardImage(assembled, *LimitCounter::of(1'000'000),
-                     BoardHeader::derive(b.programmer.model(), b.programmer.options(), 0xCBFF),
-                     b.programmer.image());
-  EXPECT_TRUE(assembled.bytes() == b.download.image().bytes());
   EXPECT_EQ(std::tuple(b.download.boardCapacity(), b.download.boardVersion()),
             std::tuple(64 * 1024, "32"));
 

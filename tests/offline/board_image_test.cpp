@@ -9,7 +9,6 @@
 #include <string>
 
 #include "device/mcu_model.h"
-#include "device/option_lookup.h"
 #include "device/option_panel.h"
 #include "image/image_buffer.h"
 #include "offline/block_crc_table.h"
@@ -108,24 +107,14 @@ TEST(BoardHeaderLayout, EveryFieldForEachModelFamilyAndIspSize) {
   }
 }
 
-TEST(BoardHeaderLayout, NameIsCutTo31AndTheOptionRowsReachTheirBits) {
+// (The option bytes are the panel's composed bytes, checked with the panel.)
+TEST(BoardHeaderLayout, ALongNameIsTrimmedAndCutTo31Characters) {
   Chosen c = choose("QRK5-16B", "0.0k");
   c.model.name = "  A-very-long-model-name-of-forty-characters  ";
-  for (const char* row : {"LOCK", "SB", "MOVCL"})
-    setOption(c.panel, MapKind::TopOfModel, row, "NO");
-  for (const auto& [row, choice] : {std::pair{"EN6T", "YES"},
-                                    {"HWBS", "YES"},
-                                    {"OSC", "full"},
-                                    {"AUX_RAM", "forbid"},
-                                    {"WDT", "power-off"}}) {
-    ASSERT_TRUE(setOption(c.panel, MapKind::TopOfModel, row, choice)) << row;
-  }
   BoardImage b;
   BoardHeader::derive(c.model, c.panel, 0x3FFF).writeTo(b);
   EXPECT_EQ(std::string(b.bytes().begin() + 0xEC00, b.bytes().begin() + 0xEC20),
             std::string("A-very-long-model-name-of-forty") + '\0');
-  EXPECT_EQ(b.at(0xEC30), 0xFF);  // LOCK, SB, MOVCL "NO"; no ISP
-  EXPECT_EQ(b.at(0xEC31), 0xFF & ~0x01 & ~0x02 & ~0x40 & ~0x80);
 }
 
 TEST(LimitCounter, OnlyAWholeNumberFromOneToAMillionIsALimitPackedAsBits) {

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
-#include <span>
 #include <vector>
 
 #include "sim/wire_frame.h"
@@ -11,15 +9,10 @@ namespace qrk {
 
 // A reply frame as the simulated chip encodes it: tests feed the programmer
 // what a chip would send, never what the programmer's own coding expects.
-inline std::vector<std::uint8_t> buildReply(std::uint8_t code, std::span<const std::uint8_t> data,
+inline std::vector<std::uint8_t> buildReply(std::uint8_t code,
+                                            const std::vector<std::uint8_t>& data,
                                             bool crc = false) {
   return sim::wire::encodeReply(code, data, crc ? sim::wire::Check::Crc : sim::wire::Check::Sum);
-}
-
-inline std::vector<std::uint8_t> buildReply(std::uint8_t code,
-                                            std::initializer_list<std::uint8_t> data,
-                                            bool crc = false) {
-  return buildReply(code, std::span<const std::uint8_t>(data.begin(), data.size()), crc);
 }
 
 }  // namespace qrk
