@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -32,7 +31,6 @@ struct ProcessResult {
   bool timedOut = false;  // the harness killed it at its time limit
   std::string out;
   std::string err;
-  double wallSeconds = 0;
 };
 
 inline std::string describe(const ProcessResult& r) {
@@ -62,7 +60,6 @@ class ChildProcess {
     process_.start(QString::fromStdString(std::string(QRK_BIN_DIR) + "/" + binary),
                    QString::fromStdString(args).split(' ', Qt::SkipEmptyParts));
     process_.waitForStarted(10000);
-    clock_.start();
   }
   ~ChildProcess() {
     process_.kill();
@@ -99,7 +96,6 @@ class ChildProcess {
       // A child that a signal ended reports the signal as its exit code.
       result_.exitCode =
           process_.exitCode() + (process_.exitStatus() == QProcess::CrashExit ? 128 : 0);
-      result_.wallSeconds = static_cast<double>(clock_.elapsed()) / 1000;
     }
     return result_;
   }
@@ -111,7 +107,6 @@ class ChildProcess {
   }
 
   QProcess process_;
-  QElapsedTimer clock_;
   ProcessResult result_;
 };
 
@@ -138,9 +133,8 @@ class Simulator : public ChildProcess {
   std::string portPath_;
 };
 
-// Each test gets its own directory, which is also the settings home of what
-// it starts, so that no run reads or writes the settings of the person
-// running the suite.
+// Each test's own directory is also the settings home of what it starts: no
+// run touches the settings of the person running the suite.
 class QrkprogTest : public ::testing::Test {
  protected:
   void SetUp() override {

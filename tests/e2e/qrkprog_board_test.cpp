@@ -1,6 +1,4 @@
-// qrkprog board-image and board-download against qrksim --board: the board
-// ends up holding exactly what board-image writes, through faults on the
-// line; warnings, Ctrl-C and bad input end with the right status.
+// qrkprog board-image and board-download against qrksim --board.
 #include "e2e/process_harness.h"
 #include "support/pseudo_terminal.h"
 
@@ -64,7 +62,7 @@ TEST_F(QrkprogBoard, CtrlCStopsTheDownloadAsTheStopButtonDoes) {
   EXPECT_THAT(r.err, HasSubstr("stopped by user"));
 }
 
-// The board's own refusals are passed on; neither command sends or writes.
+// The board's own refusals are passed on.
 TEST_F(QrkprogBoard, BadInputSendsAndWritesNothing) {
   writeFile(path("app.bin"), pseudoRandomImage(0x100));
   PseudoTerminal line;

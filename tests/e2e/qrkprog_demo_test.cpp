@@ -15,8 +15,6 @@ TEST_F(QrkprogDemo, BaudPrintsOneLinePerRate) {
   EXPECT_EQ(std::ranges::count(r.out, '\n'), 9);
 }
 
-// Settings that cannot build or write the DEMO are refused before a file is
-// written or a port opened, with the page's own message.
 TEST_F(QrkprogDemo, BadSettingsAreRefusedBeforeAFileOrAPortIsTouched) {
   const std::string out = " --out " + path("refused.hex"), port = " --port " + path("no-port");
   for (const auto& [args, message] : std::vector<std::pair<std::string, std::string>>{

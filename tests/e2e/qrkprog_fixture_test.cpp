@@ -1,6 +1,5 @@
 // qrkprog switching the supply of qrksim's chip (--supply-fifo) through shell
-// commands, as a production fixture's relay would: power cycles per chip,
-// refusals, failing commands and a gang's channels.
+// commands, as a production fixture's relay would.
 #include <sys/stat.h>
 
 #include "e2e/process_harness.h"
@@ -49,9 +48,10 @@ TEST_F(QrkprogFixture, RepeatPowerCyclesEveryChipAndLeavesTheSupplyOff) {
   Simulator sim("--model QRK5-16B --flash-out " + path("flash.bin") + " --supply-fifo " +
                 path("supply"));
   const std::string db = " --db " + path("line.sqlite");
-  const ProcessResult r = run("run Auto --model QRK5-16B --file " + path("app.bin") +
-                                  " --repeat 3 --delay 2 --port " + sim.portPath() + powerCmd() + db,
-                              0);
+  const ProcessResult r =
+      run("run Auto --model QRK5-16B --file " + path("app.bin") + " --repeat 3 --delay 2 --port " +
+              sim.portPath() + powerCmd() + db,
+          0);
   EXPECT_EQ(count(r.out, "Auto       OK!"), 3) << r.out;
   // The record tells these chips from ones a person powered.
   const std::string csv = run("log --csv" + db).out;
@@ -77,8 +77,6 @@ TEST_F(QrkprogFixture, AFailingPowerCommandFailsTheChipAndNamesIt) {
   EXPECT_EQ(switches().back(), sim.portPath() + " 0 off");
 }
 
-// A modem line on a pseudo-terminal, a command pair without its second half
-// and one terminal for many ports are refused before anything is sent.
 TEST_F(QrkprogFixture, FixturesThatCannotWorkAreRefusedWithNothingSent) {
   Simulator sim("--model QRK5-16B");
   Simulator second("--model QRK5-16B");
@@ -103,18 +101,13 @@ TEST_F(QrkprogFixture, FixturesThatCannotWorkAreRefusedWithNothingSent) {
   }
 }
 
-TEST_F(QrkprogFixture, DemoWriteAndAGangSwitchTheSupplyToo) {
+TEST_F(QrkprogFixture, EachPortOfAGangSwitchesItsOwnChannel) {
   writeSwitches();
-  Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
-  run("demo-write --model QRK5-16B --port " + sim.portPath() + powerCmd(), 0);
-  const std::string on = sim.portPath() + " 0 on", off = sim.portPath() + " 0 off";
-  EXPECT_EQ(switches(), (std::vector<std::string>{off, on, off}));
-
-  // Each port of a gang switches its own channel.
   Simulator first("--model QRK5-16B --supply-fifo " + path("supply0"));
   Simulator second("--model QRK5-16B --supply-fifo " + path("supply1"));
   run("gang Verify_ID --model QRK5-16B --repeat 1 --port " + first.portPath() + " --port " +
-          second.portPath() + powerCmd(), 0);
+          second.portPath() + powerCmd(),
+      0);
   first.stop();
   second.stop();
   EXPECT_EQ(count(first.err(), "handshake"), 1) << first.err();

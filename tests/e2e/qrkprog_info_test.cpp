@@ -1,6 +1,4 @@
-// `qrkprog info` and `store`: the window's load, described, with warnings on
-// stderr and --strict for scripts that must not program a file the window
-// warns about; a range of the image written as BIN, with honest exit codes.
+// `qrkprog info` and `store`: the window's load described, and a range of the image as BIN.
 #include "e2e/process_harness.h"
 #include "support/pseudo_terminal.h"
 
@@ -48,7 +46,6 @@ TEST_F(QrkprogInfo, AFileThatHoldsNoProgramIsWarnedAboutAndNeverProgrammed) {
 using QrkprogStore = QrkprogTest;
 
 // The end address is inclusive, so the whole 64 KB fits and nothing above it.
-// Bad input exits 2 and a failed write 1, with the path and the reason.
 TEST_F(QrkprogStore, StoresTheWhole64KButNothingAboveItAndExitsTwoOnBadInput) {
   // Two records: 0x0010 .. 0x0013 and 0x0100 .. 0x0101.
   writeFile(path("app.hex"), ":0400100001020304E2\n:02010000AABB98\n:00000001FF\n");

@@ -1,6 +1,4 @@
-// qrkprog run against qrksim and against lines where nothing answers:
-// what is refused before the port, what goes to the chip, and the events
-// (--events json) a line system follows, run after run, down to the exit status.
+// qrkprog run against qrksim and against lines where nothing answers; --events json.
 #include "e2e/process_harness.h"
 #include "support/pseudo_terminal.h"
 
@@ -65,8 +63,6 @@ TEST_F(QrkprogRun, AWrongModelIsNamedBesideTheChipsOwn) {
                                "belongs to QRK5-16B"));
 }
 
-// Choices on the command line go to the chip, not into the window's settings,
-// which get only the counter the run advanced; --settings FILE is used instead.
 TEST_F(QrkprogRun, OptionsGoToTheChipAndSettingsGetOnlyTheCounter) {
   Simulator sim("--model QRK3-32F");
   const std::string conf = path("config/QRK Programmer.conf");
@@ -145,8 +141,6 @@ TEST_F(QrkprogEvents, AFailedRunNamesItsStepAndReason) {
   EXPECT_THAT(r.out, HasSubstr("\"reason\":\"port\",\"runs\":1,\"succeeded\":0"));
 }
 
-// At the wire's pace the bar moves once a frame; its events come at most ten
-// times a second, rise, and the step that succeeded ends at the image's size.
 TEST_F(QrkprogEvents, ProgressComesTenTimesASecondAtMostAndEndsAtTheImageSize) {
   constexpr int kImageSize = 0x1800;
   writeFile(path("app.bin"), std::string(kImageSize, '\x5A'));

@@ -1,5 +1,3 @@
-// Bad usage and bad input end with one line on stderr and status 2, never
-// with a crash or a run; help and version answer on stdout.
 #include <algorithm>
 #include <cstdlib>
 
@@ -37,10 +35,8 @@ TEST_F(QrkprogUsage, BadUsageExitsTwoWithOneLine) {
   }
 }
 
-// Help goes to stdout with the command a user types, also where there is no
-// display (over ssh, on a build machine writing the manual pages from the
-// help), and every message that the window shows in Chinese only gets its
-// English beside it.
+// Also where there is no display: over ssh, or a build machine writing the
+// manual pages from the help.
 TEST_F(QrkprogUsage, HelpAndMessagesSayWhatToDo) {
   std::vector<std::pair<std::string, std::string>> display;
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -63,11 +59,6 @@ TEST_F(QrkprogUsage, HelpAndMessagesSayWhatToDo) {
   EXPECT_THAT(r.out, HasSubstr("--taken"));
   EXPECT_THAT(r.out, HasSubstr("  gang FUNCTION"));
   EXPECT_EQ(r.err, "");
-  for (const std::string command : {"run", "gang", "info", "log", "board-image"}) {
-    EXPECT_THAT(run(command + " --help", 0).out,
-                testing::StartsWith("Usage: qrkprog " + command + " [options]"));
-  }
-  EXPECT_THAT(run("models --help").out, HasSubstr("AP_END  the last address"));
   r = run("gang --help");
   EXPECT_THAT(r.out, Not(HasSubstr("(default 1)")));
   EXPECT_THAT(r.out, HasSubstr("until Ctrl-C"));

@@ -36,27 +36,29 @@ TEST(WindowSettings, EveryChoiceSurvivesARestartOfTheWindow) {
   }
   {
     WindowBench b(dir.path());
+    const auto lastEntry = [&](const char* name) {
+      b.find<QComboBox>(name)->setFocus();
+      QTest::keyClick(b.find<QComboBox>(name), Qt::Key_End);
+    };
+    const auto activate = [&](const char* name, int index) {
+      b.find<QComboBox>(name)->setCurrentIndex(index);
+      emit b.find<QComboBox>(name)->activated(index);
+    };
     b.type(b.find<QComboBox>("combMcuModel")->lineEdit(), "QRK3-32F");
-    auto* isp = b.find<QComboBox>("Combo2");
-    isp->setFocus();
-    QTest::keyClick(isp, Qt::Key_End);  // "8.0k"
-    b.click("optFillbyte_0");           // FF
+    lastEntry("Combo2");       // "8.0k"
+    b.click("optFillbyte_0");  // FF
     b.type(b.find<QComboBox>("combCommPort")->lineEdit(), "/dev/ttyQRK7");
     b.find<QRadioButton>("optBeepNo")->click();
-    auto* delay = b.find<QComboBox>("comDalay_ReDownLoad");
-    delay->setFocus();
-    QTest::keyClick(delay, Qt::Key_End);  // "2"
+    lastEntry("comDalay_ReDownLoad");  // "2"
     b.find<QCheckBox>("cekReloadFile")->click();
     b.find<QCheckBox>("cekSkipBlank")->click();
     // A settings file from before the fixture: no supply switching, the countdown.
     EXPECT_EQ(shown(b, "comFixtureSupply"), "None / 无");
     EXPECT_EQ(shown(b, "comFixtureStart"), "Countdown / 倒计时");
-    b.find<QComboBox>("comFixtureSupply")->setCurrentIndex(5);
-    emit b.find<QComboBox>("comFixtureSupply")->activated(5);  // a command pair
+    activate("comFixtureSupply", 5);  // a command pair
     b.type("txtFixturePowerOn", "relay 1 on");
     b.type("txtFixturePowerOff", "relay 1 off");
-    b.find<QComboBox>("comFixtureStart")->setCurrentIndex(2);
-    emit b.find<QComboBox>("comFixtureStart")->activated(2);  // DSR
+    activate("comFixtureStart", 2);  // DSR
     b.click("Check6");
     b.type("txtWrite_OK_Count", "12");
     b.boxes.queueFile(kBlinkHex);

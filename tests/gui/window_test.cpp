@@ -228,10 +228,10 @@ TEST(WindowRun, ReRunCountsDownAndStopInTheCountdownEndsTheLoopWithTheControlsLo
     if (!last.startsWith("will Re-Run... ") || countdown.contains(last)) return;
     countdown << last;
     if (countdown.size() == 2) {
-      lockedInCountdown = !b.find<QWidget>("combMcuModel")->isEnabled() &&
-                          !b.find<QWidget>("comDownload")->isEnabled() &&
-                          !b.find<QWidget>("comFixtureSupply")->isEnabled() &&
-                          !b.find<QWidget>("txtFixturePowerOn")->isEnabled();
+      lockedInCountdown = true;
+      for (const char* name :
+           {"combMcuModel", "comDownload", "comFixtureSupply", "txtFixturePowerOn"})
+        lockedInCountdown &= !b.find<QWidget>(name)->isEnabled();
       portListFree = b.find<QWidget>("combCommPort")->isEnabled();
       b.click("comStop_Download");
     }
@@ -270,8 +270,6 @@ TEST(WindowClose, ClosingDuringARunStopsItSavesAndClosesThePort) {
   EXPECT_FALSE(b.window.isVisible());
 }
 
-// On the real event loop: while a run waits on a line that does not answer,
-// the window's events are handled at once and Stop ends the wait.
 // The window as the program builds it: on the Qt event loop and serial port.
 struct QtWindow {
   QtWindow() {

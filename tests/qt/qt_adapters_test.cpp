@@ -1,6 +1,4 @@
-// The Qt adapters against the real thing: timers and waits in Qt's event
-// loop, a serial port on a pseudo-terminal, settings in INI files; how the
-// names a user types for a port find a device.
+// The Qt adapters against the real thing: Qt's event loop, a pseudo-terminal, INI files.
 #include <gmock/gmock.h>
 
 #include <QCoreApplication>
@@ -40,8 +38,6 @@ class QtAdapters : public ::testing::Test {
   QtEventLoop loop;
 };
 
-// Each timer fires once, at the deadline of its last arming; a stopped one
-// never. The wait sleeps in between instead of spinning.
 TEST_F(QtAdapters, WaitSleepsUntilItsTimerFiresAndAStoppedTimerNeverFires) {
   constexpr int kStop = -1, kNever = -1;
   const std::vector<std::pair<std::vector<int>, int>> armings = {
@@ -166,9 +162,7 @@ TEST_F(QtAdapters, CloseSendsWhatIsStillQueuedWithinABoundedWait) {
   EXPECT_FALSE(port.isOpen());
 }
 
-// Sections, Chinese text, a hand-edited value with a comma and texts that
-// INI syntax treats specially come back as written; a damaged file reads as
-// the first start; reading alone creates no file; a failed write is reported.
+// Texts that INI syntax treats specially come back as written.
 TEST_F(QtAdapters, SettingsInIniFiles) {
   QTemporaryDir dir;
   const auto path = [&](const char* name) { return dir.filePath(name).toStdString(); };
@@ -213,6 +207,7 @@ TEST_F(QtAdapters, SettingsInIniFiles) {
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 SerialDevice uart(const std::string& path) { return SerialDevice{path, "", "", "", {}, {}}; }
 
@@ -220,14 +215,10 @@ SerialDevice adapter(const std::string& path, const std::string& serial) {
   return SerialDevice{path, "USB UART", "maker", serial, 0x0403, 0x6001};
 }
 
-std::string resolved(const PortDirectory& directory, const std::string& name,
-                     std::string* error = nullptr) {
+// The device `name` stands for, or the message that refuses it.
+std::string resolved(const PortDirectory& directory, const std::string& name) {
   std::string path, message;
-  if (!directory.resolve(name, &path, &message)) {
-    if (error) *error = message;
-    return "";
-  }
-  return path;
+  return directory.resolve(name, &path, &message) ? path : "refused: " + message;
 }
 
 // A station's adapters come first whatever order the system reports them in,
@@ -244,12 +235,11 @@ TEST(PortDirectory, ComNamesCountAdaptersFirstThenPaths) {
   EXPECT_EQ(resolved(directory, "com3"), "/dev/ttyUSB1");
   EXPECT_EQ(resolved(directory, "COM5"), "/dev/ttyS1");
 
-  std::string error;
-  EXPECT_EQ(resolved(directory, "COM6", &error), "");
-  EXPECT_THAT(error,
-              AllOf(HasSubstr("COM6"), HasSubstr("5 serial ports"), HasSubstr("qrkprog ports")));
-  EXPECT_EQ(resolved(PortDirectory({}), "COM1", &error), "");
-  EXPECT_THAT(error, HasSubstr("0 serial ports"));
+  EXPECT_THAT(resolved(directory, "COM6"),
+              AllOf(StartsWith("refused: "), HasSubstr("COM6"), HasSubstr("5 serial ports"),
+                    HasSubstr("qrkprog ports")));
+  EXPECT_THAT(resolved(PortDirectory({}), "COM1"),
+              AllOf(StartsWith("refused: "), HasSubstr("has 0 serial ports")));
 }
 
 TEST(PortDirectory, AnAdapterIsFoundByItsSerialNumberOnlyWhenItIsTheOnlyOne) {
@@ -259,16 +249,13 @@ TEST(PortDirectory, AnAdapterIsFoundByItsSerialNumberOnlyWhenItIsTheOnlyOne) {
   EXPECT_EQ(resolved(directory, "usb:A50285BI"), "/dev/ttyUSB0");
   EXPECT_EQ(resolved(directory, "USB:A50285BI"), "/dev/ttyUSB0") << "the prefix in any case";
 
-  std::string error;
-  EXPECT_EQ(resolved(directory, "usb:a50285bi", &error), "") << "a serial number is exact";
-  EXPECT_THAT(error, AllOf(HasSubstr("usb:a50285bi"), HasSubstr("qrkprog ports")));
-  // Cheap adapters often share one serial number: picking either would
-  // program the wrong station's chips.
-  EXPECT_EQ(resolved(directory, "usb:CLONE", &error), "");
-  EXPECT_THAT(error, AllOf(HasSubstr("2 adapters"), HasSubstr("/dev/ttyUSB1, /dev/ttyUSB2")));
-  // An adapter without a serial number is never matched by an empty one.
-  EXPECT_EQ(resolved(directory, "usb:", &error), "");
-  EXPECT_THAT(error, HasSubstr("serial number after usb:"));
+  // A serial number is exact. Cheap adapters often share one: picking either
+  // would program the wrong station's chips. None is never matched by an empty one.
+  for (const auto& [name, message] : std::vector<std::pair<std::string, std::string>>{
+           {"usb:a50285bi", "qrkprog ports"},
+           {"usb:CLONE", "2 adapters report serial number CLONE (/dev/ttyUSB1, /dev/ttyUSB2)"},
+           {"usb:", "serial number after usb:"}})
+    EXPECT_THAT(resolved(directory, name), AllOf(StartsWith("refused: "), HasSubstr(message)));
 }
 
 TEST(PortDirectory, PathsAndOtherNamesPassUnchangedWithoutAScan) {

@@ -69,8 +69,6 @@ TEST(PortList, ATypedTextChoosesAnEntryOrBecomesThePath) {
   EXPECT_EQ(ports.portToOpen(), "/dev/ttyUSB0");
 }
 
-// A typed device path has a key of its own: it is back after a restart, in
-// the frame's caption and as the port the next run opens.
 TEST(PortList, ATypedPathSurvivesARestartAndIsWhatARunOpens) {
   ListingStore store;
   session(store, [](WindowBench& b) {

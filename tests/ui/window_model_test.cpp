@@ -16,8 +16,6 @@ using test::saved;
 using test::session;
 using test::WindowBench;
 
-// The first start writes its choices at the first tick, not before; a stored
-// model position selects its model, one beyond the list the first.
 TEST(WindowStartUp, AnEmptyStoreIsWrittenAtTheFirstTickAndAStoredPositionSelectsItsModel) {
   ListingStore store;
   WindowBench b(store);
@@ -44,8 +42,6 @@ TEST(WindowStartUp, AnEmptyStoreIsWrittenAtTheFirstTickAndAStoredPositionSelects
   }
 }
 
-// A choice that the store has never kept before comes back after a restart:
-// the ISP Space, checked against the restored model's list.
 TEST(WindowFaults, TheIspSpaceChoiceIsSavedAndCheckedAgainstTheModelsList) {
   ListingStore store;
   session(store, [](WindowBench& b) {
@@ -177,8 +173,6 @@ TEST(SettingsTick, TheReloadCheckFollowsChangesThatMayMoveTheMemoryMap) {
   EXPECT_EQ(store.at("COM_port"), "1");
 }
 
-// The open dialog's file is remembered at once; a model whose map no longer
-// holds it asks for the file again, once, and the view is refreshed.
 TEST(WindowReloadCheck, AModelThatNoLongerHoldsTheFileAsksForItAgainOnce) {
   imagetest::TempDir dir;
   const std::string path = dir.file("app.bin", std::vector<std::uint8_t>(0x1800, 0x5A));
@@ -197,20 +191,6 @@ TEST(WindowReloadCheck, AModelThatNoLongerHoldsTheFileAsksForItAgainOnce) {
   WindowBench b(store);
   b.started();
   EXPECT_EQ(b.window.state().filePath, path);
-}
-
-TEST(WindowShutDown, TheLastSaveFollowsAPendingReplyTimeOutWithoutAReloadCheck) {
-  ListingStore store;
-  WindowBench b(store);
-  b.started();
-  b.window.modelChosen(5);
-  const std::int64_t closedAt = b.sim.loop.nowMs();
-  b.window.shutDown();
-  EXPECT_EQ(b.sim.loop.nowMs() - closedAt,
-            b.programmer.link().replyWaitMs() + WindowModel::kCloseSaveDelayMs);
-  EXPECT_EQ(store.at("DeviceProducts"), "5");
-  EXPECT_TRUE(b.checks.empty());
-  EXPECT_TRUE(b.programmer.flags().closeRequested);
 }
 
 }  // namespace

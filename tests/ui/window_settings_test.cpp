@@ -1,6 +1,4 @@
-// The stored form of the window's settings: what each key holds, what an
-// older store and a damaged one read as; the ISP DEMO page's choices reach the
-// builder as the user set them.
+// The stored form of the window's settings, and the ISP DEMO page's choices.
 #include <gtest/gtest.h>
 
 #include "ispdemo/isp_demo_builder.h"
@@ -75,9 +73,7 @@ TEST(WindowSettingsStore, AnOlderStoreLoadsByPosition) {
   EXPECT_EQ(s.ispDemo.baudText, "9600");
 }
 
-// A hand-edited or half-written store: a position that is no number, is
-// negative, is beyond any list or is empty reads as the first-start value,
-// without a word to the user.
+// A hand-edited or half-written store reads as the first start, without a word.
 TEST(WindowSettingsStore, DamagedPositionsReadAsFirstStartValues) {
   const auto firstStart = saved(WindowSettings{});
   // Each position key with the first position past the end of its list.
@@ -106,8 +102,6 @@ IspDemoBuild builtForKindTwo(const IspDemoSettings& settings) {
   return patchIspDemo(model, settings);
 }
 
-// The page and settings written out by hand must give the same firmware, or
-// the same refusal.
 void expectSameBuild(const IspDemoChoices& page, const IspDemoSettings& byHand) {
   const IspDemoBuild fromPage = builtForKindTwo(toIspDemoSettings(page));
   const IspDemoBuild expected = builtForKindTwo(byHand);
