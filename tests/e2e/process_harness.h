@@ -25,7 +25,6 @@ using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// How a child process ended, and everything it wrote.
 struct ProcessResult {
   int exitCode = -1;      // 128 + the signal for a child that a signal ended
   bool timedOut = false;  // the harness killed it at its time limit
@@ -115,7 +114,6 @@ class ChildProcess {
 class Simulator : public ChildProcess {
  public:
   explicit Simulator(const std::string& args) : ChildProcess("qrksim", args) {
-    // Its first line names the port.
     if (waitForOutput("\n", 5s) && out().starts_with("PTY ")) {
       portPath_ = out().substr(4, out().find('\n') - 4);
     } else {

@@ -16,7 +16,6 @@ std::string str(const QJsonObject& event, const char* key) {
 
 class QrkprogGang : public QrkprogTest {
  protected:
-  // Four chips; the last refuses every data frame when `faultyLast`.
   void startChips(bool faultyLast, const std::string& extra = "") {
     writeFile(path("app.bin"), kFirmware);
     for (int i = 0; i < 4; ++i) {
@@ -67,7 +66,6 @@ TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage)
   const std::string faulty = chips_[3]->portPath();
   EXPECT_THAT(r.out, HasSubstr(chips_[0]->portPath() + " chip 2: OK\n"));
   EXPECT_THAT(r.out, HasSubstr(faulty + " chip 2: FAILED in Program: Program is failure!\n"));
-  // Every port's chips, and every failed chip with its reason.
   EXPECT_THAT(r.out, HasSubstr("gang: 3 of 4 ports succeeded, 6 of 8 chips OK\n  " +
                                chips_[0]->portPath() + ": 2 OK, 0 failed\n"));
   EXPECT_THAT(r.out, HasSubstr("  " + faulty +

@@ -3,6 +3,7 @@
 
 #include <QStringList>
 #include <map>
+#include <optional>
 
 #include "e2e/process_harness.h"
 
@@ -38,7 +39,6 @@ class QrkprogRecord : public QrkprogTest {
               "numeral_system=1\n");
     firmwarePath_ = std::string(QRK_SOURCE_DIR) + "/firmware/examples/blink.hex";
   }
-  // Auto on the chip at `port`, numbered, recorded in `db`.
   std::string autoRun(const std::string& port, const std::string& db,
                       const std::string& more = "") const {
     return "run Auto --model QRK5-16B --port " + port + " --file " + firmwarePath_ +
@@ -83,7 +83,6 @@ TEST_F(QrkprogRecord, EveryChipIsARowAndOnlyChipsThatEndTheirCycleKeepTheirNumbe
   EXPECT_THAT(rows[0].at("checksum"), ::testing::EndsWith("H"));
   EXPECT_THAT(rows[0].at("time"), StartsWith("20"));
 
-  // The filters, and the readable table.
   EXPECT_EQ(parseCsv(run("log --csv --serial 43 --db " + db).out).size(), 2u);
   const ProcessResult r = run("log --db " + db);
   EXPECT_THAT(r.out, HasSubstr("43*"));
@@ -93,13 +92,15 @@ TEST_F(QrkprogRecord, EveryChipIsARowAndOnlyChipsThatEndTheirCycleKeepTheirNumbe
 
 TEST_F(QrkprogRecord, EveryFaultIsRecordedAndReportedWithItsReasonCode) {
   writeFile(path("app.bin"), std::string(0x3000, '\x5A'));
-  // The chip, the list, then the step, reason, text and details run-ended gives;
-  // Ctrl-C comes in the middle of programming where a case says so.
+  // The chip (none: a file that is no port), the list, then the step, reason,
+  // text and details run-ended gives; Ctrl-C comes mid-image where a case says so.
+  writeFile(path("not-a-port"), "");
   struct Case {
     const char *chip, *list, *phase, *reason, *text, *details;
     bool ctrlC = false;
   };
   const Case cases[] = {
+      {nullptr, "Verify_ID", "Connect", "port", "Open COM port is failure!", "{}"},
       {"--power-on-after 100000", "Verify_ID", "Connect", "no-answer", "Communication is failure!",
        "{}"},
       {"--fault drop:all@08", "Erase_All", "Erase_All", "no-answer", "Erase whole chip is failure!",
@@ -117,11 +118,15 @@ TEST_F(QrkprogRecord, EveryFaultIsRecordedAndReportedWithItsReasonCode) {
   };
   const std::string db = path("faults.sqlite");
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.chip + std::string(" ") + c.list);
-    Simulator sim(std::string("--model QRK5-16B ") + c.chip);
+    SCOPED_TRACE(c.reason);
+    std::optional<Simulator> sim;
+    if (c.chip) sim.emplace(std::string("--model QRK5-16B ") + c.chip);
+    // A stopped chip gives its serial number back.
     ChildProcess child("qrkprog", "run Auto --model QRK5-16B --fill FF --events json --file " +
                                       path("app.bin") + " --list " + c.list + " --port " +
-                                      sim.portPath() + " --settings " + path("none.ini") +
+                                      (sim ? sim->portPath() : path("not-a-port")) +
+                                      (c.ctrlC ? " --serial --settings " + path("station.ini")
+                                               : " --settings " + path("none.ini")) +
                                       " --db " + db);
     if (c.ctrlC) {
       ASSERT_TRUE(child.waitForOutput("\"phase\":\"Program\"", 20s)) << child.out() << child.err();
@@ -142,6 +147,8 @@ TEST_F(QrkprogRecord, EveryFaultIsRecordedAndReportedWithItsReasonCode) {
       EXPECT_EQ(ended.value(detail.key()), detail.value()) << detail.key().toStdString();
     EXPECT_EQ(result.value("reason").toString().toStdString(), c.reason);
     const Row row = log(db).back();
+    EXPECT_EQ(row.at("result") + " " + row.at("serial") + " " + row.at("serial_kept"),
+              c.ctrlC ? "stopped 41 0" : "failed  0");
     EXPECT_EQ(row.at("failure_code"), c.reason);
     EXPECT_EQ(row.at("failure_line"), c.text);
   }

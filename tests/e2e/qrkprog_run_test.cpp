@@ -12,7 +12,6 @@ using QrkprogRun = QrkprogTest;
 TEST_F(QrkprogRun, AKind0ModelIsComparedOnlyWithTheIdGivenByExpectId) {
   Simulator sim("--model QRK5-32D --id F001");
   const std::string port = " --model QRK5-32D --trace --port " + sim.portPath();
-  // Without an ID, with a malformed one, or with one for a model that reports its own.
   for (const std::string& refused :
        {"run Verify_ID" + port, "run Auto" + port, "run Auto --list Erase_All,Verify_ID" + port,
         "run Verify_ID --expect-id F0012" + port, "run Verify_ID --expect-id G001" + port,
@@ -129,16 +128,6 @@ TEST_F(QrkprogEvents, RunsAreNumberedAndTheResultComesLast) {
   }
   expected.push_back("result exit=0 ok=1");
   EXPECT_EQ(outline(r.out), expected);
-}
-
-TEST_F(QrkprogEvents, AFailedRunNamesItsStepAndReason) {
-  writeFile(path("not-a-port"), "");  // there, but no serial line
-  const ProcessResult r =
-      run("run Erase_All --model QRK5-16B --events json --port " + path("not-a-port"), 1);
-  EXPECT_THAT(outline(r.out), testing::Contains("result Open COM port is failure! exit=1 ok=0"));
-  EXPECT_THAT(r.out, HasSubstr("\"phase\":\"Connect\",\"reason\":\"port\",\"run\":1,\"status\":-1,"
-                               "\"stopped\":false,\"text\":\"Open COM port is failure!\""));
-  EXPECT_THAT(r.out, HasSubstr("\"reason\":\"port\",\"runs\":1,\"succeeded\":0"));
 }
 
 TEST_F(QrkprogEvents, ProgressComesTenTimesASecondAtMostAndEndsAtTheImageSize) {

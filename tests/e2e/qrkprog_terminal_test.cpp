@@ -30,7 +30,6 @@ class Terminal {
     tmux("wait-for -S go");
     return std::system(("timeout 60 " + tmux_ + "wait-for done").c_str()) == 0;
   }
-  // The screen as it stands, without the empty lines below the text.
   std::string screen() const {
     tmux("capture-pane -p -t t > " + dir_ + "/screen");
     std::string text = readFile(dir_ + "/screen");

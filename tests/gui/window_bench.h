@@ -113,10 +113,8 @@ struct WindowBenchOn {
   }
   // A restart: the first window's settings reach the file.
   void sync() { store->sync(); }
-  // Lets virtual time pass: the settings timer ticks.
   void wait(int ms) { sim.loop.advanceMs(ms); }
 
-  // What a user does with mouse and keyboard.
   void click(const QString& name) const {
     auto* w = find<QWidget>(name);
     if (!w) return;

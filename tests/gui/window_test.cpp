@@ -130,14 +130,12 @@ TEST(WindowFile, OvertypingADigitAsksOnceAndChangesTheImage) {
                                         "Update the buffer? / 修改缓冲区内容吗?"}));
   EXPECT_EQ(b.programmer.image().at(1), 0xAB);
   EXPECT_TRUE(dump->toPlainText().split('\n')[2].startsWith(" 000000   02 AB 11"));
-  // Page Down moves the view by the scroll bar.
   QTest::keyClick(dump, Qt::Key_PageDown);
   EXPECT_GT(b.find<QScrollBar>("VScroll1")->value(), 0);
 }
 
 TEST(WindowFunctionList, ClicksAndDoubleClicksBuildTheListAndItIsSavedAtOnce) {
   WindowBench b;
-  // The list's slots, up to the first empty one.
   const auto list = [&] {
     QStringList names;
     for (int slot = 8; slot < 16 && !b.text(QString("txtAuto_%1").arg(slot)).isEmpty(); ++slot)

@@ -49,10 +49,6 @@ TEST(WindowFaults, TheIspSpaceChoiceIsSavedAndCheckedAgainstTheModelsList) {
     EXPECT_TRUE(b.window.ispSpaceChosen(15));
     EXPECT_FALSE(b.window.ispSpaceChosen(16));
   });
-  session(store, [](WindowBench& b) {
-    EXPECT_EQ(b.programmer.options().ispSpaceText, "8.0k");
-    EXPECT_EQ(b.window.memoryMap().ispStart, "0E000");
-  });
   // A kind-2 model offers four sizes: position 15 is none of them.
   store.values.erase({"Settings", "DeviceProductsName"});
   store.setValue("Settings", "DeviceProducts", "3");
