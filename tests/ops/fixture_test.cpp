@@ -117,18 +117,6 @@ TEST(SupplySwitch, StopMidChipSwitchesTheSupplyOff) {
   }
 }
 
-TEST(SupplyCommands, AHandshakeAfterTheBootWindowFindsTheChipInItsApplication) {
-  FixtureBench b;
-  b.wireRelay(kBootWindowMs + 100);  // the chip is on long before the command exits
-  b.runner.behaviours["relay on"].effect = [&b] {
-    b.sim.device.switchSupply(true, b.sim.loop.nowUs() - (kBootWindowMs + 50) * 1000);
-  };
-  b.use("cmd");
-  EXPECT_FALSE(b.production.run(FunctionId::VerifyId).ok());
-  EXPECT_TRUE(b.paneHas("Communication is failure!"));
-  EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 201);  // one unanswered pass
-}
-
 TEST(SupplyCommands, AHangingCommandIsKilledAndFailsTheChipNamingIt) {
   FixtureBench b;
   b.wireRelay();
