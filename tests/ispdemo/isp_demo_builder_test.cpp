@@ -75,7 +75,7 @@ TEST(IspDemoBuilder, CrystalSetsWaitIapValueReloadDelayAndBand) {
   }
 }
 
-TEST(IspDemoBuilder, EraseRangeAndModelCodeFollowTheModel) {
+TEST(IspDemoBuilder, TheEraseRangeFollowsTheModel) {
   IspDemoSettings keepData;
   keepData.eraseDataFlash = false;
   // (writableTop - 1024) / 512 when the data flash goes too, else apLast / 512.
@@ -84,10 +84,7 @@ TEST(IspDemoBuilder, EraseRangeAndModelCodeFollowTheModel) {
                        built("QRK3-64B", keepData)[0x06C], built("QRK5-04A", {})[0x06C],
                        built("QRK5-04A", keepData)[0x06C]),
             std::tuple(124, 64, 124, 28, 8));
-
-  EXPECT_EQ(patchIspDemo(modelNamed("QRK5-04A"), {}).base, 0x3800);
-  const IspDemoBytes small = built("QRK3-08A", {});
-  EXPECT_EQ(std::tuple(small[0x06F], small[0x072]), std::tuple(0x00, 0x02));
+  // Where the DEMO lies and the model code it reports: run on the 8051 simulator.
 }
 
 TEST(IspDemoBuilder, RefusalsSayWhyAndLeaveTheImageUntouched) {

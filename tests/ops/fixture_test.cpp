@@ -24,16 +24,12 @@ struct FixtureBench : OpsBench {
     s.offCommand = "relay off";
     programmer.supply().setSwitch(s);
   }
-  void poweredByDtr() {
-    sim.port.wireSupply(OutputLine::Dtr);
-    use("dtr");
-  }
   // A relay the commands drive.
-  void wireRelay(std::int64_t onTakesMs = 5) {
-    runner.behaviours["relay on"] = {0, onTakesMs, false,
-                                     [this] { sim.device.switchSupply(true, sim.loop.nowUs()); }};
-    runner.behaviours["relay off"] = {0, 5, false,
-                                      [this] { sim.device.switchSupply(false, sim.loop.nowUs()); }};
+  void wireRelay() {
+    for (const bool on : {true, false})
+      runner.behaviours[on ? "relay on" : "relay off"].effect = [this, on] {
+        sim.device.switchSupply(on, sim.loop.nowUs());
+      };
   }
   FakeCommandRunner runner{sim.loop};
 };
@@ -140,7 +136,8 @@ std::vector<std::int64_t> runStarts(const test::PaneHost& host) {
 
 TEST(StartSignal, AnInputLineStartsAChipOnlyWhenTheFixtureClosesAgain) {
   FixtureBench b;
-  b.poweredByDtr();
+  b.sim.port.wireSupply(OutputLine::Dtr);
+  b.use("dtr");
   b.programmer.startGate().setSignal(*startSignalNamed("cts"));
   auto at = [&b](std::int64_t ms, bool active) {
     b.sim.loop.scheduleInMs(ms, [&b, active] { b.sim.port.setInputLine(InputLine::Cts, active); });
