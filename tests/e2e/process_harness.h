@@ -153,6 +153,19 @@ class QrkprogTest : public ::testing::Test {
   static ProcessResult run(const std::string& args) {
     return ChildProcess("qrkprog", args).wait(60s);
   }
+  static ProcessResult run(const std::string& args, int expectedExit) {
+    ProcessResult r = run(args);
+    EXPECT_EQ(r.exitCode, expectedExit) << args << "\n" << describe(r);
+    return r;
+  }
+  // Status 2 with `message`, and neither a run on stdout nor a frame in the trace.
+  static void expectRefused(const std::string& args, const std::string& message) {
+    SCOPED_TRACE(args);
+    const ProcessResult r = run(args, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, HasSubstr(message));
+    EXPECT_THAT(r.err, Not(HasSubstr("->")));
+  }
 
   TempDir temp_;
   std::string dir_ = temp_.root;

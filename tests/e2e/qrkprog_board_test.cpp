@@ -13,8 +13,7 @@ TEST_F(QrkprogBoard, TheBoardHoldsExactlyWhatBoardImageWritesThroughFaults) {
   writeFile(path("full.bin"), pseudoRandomImage(0xCC00));
   const std::string args =
       "--model QRK5-64B --fill FF --limit 1000000 --option LOCK=NO --file " + path("full.bin");
-  ProcessResult r = run("board-image " + args + " --out " + path("image.bin"));
-  ASSERT_EQ(r.exitCode, 0) << describe(r);
+  run("board-image " + args + " --out " + path("image.bin"), 0);
   const std::string image = readFile(path("image.bin"));
   ASSERT_EQ(image.size(), 0x10000U);
   // A download sends two areas, board 0x2000..0xF3FF; the rest stays zero.
@@ -24,9 +23,8 @@ TEST_F(QrkprogBoard, TheBoardHoldsExactlyWhatBoardImageWritesThroughFaults) {
   Simulator sim("--board --flash-out " + path("board.bin") +
                 " --fault split:all@80 --fault split:12@data --fault split:300@data"
                 " --fault bad-check:5 --fault drop:9@data --fault bad-ack:200 --fault drop:2@0E");
-  r = run("board-download --port " + sim.portPath() + " " + args);
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
-  EXPECT_THAT(r.out, HasSubstr("\nDownload OK. / 下载成功。\n"));
+  EXPECT_THAT(run("board-download --port " + sim.portPath() + " " + args, 0).out,
+              HasSubstr("\nDownload OK. / 下载成功。\n"));
   sim.stop();
   const std::string board = readFile(path("board.bin"));
   ASSERT_EQ(board.size(), 0x10000U);
@@ -38,21 +36,17 @@ TEST_F(QrkprogBoard, TheBoardHoldsExactlyWhatBoardImageWritesThroughFaults) {
 TEST_F(QrkprogBoard, DataTheBoardCannotHoldOrReachingItsCapacityNeedsYes) {
   writeFile(path("big.bin"), pseudoRandomImage(0xD001));
   const std::string common = "--model QRK5-64B --fill FF --limit 5 --file " + path("big.bin");
-  ProcessResult r = run("board-image " + common + " --out " + path("image.bin"));
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
-  EXPECT_THAT(r.err, HasSubstr("Data from 0CC00H to 0D000H"));
+  EXPECT_THAT(run("board-image " + common + " --out " + path("image.bin"), 1).err,
+              HasSubstr("Data from 0CC00H to 0D000H"));
   EXPECT_FALSE(std::filesystem::exists(path("image.bin")));
-  EXPECT_EQ(run("board-image " + common + " --yes --out " + path("image.bin")).exitCode, 0);
+  run("board-image " + common + " --yes --out " + path("image.bin"), 0);
 
   Simulator sim("--board --capacity 52 --flash-out " + path("untouched.bin"));
-  r = run("board-download --port " + sim.portPath() + " " + common);
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
+  ProcessResult r = run("board-download --port " + sim.portPath() + " " + common, 1);
   EXPECT_THAT(r.out, HasSubstr("Download is cancelled"));
   EXPECT_THAT(r.err, HasSubstr("--yes downloads anyway"));
   EXPECT_THAT(r.out, Not(HasSubstr("We are connecting")));
-  r = run("board-download --port " + sim.portPath() + " " + common + " --yes");
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
-  EXPECT_THAT(r.err,
+  EXPECT_THAT(run("board-download --port " + sim.portPath() + " " + common + " --yes", 0).err,
               HasSubstr("此脱机烧录器最多下载 52K 程序和数据(含ISP程序), 超出部分将不下载。"));
 }
 
@@ -81,13 +75,8 @@ TEST_F(QrkprogBoard, BadInputSendsAndWritesNothing) {
            {"--model QRK3-32F --limit 5" + file, "QRK5/3-xxA"},
            {"--model QRK5-16B --limit 5", "Please open file."},
            {"--model QRK5-16B --limit 5 --file " + path("missing.bin"), ""}}) {
-    SCOPED_TRACE(args);
-    ProcessResult r = run("board-download --port " + line.slavePath() + " " + args);
-    EXPECT_EQ(r.exitCode, 2) << describe(r);
-    EXPECT_THAT(r.err, HasSubstr(message));
-    EXPECT_EQ(r.out, "");
-    r = run("board-image " + args + " --out " + path("image.bin"));
-    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    expectRefused("board-download --port " + line.slavePath() + " " + args, message);
+    run("board-image " + args + " --out " + path("image.bin"), 2);
     EXPECT_FALSE(std::filesystem::exists(path("image.bin")));
   }
   EXPECT_TRUE(line.readMaster(1, 50).empty()) << "nothing was sent";

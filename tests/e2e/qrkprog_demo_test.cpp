@@ -9,8 +9,7 @@ namespace {
 using QrkprogDemo = QrkprogTest;
 
 TEST_F(QrkprogDemo, BaudPrintsOneLinePerRate) {
-  ProcessResult r = run("baud --freq 6.0000");
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  const ProcessResult r = run("baud --freq 6.0000", 0);
   EXPECT_TRUE(r.out.starts_with("2400\t 0.160%\t78\tnormal\n4800\t")) << r.out;
   EXPECT_TRUE(r.out.ends_with("\n115200\t -18.6%\t2\tred\n")) << r.out;
   EXPECT_EQ(std::ranges::count(r.out, '\n'), 9);
@@ -30,13 +29,8 @@ TEST_F(QrkprogDemo, BadSettingsAreRefusedBeforeAFileOrAPortIsTouched) {
            {"demo-write --model QRK5-16B --list Erase_All,Program" + port,
             "Program and, after it, Verify"},
            {"demo-write --model QRK3-32F" + port, "MCU 型号不正确。"},
-           {"demo-write --model QRK5-16B --isp-space 2.0k" + port, "1.0k"}}) {
-    SCOPED_TRACE(args);
-    const ProcessResult r = run(args);
-    EXPECT_EQ(r.exitCode, 2) << describe(r);
-    EXPECT_THAT(r.err, HasSubstr(message));
-    EXPECT_EQ(r.out, "");
-  }
+           {"demo-write --model QRK5-16B --isp-space 2.0k" + port, "1.0k"}})
+    expectRefused(args, message);
   EXPECT_FALSE(std::filesystem::exists(path("refused.hex")));
 }
 
@@ -46,15 +40,12 @@ TEST_F(QrkprogDemo, WriteLeavesExactlyTheBuiltKilobyteInTheChip) {
   const std::string settings =
       "--model QRK5-16B --freq 22.1184 --baud 57600 --parity no --erase-data no "
       "--wdt P1.0 --rs485 P3.5 --rs485-logic 1";
-  ProcessResult r = run("demo-build " + settings + " --out " + path("demo.hex"));
-  ASSERT_EQ(r.exitCode, 0) << describe(r);
-  r = run("store --model QRK5-16B --file " + path("demo.hex") + " --from F800 --to FBFF --out " +
-          path("demo.bin"));
-  ASSERT_EQ(r.exitCode, 0) << describe(r);
-
+  run("demo-build " + settings + " --out " + path("demo.hex"), 0);
+  run("store --model QRK5-16B --file " + path("demo.hex") + " --from F800 --to FBFF --out " +
+          path("demo.bin"),
+      0);
   Simulator sim("--model QRK5-16B --flash-out " + path("flash.bin"));
-  r = run("demo-write " + settings + " --port " + sim.portPath());
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  const ProcessResult r = run("demo-write " + settings + " --port " + sim.portPath(), 0);
   EXPECT_THAT(r.out, HasSubstr("Write Option OK!"));
   EXPECT_THAT(r.out, HasSubstr("\nAuto       OK!\n"));
   sim.stop();

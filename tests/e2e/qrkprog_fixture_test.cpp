@@ -50,8 +50,8 @@ TEST_F(QrkprogFixture, RepeatPowerCyclesEveryChipAndLeavesTheSupplyOff) {
                 path("supply"));
   const std::string db = " --db " + path("line.sqlite");
   const ProcessResult r = run("run Auto --model QRK5-16B --file " + path("app.bin") +
-                              " --repeat 3 --delay 2 --port " + sim.portPath() + powerCmd() + db);
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
+                                  " --repeat 3 --delay 2 --port " + sim.portPath() + powerCmd() + db,
+                              0);
   EXPECT_EQ(count(r.out, "Auto       OK!"), 3) << r.out;
   // The record tells these chips from ones a person powered.
   const std::string csv = run("log --csv" + db).out;
@@ -69,8 +69,7 @@ TEST_F(QrkprogFixture, AFailingPowerCommandFailsTheChipAndNamesIt) {
   writeSwitches("exit 3");
   Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
   const ProcessResult r =
-      run("run Verify_ID --model QRK5-16B --events json --port " + sim.portPath() + powerCmd());
-  EXPECT_EQ(r.exitCode, 1) << describe(r);
+      run("run Verify_ID --model QRK5-16B --events json --port " + sim.portPath() + powerCmd(), 1);
   // A line system learns why from the code, not from the words.
   EXPECT_THAT(r.out, HasSubstr("\"reason\":\"fixture\""));
   EXPECT_THAT(r.out,
@@ -96,30 +95,26 @@ TEST_F(QrkprogFixture, FixturesThatCannotWorkAreRefusedWithNothingSent) {
            {"gang Verify_ID --model QRK5-16B --start-on enter --port " + sim.portPath() +
                 " --port " + second.portPath(),
             "--start-on enter cannot start the chips of many ports"}}) {
-    SCOPED_TRACE(args);
-    const ProcessResult r = run(args);
-    EXPECT_EQ(r.exitCode, 2) << describe(r);
+    // The pane's first lines may come, but no frame and no answer.
+    const ProcessResult r = run(args, 2);
     EXPECT_THAT(r.err, HasSubstr(message));
-    EXPECT_THAT(r.err, Not(HasSubstr("68 00")));     // no frame in the trace
-    EXPECT_THAT(r.out, Not(HasSubstr("Version:")));  // nor an answer
+    EXPECT_THAT(r.err, Not(HasSubstr("->")));
+    EXPECT_THAT(r.out, Not(HasSubstr("Version:")));
   }
 }
 
 TEST_F(QrkprogFixture, DemoWriteAndAGangSwitchTheSupplyToo) {
   writeSwitches();
   Simulator sim("--model QRK5-16B --supply-fifo " + path("supply"));
-  ProcessResult r = run("demo-write --model QRK5-16B --port " + sim.portPath() + powerCmd());
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
-  const std::string on = sim.portPath() + " 0 on";
-  const std::string off = sim.portPath() + " 0 off";
+  run("demo-write --model QRK5-16B --port " + sim.portPath() + powerCmd(), 0);
+  const std::string on = sim.portPath() + " 0 on", off = sim.portPath() + " 0 off";
   EXPECT_EQ(switches(), (std::vector<std::string>{off, on, off}));
 
   // Each port of a gang switches its own channel.
   Simulator first("--model QRK5-16B --supply-fifo " + path("supply0"));
   Simulator second("--model QRK5-16B --supply-fifo " + path("supply1"));
-  r = run("gang Verify_ID --model QRK5-16B --repeat 1 --port " + first.portPath() + " --port " +
-          second.portPath() + powerCmd());
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
+  run("gang Verify_ID --model QRK5-16B --repeat 1 --port " + first.portPath() + " --port " +
+          second.portPath() + powerCmd(), 0);
   first.stop();
   second.stop();
   EXPECT_EQ(count(first.err(), "handshake"), 1) << first.err();

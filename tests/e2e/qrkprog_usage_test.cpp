@@ -31,11 +31,9 @@ TEST_F(QrkprogUsage, BadUsageExitsTwoWithOneLine) {
            "run Verify_ID --model QRK5-16B --port /dev/no-such-port",
            "gang Verify_ID --model QRK5-16B --port /dev/no-such-port --port /dev/null",
            "gang Read_AP_ISP --model QRK5-16B --port /dev/null --port /dev/zero --out same.bin"}) {
-    SCOPED_TRACE(args);
-    const ProcessResult r = run(args);
-    EXPECT_EQ(r.exitCode, 2) << describe(r);
-    EXPECT_EQ(r.out, "") << "nothing was run";
-    EXPECT_EQ(std::ranges::count(r.err, '\n'), 1) << r.err;
+    const ProcessResult r = run(args, 2);
+    EXPECT_EQ(r.out, "") << args;
+    EXPECT_EQ(std::ranges::count(r.err, '\n'), 1) << args << ": " << r.err;
   }
 }
 
@@ -66,28 +64,23 @@ TEST_F(QrkprogUsage, HelpAndMessagesSayWhatToDo) {
   EXPECT_THAT(r.out, HasSubstr("  gang FUNCTION"));
   EXPECT_EQ(r.err, "");
   for (const std::string command : {"run", "gang", "info", "log", "board-image"}) {
-    r = run(command + " --help");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.out.starts_with("Usage: qrkprog " + command + " [options]")) << r.out;
+    EXPECT_THAT(run(command + " --help", 0).out,
+                testing::StartsWith("Usage: qrkprog " + command + " [options]"));
   }
   EXPECT_THAT(run("models --help").out, HasSubstr("AP_END  the last address"));
   r = run("gang --help");
   EXPECT_THAT(r.out, Not(HasSubstr("(default 1)")));
   EXPECT_THAT(r.out, HasSubstr("until Ctrl-C"));
 
-  r = run("log");  // nothing recorded on this machine yet
-  EXPECT_EQ(r.exitCode, 0) << describe(r);
-  EXPECT_THAT(r.err, HasSubstr("no chips recorded yet"));
+  EXPECT_THAT(run("log", 0).err, HasSubstr("no chips recorded yet"));  // none on this machine yet
 
   writeFile(path("app.hex"), ":0400000001020304F2\n:00000001FF\n");
   for (const std::string& bad :
        {"board-image --file " + path("app.hex") + " --model QRK5-16B --limit abc --out x.bin",
         "demo-build --model QRK3-16F --out " + path("demo.hex"),
         "demo-build --model QRK5-16B --wdt P9.9 --out " + path("demo.hex")}) {
-    SCOPED_TRACE(bad);
-    r = run(bad);
-    EXPECT_EQ(r.exitCode, 2) << describe(r);
-    EXPECT_THAT(r.err, testing::ContainsRegex("(give|choose) .*--"));  // what to do, in English
+    // What to do, in English.
+    EXPECT_THAT(run(bad, 2).err, testing::ContainsRegex("(give|choose) .*--")) << bad;
   }
   r = run("store --file " + path("app.hex") + " --from 1G --to 3 --out " + path("x.bin"));
   EXPECT_THAT(r.err, HasSubstr("'1G' is not a hexadecimal address"));

@@ -83,23 +83,5 @@ TEST(WindowScreenshot, AtTheUsualSizeEveryControlIsInsideAndClearOfItsNeighbours
   }
 }
 
-TEST(WindowScreenshot, DraggedBelowItsMinimumTheWindowKeepsItAndNoSizeGoesNegative) {
-  WindowBench b;
-  for (const QSize asked : {QSize(10, 10), QSize(2000, 20), QSize(40, 1400)}) {
-    b.window.resize(asked);
-    EXPECT_GE(b.window.width(), b.window.minimumWidth());
-    EXPECT_GE(b.window.height(), b.window.minimumHeight());
-    for (QWidget* w : b.window.findChildren<QWidget*>()) {
-      EXPECT_GE(w->width(), 0) << w->objectName().toStdString();
-      EXPECT_GE(w->height(), 0) << w->objectName().toStdString();
-    }
-    EXPECT_GE(b.window.hexView().lineCapacity(), 1);
-  }
-  // Twips at the screen's DPI: 1000 x 7000 is 0.69 x 4.86 inches.
-  const double dpi = b.window.logicalDpiY();
-  EXPECT_NEAR(b.window.minimumHeight(), 7000 * dpi / 1440, 1);
-  EXPECT_NEAR(b.window.minimumWidth(), 1000 * dpi / 1440, 1);
-}
-
 }  // namespace
 }  // namespace qrkgui

@@ -4,7 +4,6 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -190,31 +189,6 @@ TEST(WindowRun, AutoProgramsTheSimulatedChipLineByLineCountsAndUnlocks) {
             "You want to clear the Auto Count(Y/N)?");
   EXPECT_EQ(b.text("txtWrite_OK_Count"), "0");
   EXPECT_EQ(b.store->value("Settings", "Write_OK_Count", ""), "0");
-}
-
-TEST(WindowFile, StoreFileWritesTheRangeTheBoxesNameAndEmptyBoxesDisableIt) {
-  WindowBench b;
-  b.window.openFile(kBlinkHex);
-  auto* store = b.find<QPushButton>("comStoreFile");
-  EXPECT_TRUE(store->isEnabled());
-  b.type("txt_length", "");
-  EXPECT_FALSE(store->isEnabled());
-  b.type("txt_Start_Address", "0");
-  b.type("txt_length", "10");
-  const QString out = b.dir.path() + "/first16.bin";
-  b.boxes.queueFile(out);
-  b.click("comStoreFile");
-  QFile file(out);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray bytes = file.readAll();
-  EXPECT_EQ(bytes.size(), 16);
-  EXPECT_TRUE(bytes.startsWith(QByteArray("\x02\x00\x11\x32", 4)));
-  // A range past 64 KB is refused with the box.
-  b.type("txt_Start_Address", "F000");
-  b.type("txt_length", "1001");
-  b.click("comStoreFile");
-  EXPECT_TRUE(b.boxes.texts.value(0).startsWith("File length too big."))
-      << b.boxes.texts.join('|').toStdString();
 }
 
 TEST(WindowBoard, TheBoardTabDownloadsTheImageForKind2ModelsAndShowsTheLedLegend) {
