@@ -49,8 +49,7 @@ Chosen choose(const std::string& name, const std::string& isp) {
 TEST(BoardHeaderLayout, EveryFieldForEachModelFamilyAndIspSize) {
   // One row per model family and ISP size: what the rules give, by hand.
   struct LayoutCase {
-    const char* model;
-    const char* isp;
+    const char *model, *isp;
     std::int32_t rangeHigh;
     std::uint16_t id;
     std::uint8_t optionA;

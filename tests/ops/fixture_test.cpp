@@ -35,18 +35,14 @@ struct FixtureBench : OpsBench {
 };
 
 TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
-  struct Case {
-    const char* name;
-    OutputLine line;
-    bool inverted;
-  };
-  for (const Case c :
-       {Case{"dtr", OutputLine::Dtr, false}, Case{"rts", OutputLine::Rts, false},
-        Case{"dtr-low", OutputLine::Dtr, true}, Case{"rts-low", OutputLine::Rts, true}}) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, line, inverted] : {std::tuple{"dtr", OutputLine::Dtr, false},
+                                             {"rts", OutputLine::Rts, false},
+                                             {"dtr-low", OutputLine::Dtr, true},
+                                             {"rts-low", OutputLine::Rts, true}}) {
+    SCOPED_TRACE(name);
     FixtureBench b;
-    b.sim.port.wireSupply(c.line, c.inverted);
-    b.use(c.name);
+    b.sim.port.wireSupply(line, inverted);
+    b.use(name);
     const std::int64_t startedUs = b.sim.loop.nowUs();
     const RunResult result = b.production.run(FunctionId::VerifyId);
     EXPECT_TRUE(result.ok()) << b.pane();
@@ -55,7 +51,7 @@ TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
     EXPECT_GE(b.sim.device.poweredAtUs() - startedUs, 300'000);
     // Off after the run, the port closed: an inverted line stays asserted.
     EXPECT_FALSE(b.sim.device.supplyOn());
-    EXPECT_EQ(b.sim.port.outputLine(c.line), c.inverted);
+    EXPECT_EQ(b.sim.port.outputLine(line), inverted);
   }
 
   // Wired the other way round, the chip is powered while it should be off and
