@@ -83,7 +83,6 @@ TEST(IspDemoBuilder, TheEraseRangeFollowsTheModel) {
                        built("QRK3-64B", keepData)[0x06C], built("QRK5-04A", {})[0x06C],
                        built("QRK5-04A", keepData)[0x06C]),
             std::tuple(124, 64, 124, 28, 8));
-  // Where the DEMO lies and the model code it reports: run on the 8051 simulator.
 }
 
 // The plain refusals are checked through demo-build and demo-write.

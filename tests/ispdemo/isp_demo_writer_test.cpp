@@ -1,4 +1,3 @@
-// Writing the ISP DEMO on the simulated chip, on virtual time.
 #include "ispdemo/isp_demo_writer.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,3 @@
-// The offline-board download against the simulated board on virtual time:
-// what the board ends up holding, the group retries, Stop, the warnings and
-// refusals, and the frame mode left behind for the next chip.
 #include "offline/board_download.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,3 @@
-// A fixture on virtual time: the programmer switching the simulated chip's
-// supply through a modem line or shell commands around each chip's run.
 #include <gtest/gtest.h>
 
 #include "ops/ops_bench.h"

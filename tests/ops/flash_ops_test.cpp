@@ -1,4 +1,3 @@
-// Program, verify and read-back called directly, on the simulated chip or a scripted line.
 #include <gtest/gtest.h>
 
 #include <array>

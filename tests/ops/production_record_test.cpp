@@ -1,5 +1,3 @@
-// What a chip's run leaves for the production record, and serial numbers
-// from a shared counter, on the simulated chip.
 #include "ops/production_record.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,3 @@
-// Functions, the function list and the production loop on the simulated chip.
 #include <gtest/gtest.h>
 
 #include <algorithm>
