@@ -46,18 +46,6 @@ TEST(ComposeOptionBytes, EachRowOwnsOneBit) {
   }
 }
 
-// Sizes no list offers (a caller writing the field directly) keep the fixed
-// bits and clamp to the nearest size there is.
-TEST(ComposeOptionBytes, OutOfRangeSizesKeepTheFixedBits) {
-  OptionPanel one = builtFor(MapKind::TopOf64k), two = builtFor(MapKind::TopOfModel);
-  for (const char* text : {"99k", "-5k", "0.5k", "garbage"}) {
-    one.ispSpaceText = two.ispSpaceText = text;
-    EXPECT_EQ(composeOptionByte1(one, MapKind::TopOf64k), std::string(text) == "99k" ? 0x08 : 0xF8)
-        << text;
-    EXPECT_EQ(composeOptionByte1(two, MapKind::TopOfModel) & 0xCF, 0xC8) << text;
-  }
-}
-
 // Both texts of every line of both kinds, and the ISP size each byte stands for.
 TEST(OptionReport, ExactLinesOfEachKind) {
   const auto lines = [](std::initializer_list<const char*> parts) {

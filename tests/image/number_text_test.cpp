@@ -17,21 +17,15 @@ TEST(NumberText, DigitsAreTakenWholeOrRefused) {
     std::size_t maxDigits;
     std::optional<std::int64_t> expected;
   };
+  // clang-format off
   const Case cases[] = {
-      {"12", 10, 9, 12},
-      {"F104", 16, 4, 0xF104},
-      {"f104", 16, 4, 0xF104},
-      {"0A", 16, 2, 0x0A},
-      {"", 10, 9, std::nullopt},
-      {"12x", 10, 9, std::nullopt},
-      {"-1", 10, 9, std::nullopt},
-      {" 12", 10, 9, std::nullopt},
-      {"0x1F", 16, 4, std::nullopt},
-      {"123", 10, 2, std::nullopt},
+      {"12", 10, 9, 12}, {"F104", 16, 4, 0xF104}, {"f104", 16, 4, 0xF104}, {"0A", 16, 2, 0x0A},
+      {"", 10, 9, std::nullopt}, {"12x", 10, 9, std::nullopt}, {"-1", 10, 9, std::nullopt},
+      {" 12", 10, 9, std::nullopt}, {"0x1F", 16, 4, std::nullopt}, {"123", 10, 2, std::nullopt},
       {"1A", 10, 9, std::nullopt},
       // More digits than any field may have never wrap into a small number.
-      {"99999999999999999999", 10, 99, std::nullopt},
-  };
+      {"99999999999999999999", 10, 99, std::nullopt}};
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(parseDigits(c.text, c.base, c.maxDigits), c.expected)
         << "'" << c.text << "' base " << c.base;

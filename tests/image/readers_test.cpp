@@ -126,8 +126,7 @@ TEST(HexReader, RejectsMalformedLinesWholeAndKeepsRecordsWithABadChecksum) {
 // the file reader's chunks): both name the same regions, wipe the same gap, end at one address.
 TEST(Readers, AgreeOnTheRegionsOfEveryKindOfMap) {
   struct Case {
-    const char* model;
-    const char* ispSpace;
+    const char *model, *ispSpace;
     std::int32_t length;
     std::uint8_t fill;
     bool over, dataMemory, ispBlock;

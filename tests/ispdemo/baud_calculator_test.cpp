@@ -9,8 +9,7 @@ namespace qrk {
 namespace {
 
 struct Expected {
-  const char* crystal;
-  const char* baud;
+  const char *crystal, *baud;
   int divisor;
   const char* caption;
   BaudColour colour;
@@ -64,16 +63,12 @@ TEST(BaudCalculator, NoDivisorLeavesTheLabelAndReturnsZero) {
   BaudLabel label;
   ASSERT_EQ(calcIspBaud("6.0000", "9600", label), 20);
   const BaudLabel before = label;
-  for (auto [crystal, baud, refusal] : {std::tuple{"0", "9600", ""},
-                                        {"abc", "9600", ""},
-                                        {"-4", "9600", ""},
-                                        {"11.0592", "0", ""},
-                                        {"11.0592", "x", ""},
-                                        {"inf", "9600", ""},
-                                        {"4", "1000000", ""},
-                                        {"44.1368", "21", "65535"},
-                                        {"1e30", "9600", "65535"},
-                                        {"11.0592", "1e-30", "65535"}}) {
+  // clang-format off
+  for (auto [crystal, baud, refusal] : {
+           std::tuple{"0", "9600", ""}, {"abc", "9600", ""}, {"-4", "9600", ""},
+           {"11.0592", "0", ""}, {"11.0592", "x", ""}, {"inf", "9600", ""}, {"4", "1000000", ""},
+           {"44.1368", "21", "65535"}, {"1e30", "9600", "65535"}, {"11.0592", "1e-30", "65535"}}) {
+    // clang-format on
     SCOPED_TRACE(std::string(crystal) + " / " + baud);
     EXPECT_EQ(std::tuple(calcIspBaud(crystal, baud, label), label.caption, label.colour),
               std::tuple(0, before.caption, before.colour));

@@ -20,8 +20,7 @@ TEST(Connect, APassWaitsForTheChipThenEveryHandshakeAndTheVersionAreRead) {
     std::uint8_t versionCode, versionByte;
     Reason result;
     int handshakes, versionAsks;
-    const char* version;
-    const char* pane;
+    const char *version, *pane;
   };
   const Case cases[] = {
       {"powered on late", 150, 1 << 30, 0x0C, 0x32, Reason::None, 153, 1, "32",

@@ -1,5 +1,3 @@
-// Leaving out the blocks an erased, blank-checked chip already holds, on the
-// simulated chip and virtual time.
 #include "ops/blank_skip.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,3 @@
-// A fixture on virtual time: the programmer switching the simulated chip's
-// supply through a modem line or shell commands around each chip's run.
 #include <gtest/gtest.h>
 
 #include "ops/ops_bench.h"
@@ -24,33 +22,25 @@ struct FixtureBench : OpsBench {
     s.offCommand = "relay off";
     programmer.supply().setSwitch(s);
   }
-  void poweredByDtr() {
-    sim.port.wireSupply(OutputLine::Dtr);
-    use("dtr");
-  }
   // A relay the commands drive.
-  void wireRelay(std::int64_t onTakesMs = 5) {
-    runner.behaviours["relay on"] = {0, onTakesMs, false,
-                                     [this] { sim.device.switchSupply(true, sim.loop.nowUs()); }};
-    runner.behaviours["relay off"] = {0, 5, false,
-                                      [this] { sim.device.switchSupply(false, sim.loop.nowUs()); }};
+  void wireRelay() {
+    for (const bool on : {true, false})
+      runner.behaviours[on ? "relay on" : "relay off"].effect = [this, on] {
+        sim.device.switchSupply(on, sim.loop.nowUs());
+      };
   }
   FakeCommandRunner runner{sim.loop};
 };
 
 TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
-  struct Case {
-    const char* name;
-    OutputLine line;
-    bool inverted;
-  };
-  for (const Case c :
-       {Case{"dtr", OutputLine::Dtr, false}, Case{"rts", OutputLine::Rts, false},
-        Case{"dtr-low", OutputLine::Dtr, true}, Case{"rts-low", OutputLine::Rts, true}}) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, line, inverted] : {std::tuple{"dtr", OutputLine::Dtr, false},
+                                             {"rts", OutputLine::Rts, false},
+                                             {"dtr-low", OutputLine::Dtr, true},
+                                             {"rts-low", OutputLine::Rts, true}}) {
+    SCOPED_TRACE(name);
     FixtureBench b;
-    b.sim.port.wireSupply(c.line, c.inverted);
-    b.use(c.name);
+    b.sim.port.wireSupply(line, inverted);
+    b.use(name);
     const std::int64_t startedUs = b.sim.loop.nowUs();
     const RunResult result = b.production.run(FunctionId::VerifyId);
     EXPECT_TRUE(result.ok()) << b.pane();
@@ -59,7 +49,7 @@ TEST(SupplyLine, EachPolarityPowersTheChipForItsRunAndLeavesItOff) {
     EXPECT_GE(b.sim.device.poweredAtUs() - startedUs, 300'000);
     // Off after the run, the port closed: an inverted line stays asserted.
     EXPECT_FALSE(b.sim.device.supplyOn());
-    EXPECT_EQ(b.sim.port.outputLine(c.line), c.inverted);
+    EXPECT_EQ(b.sim.port.outputLine(line), inverted);
   }
 
   // Wired the other way round, the chip is powered while it should be off and
@@ -117,18 +107,6 @@ TEST(SupplySwitch, StopMidChipSwitchesTheSupplyOff) {
   }
 }
 
-TEST(SupplyCommands, AHandshakeAfterTheBootWindowFindsTheChipInItsApplication) {
-  FixtureBench b;
-  b.wireRelay(kBootWindowMs + 100);  // the chip is on long before the command exits
-  b.runner.behaviours["relay on"].effect = [&b] {
-    b.sim.device.switchSupply(true, b.sim.loop.nowUs() - (kBootWindowMs + 50) * 1000);
-  };
-  b.use("cmd");
-  EXPECT_FALSE(b.production.run(FunctionId::VerifyId).ok());
-  EXPECT_TRUE(b.paneHas("Communication is failure!"));
-  EXPECT_EQ(b.sim.device.commandCount(cmd::kHandshake), 201);  // one unanswered pass
-}
-
 TEST(SupplyCommands, AHangingCommandIsKilledAndFailsTheChipNamingIt) {
   FixtureBench b;
   b.wireRelay();
@@ -152,7 +130,8 @@ std::vector<std::int64_t> runStarts(const test::PaneHost& host) {
 
 TEST(StartSignal, AnInputLineStartsAChipOnlyWhenTheFixtureClosesAgain) {
   FixtureBench b;
-  b.poweredByDtr();
+  b.sim.port.wireSupply(OutputLine::Dtr);
+  b.use("dtr");
   b.programmer.startGate().setSignal(*startSignalNamed("cts"));
   auto at = [&b](std::int64_t ms, bool active) {
     b.sim.loop.scheduleInMs(ms, [&b, active] { b.sim.port.setInputLine(InputLine::Cts, active); });

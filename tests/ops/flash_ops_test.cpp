@@ -1,4 +1,3 @@
-// Program, verify and read-back called directly, on the simulated chip or a scripted line.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,21 +20,13 @@ using test::Bytes;
 using test::OpsBench;
 using test::patternBytes;
 
-TEST(Frames, RequestsByteForBytePageSumsAndTheDataAcknowledgementRule) {
+TEST(Frames, DataFramesByteForByteAndTheDataAcknowledgementRule) {
   ImageBuffer image;
   image.store(0x1280, Bytes{0x01, 0x02, 0x03});
   EXPECT_EQ(buildDataFrame(image, 0x1280, 3, false),
             (Bytes{0x6A, 0x00, 0x0F, 0x03, 0x00, 0x00, 0x12, 0x80, 0x00, 0x03, 0x01, 0x02, 0x03,
                    0x17, 0x16}));
   EXPECT_EQ(buildDataFrame(image, 0x1280, 3, true)[3], 0x04);
-  EXPECT_EQ(buildPageSumRequest(0x0105, 0xFBFF), (Bytes{0x6A, 0x00, 0x0E, 0x0D, 0x00, 0x00, 0x01,
-                                                        0x05, 0x00, 0x00, 0xFB, 0xFF, 0x85, 0x16}));
-  ImageBuffer ones;  // partial first and last pages are summed over their part only
-  ones.fill(0x01);
-  ones.set(0x0200, 0x10);
-  EXPECT_EQ(imagePageSums(ones, 0x01F0, 0x030F),
-            (std::vector<std::uint16_t>{0x0010, 0x010F, 0x0010}));
-  EXPECT_TRUE(imagePageSums(ones, 0x0200, 0x01FF).empty());
   for (const auto& [kbytes, text] : {std::pair{0.0, ".000K"},
                                      {12345.5, "12345.500K"},
                                      {63.0 / 1024, ".062K"},

@@ -34,10 +34,8 @@ class PaneHost : public RecordingHost {
   explicit PaneHost(const VirtualEventLoop& loop) : loop_(loop) {}
   void messageReplaced(const std::string& text) override {
     replaced.emplace_back(loop_.nowMs(), text);
-    if (onReplaced) onReplaced(text);
   }
   std::vector<std::pair<std::int64_t, std::string>> replaced;
-  std::function<void(const std::string&)> onReplaced;
 
  private:
   const VirtualEventLoop& loop_;

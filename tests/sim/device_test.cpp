@@ -138,10 +138,7 @@ TEST_F(Device, UnusableFramesAndNoiseLeaveTheNextRequestAnswered) {
   ++badSum[8];
   Bytes badEnd = shortCommand(cmd::kVersion);
   badEnd[9] = 0x15;
-  const int rejected = device.rejectedFrames();
-  EXPECT_TRUE(ask(badSum).empty());
-  EXPECT_TRUE(ask(badEnd).empty());
-  EXPECT_EQ(device.rejectedFrames(), rejected + 2);
+  EXPECT_TRUE(ask(badSum).empty() && ask(badEnd).empty());
   EXPECT_EQ(askVersion(), version);
 
   // Any chunking, noise between frames, and a fragment left to go stale.
@@ -154,28 +151,8 @@ TEST_F(Device, UnusableFramesAndNoiseLeaveTheNextRequestAnswered) {
   const Bytes versionRequest = shortCommand(cmd::kVersion);
   EXPECT_EQ(ask(Bytes{0x00, 0x16, 0x6A} + versionRequest + handshake), version + reply(0x80));
 
-  device.receive(std::span(versionRequest).first(5), now);
+  device.receive(std::span(versionRequest).first(5), now);  // left to go stale
   EXPECT_EQ(joined(device.receive(versionRequest, now + 30'000)), version);
-  EXPECT_EQ(device.rejectedFrames(), rejected + 4);  // the stray 0x6A, then the stale fragment
-}
-
-TEST_F(Device, FaultHitsTheNthReplyTheNthOnOrAllInItsScope) {
-  // Which of three version requests are answered.
-  for (const auto& [fault, answered] :
-       {std::pair{"drop:2", "yny"}, {"drop:2+", "ynn"}, {"drop:all", "nnn"}}) {
-    use("QRK5-16B", DeviceOptions().withFault(fault));
-    std::string seen;
-    for (int i = 0; i < 3; ++i) seen += askVersion() == version ? 'y' : 'n';
-    EXPECT_EQ(seen, answered) << fault;
-  }
-  EXPECT_EQ(ask(shortCommand(cmd::kHandshake, 0xF0)), reply(0x80));  // spared unless named
-  use("QRK5-16B", DeviceOptions().withFault("drop:all@80"));
-  EXPECT_TRUE(ask(shortCommand(cmd::kHandshake, 0xF0)).empty());
-  EXPECT_EQ(askVersion(), version);
-  use("QRK5-16B", DeviceOptions().withFault("bad-check:1@data"));
-  EXPECT_EQ(askVersion(), version);
-  EXPECT_EQ(validateReply(ask(dataFrame(cmd::kData, 0, {1, 2})), false), FrameCheck::BadCheck);
-  EXPECT_EQ(validateReply(ask(dataFrame(cmd::kData, 0x80, {1, 2})), false), FrameCheck::Good);
 }
 
 TEST_F(Device, CorruptedAndDelayedReplies) {
