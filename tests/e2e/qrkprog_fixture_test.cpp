@@ -13,16 +13,14 @@ class QrkprogFixture : public QrkprogTest {
   // supply through its FIFO (the port's own FIFO in a gang).
   void writeSwitches(const std::string& onExit = "exit 0") {
     for (const std::string state : {"on", "off"}) {
-      writeScript(state + ".sh",
-                  "echo \"$QRK_PORT $QRK_PORT_INDEX " + state + "\" >> " + path("switches.log") +
-                      "\nfifo=" + path("supply") + "\n[ -n \"$QRK_PORT_INDEX\" ] && [ -p " +
-                      "\"$fifo$QRK_PORT_INDEX\" ] && fifo=\"$fifo$QRK_PORT_INDEX\"\n" + "echo " +
-                      state + " > \"$fifo\"\n" + (state == "on" ? onExit : "") + "\n");
+      writeFile(path(state + ".sh"),
+                "#!/bin/sh\necho \"$QRK_PORT $QRK_PORT_INDEX " + state + "\" >> " +
+                    path("switches.log") + "\nfifo=" + path("supply") +
+                    "\n[ -n \"$QRK_PORT_INDEX\" ] && [ -p \"$fifo$QRK_PORT_INDEX\" ] && " +
+                    "fifo=\"$fifo$QRK_PORT_INDEX\"\necho " + state + " > \"$fifo\"\n" +
+                    (state == "on" ? onExit : "") + "\n");
+      ::chmod(path(state + ".sh").c_str(), 0755);
     }
-  }
-  void writeScript(const std::string& name, const std::string& body) {
-    writeFile(path(name), "#!/bin/sh\n" + body);
-    ::chmod(path(name).c_str(), 0755);
   }
   std::string powerCmd() const {
     return " --power cmd --power-on-cmd " + path("on.sh") + " --power-off-cmd " + path("off.sh");

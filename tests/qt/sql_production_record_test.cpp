@@ -196,10 +196,7 @@ TEST_F(SqliteRecord, AnOlderRecordIsUpgradedWithEveryRowKept) { checkUpgradeKeep
 
 TEST(RecordLocation, FilesAndServerAddressesWithTheirSocketFolderAndPort) {
   QString error;
-  auto file = RecordLocation::parse("line.sqlite", &error);
-  ASSERT_TRUE(file);
-  EXPECT_EQ(file->kind, RecordLocation::Kind::Sqlite);
-
+  EXPECT_EQ(RecordLocation::parse("line.sqlite", &error)->kind, RecordLocation::Kind::Sqlite);
   auto server = RecordLocation::parse(
       "postgresql://op:s3cret@/line?host=/tmp/pg%20dir&port=5433&sslmode=disable", &error);
   ASSERT_TRUE(server) << error.toStdString();
