@@ -76,6 +76,14 @@ TEST_F(QrkprogGang, ThreePortsProgramTheImageAndTheFaultyOneFailsWithItsMessage)
   // Every port's runs counted into the one settings file they share: 3 + 6 chips.
   EXPECT_THAT(readFile(path("config/QRK Programmer.conf")), HasSubstr("Write_OK_Count=9\n"));
 
+  // One --out for many ports: {port} names each port's own read-back file.
+  run("gang Read_AP_ISP --repeat 1 --model QRK5-32B" + ports_ + " --out " + path("read-{port}.bin"),
+      0);
+  for (int i = 0; i < 3; ++i) {
+    std::string name = chips_[i]->portPath().substr(std::string("/dev/").size());
+    std::ranges::replace(name, '/', '_');
+    EXPECT_TRUE(readFile(path("read-" + name + ".bin")).starts_with(kFirmware)) << name;
+  }
   for (int i = 0; i < 4; ++i) {
     chips_[i]->stop();
     EXPECT_EQ(readFile(flashPath(i)).starts_with(kFirmware), i < 3) << "chip " << i;

@@ -17,7 +17,7 @@ TEST_F(QrkprogUsage, BadUsageExitsTwoWithOneLine) {
            verifyId + "--option TURBO=YES", verifyId + "--option LOCK=maybe",
            verifyId + "--isp-space 1.5k", verifyId + "--no-such-flag",
            verifyId + "--events json --progress-every -1",
-           verifyId + "--events json --progress-every 10ms", "options", store,
+           verifyId + "--events json --progress-every 10ms", "options", "info missing.hex", store,
            store + "--out x.bin --fill 7F",
            // Numbers are read whole, never in part; a crystal is a positive number.
            "baud", "baud --freq 0", "baud --freq abc", "baud --freq -4", "baud --freq 11,0592",

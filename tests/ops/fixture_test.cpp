@@ -151,11 +151,25 @@ TEST(StartSignal, AnInputLineStartsAChipOnlyWhenTheFixtureClosesAgain) {
   EXPECT_FALSE(b.sim.port.isOpen());
 }
 
-// A start command that declines ends the shift (checked end to end); one
-// that hangs fails the chip before anything is sent.
-TEST(StartSignal, AHungStartCommandFailsTheChipWithThePortIndexInItsEnvironment) {
+// A start command that declines ends the shift; one that hangs fails the
+// chip before anything is sent.
+TEST(StartSignal, AStartCommandStartsChipsUntilItDeclinesAndAHungOneFailsTheChip) {
   StartSignal start = *startSignalNamed("cmd");
   start.portIndex = 1;
+  start.command = "wait-for-lid";
+  FixtureBench b;
+  b.sim.port.wireSupply(OutputLine::Dtr);
+  b.use("dtr");
+  b.programmer.startGate().setSignal(start);
+  b.runner.behaviours["wait-for-lid"] = {0, 4'000, false, {}};
+  const auto summary = b.production.reRun(FunctionId::VerifyId, 0, [&b](const RunResult&) {
+    if (runStarts(b.host).size() == 2) b.runner.behaviours["wait-for-lid"].exitCode = 1;
+  });
+  EXPECT_EQ(std::tuple(summary.runs, summary.succeeded, summary.stopped, summary.endedByStartSignal,
+                       b.runner.started.size()),
+            std::tuple(2, 2, false, true, 3u));
+  EXPECT_EQ(runStarts(b.host).front(), 4'000);
+
   FixtureBench hung;
   start.command = "stuck";
   hung.programmer.startGate().setSignal(start);
