@@ -20,6 +20,20 @@ TEST(Crc16, ModbusCheckValueGoesLowByteFirst) {
   EXPECT_EQ(std::tuple(crc16(data, 0, 9)[0], crc16(data, 0, 9)[1]), std::tuple(0x37, 0x4B));
 }
 
+// The device's values, not ours to change: the simulator takes them from the
+// link too, so a slip here would pass every end-to-end test.
+TEST(ProtocolBytes, AreTheBootloadersAndTheBoardsOwn) {
+  using namespace cmd;
+  EXPECT_EQ((Bytes{kRead, kReadOption, kData, kDataRestart, kWriteOption, kErase, kBlankCheck,
+                   kReadId, kVersion, kPageSums, kBoardCapacity, kHandshake, kStop, kBoardErase,
+                   kBoardFinish, kBoardDataFirst, kBoardData, kAckCode}),
+            (Bytes{0x00, 0x01, 0x03, 0x04, 0x05, 0x08, 0x09, 0x0A, 0x0C, 0x0D, 0x0E, 0x80, 0x82,
+                   0x84, 0x86, 0x00, 0x30, 0x80}));
+  EXPECT_EQ((Bytes{frame::kPreamble0, frame::kPreamble1, frame::kRequestStart, frame::kReplyStart,
+                   frame::kEnd}),
+            (Bytes{0x46, 0xB9, 0x6A, 0x68, 0x16}));
+}
+
 TEST(RequestFrames, ShortCommandsInSumAndCrcModeAndReadsWithAddressAndCount) {
   EXPECT_EQ(buildShortCommand(0x80, 2, 0xF0, false),
             (Bytes{0x46, 0xB9, 0x6A, 0x00, 0x08, 0x80, 0x02, 0xF0, 0xE4, 0x16}));
